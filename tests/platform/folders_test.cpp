@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/folders.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class FoldersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("tgm-folders-" + std::to_string(getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "home");
+    old_home_ = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", (root_ / "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+  }
+  void TearDown() override {
+    setenv("HOME", old_home_.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(root_);
+  }
+  fs::path root_;
+  std::string old_home_;
+};
+}  // namespace
+
+TEST_F(FoldersTest, DataFolderIsUnderDocumentsWithTrailingSlash) {
+  EXPECT_EQ(GetDocumentsFolder(), (root_ / "home" / "Documents").string());
+  EXPECT_EQ(GetDataFolder(), (root_ / "home" / "Documents").string() + "/Tarsel-Game mouse MouseDbFiles/");
+
+  fs::create_directories(root_ / "config");
+  std::ofstream(root_ / "config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                      << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  EXPECT_EQ(GetDocumentsFolder(), (root_ / "home" / "Dokumente").string());
+}
+
+TEST_F(FoldersTest, CreateDirectoryTreeMakesEveryParent) {
+  const std::string deep = (root_ / "a" / "b" / "c" / "db").string();
+  EXPECT_TRUE(CreateDirectoryTree(deep));
+  EXPECT_TRUE(fs::is_directory(deep));
+  EXPECT_TRUE(CreateDirectoryTree(deep));  // existing is fine
+  std::ofstream(root_ / "file") << "x";
+  EXPECT_FALSE(CreateDirectoryTree((root_ / "file").string()));
+  EXPECT_FALSE(CreateDirectoryTree((root_ / "file" / "below").string()));
+}
+
+TEST(ExeFolder, IsTheTestBinaryFolder) {
+  const std::string folder = GetExeFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_tests"));
+}
