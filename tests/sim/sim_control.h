@@ -51,7 +51,7 @@ struct InterfaceSpec {
   // 64-byte version query answers (bytes 9:8), for the thing itself and for
   // the mouse behind a receiver (request byte 0 = 0x40).
   uint16_t version = 0x0125;
-  uint16_t mouse_version = 0x0107;
+  uint16_t mouse_version = 0x0007;
   bool has_second_version = false;  // bytes 16..19 non-zero, second version in 21:20
   uint16_t second_version = 0x0203;
   // Version feature report 0x51 texts (system code page bytes): asked with
@@ -135,6 +135,8 @@ void ClearLog();
 // Also append every report as a text line to this file (empty: stop).
 void SetLogFile(const std::string& path);
 Counters GetCounters();
+// Successful opens of one path.
+int OpenCount(const std::string& path);
 
 // Ready-made interfaces. Each returns the path the product talks to and adds
 // the other collections a real mouse shows beside it.

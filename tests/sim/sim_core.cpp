@@ -36,6 +36,7 @@ struct Node {
   bool unplugged = false;
   std::deque<Pending> input;
   bool feature_for_mouse = false;  // byte 2 of the last version feature request was 0xAA
+  int opens = 0;
 };
 
 struct State {
@@ -327,6 +328,13 @@ void SetLogFile(const std::string& path) {
   s.log_file = path.empty() ? nullptr : std::fopen(path.c_str(), "a");
 }
 
+int OpenCount(const std::string& path) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  Node* node = NodeByPath(s, path);
+  return node != nullptr ? node->opens : 0;
+}
+
 Counters GetCounters() {
   State& s = S();
   std::lock_guard lock(s.mu);
@@ -415,6 +423,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
     handle->live = true;
     hid_device* dev = handle.get();
     s.handles.push_back(std::move(handle));
+    ++s.nodes[i].opens;
     ++s.counters.opens;
     ++s.counters.open_handles;
     return dev;
