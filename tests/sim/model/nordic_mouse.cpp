@@ -274,13 +274,13 @@ bool NordicMouse::SetButtonCodes(int profile, const NordicBlock& codes) {
   return true;
 }
 
-std::optional<NordicBlock> NordicMouse::Settings(int profile) const {
+std::optional<NordicBlock> NordicMouse::SettingsBlock(int profile) const {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!ProfileInRange(profile)) return std::nullopt;
   return settings_[profile];
 }
 
-bool NordicMouse::SetSettings(int profile, const NordicBlock& settings) {
+bool NordicMouse::SetSettingsBlock(int profile, const NordicBlock& settings) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!ProfileInRange(profile)) return false;
   settings_[profile] = settings;

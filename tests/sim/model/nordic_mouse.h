@@ -102,8 +102,8 @@ class NordicMouse : public MouseModel {
   int CurrentProfile() const;
   std::optional<NordicBlock> ButtonCodes(int profile) const;
   bool SetButtonCodes(int profile, const NordicBlock& codes);
-  std::optional<NordicBlock> Settings(int profile) const;
-  bool SetSettings(int profile, const NordicBlock& settings);
+  std::optional<NordicBlock> SettingsBlock(int profile) const;
+  bool SetSettingsBlock(int profile, const NordicBlock& settings);
   // Macros of a profile by device macro index.
   std::map<int, NordicMacro> Macros(int profile) const;
 

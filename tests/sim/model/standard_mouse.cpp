@@ -304,25 +304,25 @@ bool StandardMouse::SetKeyMap(int profile, const StandardKeyMap& map) {
   return true;
 }
 
-std::optional<SettingsBlock> StandardMouse::Settings(int profile) const {
+std::optional<SettingsBlock> StandardMouse::SettingsBlock(int profile) const {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!ProfileInRange(profile)) return std::nullopt;
   return settings_[profile];
 }
 
-bool StandardMouse::SetSettings(int profile, const SettingsBlock& block) {
+bool StandardMouse::SetSettingsBlock(int profile, const sim::SettingsBlock& block) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!ProfileInRange(profile)) return false;
   settings_[profile] = block;
   return true;
 }
 
-MacroImage StandardMouse::CommittedMacroImage() const {
+MacroImage StandardMouse::MacroImage() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return macro_image_;
 }
 
-void StandardMouse::SetMacroImage(const MacroImage& image) {
+void StandardMouse::SetMacroImage(const sim::MacroImage& image) {
   std::lock_guard<std::mutex> lock(mutex_);
   macro_image_ = image;
   pending_open_ = false;

@@ -124,13 +124,15 @@ class StandardMouse : public MouseModel {
   // State. Profiles are wire numbers 0..5; others give nullopt or false.
   std::optional<StandardKeyMap> KeyMap(int profile) const;
   bool SetKeyMap(int profile, const StandardKeyMap& map);
-  std::optional<SettingsBlock> Settings(int profile) const;
-  bool SetSettings(int profile, const SettingsBlock& block);
+  // (Inside this class the names SettingsBlock and MacroImage are the
+  // accessors; the types are spelled sim::SettingsBlock and sim::MacroImage.)
+  std::optional<sim::SettingsBlock> SettingsBlock(int profile) const;
+  bool SetSettingsBlock(int profile, const sim::SettingsBlock& block);
 
   // The macro memory as the last MacroDataEnd committed it; chunks written
   // since then are held apart until the end marker arrives.
-  MacroImage CommittedMacroImage() const;
-  void SetMacroImage(const MacroImage& image);
+  sim::MacroImage MacroImage() const;
+  void SetMacroImage(const sim::MacroImage& image);
   int MacroCommits() const;  // MacroDataEnd reports taken
 
   // Light mode per profile (SetLighting), and that of the current profile.
@@ -159,10 +161,10 @@ class StandardMouse : public MouseModel {
 
   mutable std::mutex mutex_;
   std::array<StandardKeyMap, kStandardProfiles> key_maps_;
-  std::array<SettingsBlock, kStandardProfiles> settings_;
+  std::array<sim::SettingsBlock, kStandardProfiles> settings_;
   std::array<uint8_t, kStandardProfiles> light_modes_{};
-  MacroImage macro_image_{};
-  MacroImage pending_image_{};
+  sim::MacroImage macro_image_{};
+  sim::MacroImage pending_image_{};
   bool pending_open_ = false;
   int macro_commits_ = 0;
   int current_profile_ = 0;

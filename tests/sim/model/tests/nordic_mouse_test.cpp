@@ -147,15 +147,15 @@ TEST(NordicSettings, ReadWriteAndReportRate) {
   w[63] = 0x66;  // never sent
   reply = Reply(mouse, w);
   EXPECT_EQ(reply[2], 0xBB);
-  NordicBlock stored = *mouse.Settings(0);
+  NordicBlock stored = *mouse.SettingsBlock(0);
   Bytes expected(w.begin() + 4, w.end());
   expected.back() = 0x00;  // byte 63 keeps the factory value
   EXPECT_EQ(Tail(stored), expected);
-  EXPECT_EQ(Tail(*mouse.Settings(1)), kFactorySettings);
+  EXPECT_EQ(Tail(*mouse.SettingsBlock(1)), kFactorySettings);
 
   // Report rate 5: accepted with 0x81 and seen in the status.
   EXPECT_EQ(Reply(mouse, Payload({0x04, 0x00, 0x82, 0x04, 0x05}))[2], 0x81);
-  EXPECT_EQ(mouse.Settings(0)->at(5), 5);
+  EXPECT_EQ(mouse.SettingsBlock(0)->at(5), 5);
   reply = Reply(mouse, Payload({0x01, 0x00, 0x81, 0x01}));
   EXPECT_EQ(reply[8], 4);
   EXPECT_EQ(reply[9], 5);
@@ -173,7 +173,7 @@ TEST(NordicProfiles, SelectionRoutesReadsAndWrites) {
   EXPECT_EQ(mouse.ButtonCodes(0), NordicDefaultButtonCodes());
   ExpectIgnored(mouse, Payload({0x02, 0x00, 0x82, 0x01, 0x05}));
   EXPECT_EQ(mouse.CurrentProfile(), 3);
-  EXPECT_EQ(mouse.Settings(5), std::nullopt);
+  EXPECT_EQ(mouse.SettingsBlock(5), std::nullopt);
 }
 
 TEST(NordicButtons, WriteReadResetAndRestore) {
@@ -213,7 +213,7 @@ TEST(NordicReset, FactoryResetRestoresEverything) {
   EXPECT_EQ(mouse.FactoryResets(), 1);
   EXPECT_EQ(mouse.CurrentProfile(), 0);
   EXPECT_EQ(mouse.ButtonCodes(2), NordicDefaultButtonCodes());
-  EXPECT_EQ(Tail(*mouse.Settings(2)), kFactorySettings);
+  EXPECT_EQ(Tail(*mouse.SettingsBlock(2)), kFactorySettings);
   EXPECT_TRUE(mouse.Macros(2).empty());
 }
 
@@ -274,7 +274,7 @@ TEST(NordicNotifications, StatusReportFollowsTheMouse) {
   NordicMouse mouse;
   InputReport n = mouse.MakeNotification(0x10, 2, 1);
   EXPECT_EQ(Bytes(n.begin(), n.begin() + 11), (Bytes{0x01, 0x00, 0x8C, 0x01, 0x08, 0, 80, 0, 2, 1, 3}));
-  EXPECT_EQ(mouse.Settings(0)->at(7), 2);
+  EXPECT_EQ(mouse.SettingsBlock(0)->at(7), 2);
   Reply(mouse, Payload({0x41, 0x00, 0x81, 0x01}), 1);
   n = mouse.MakeNotification(0xD0, 15, 2);
   EXPECT_EQ(n[0], 0x41);

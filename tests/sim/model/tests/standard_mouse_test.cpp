@@ -48,7 +48,7 @@ Bytes Reply(StandardMouse& mouse, const Bytes& r) {
 }
 
 Bytes BlockOf(const StandardMouse& mouse, int profile) {
-  std::optional<SettingsBlock> b = mouse.Settings(profile);
+  std::optional<SettingsBlock> b = mouse.SettingsBlock(profile);
   return b ? Bytes(b->begin(), b->end()) : Bytes();
 }
 
@@ -243,12 +243,12 @@ TEST(StandardMacros, ChunksAreCommittedByTheEndMarker) {
   std::copy(image.begin() + 56, image.begin() + 112, c1.begin() + 9);
   Reply(mouse, Framed(c0));
   Reply(mouse, Framed(c1));
-  EXPECT_EQ(mouse.CommittedMacroImage(), MacroImage{}) << "visible before the end marker";
+  EXPECT_EQ(mouse.MacroImage(), MacroImage{}) << "visible before the end marker";
   Bytes end = Reply(mouse, Report({0x00, 0x55, 0x10, 0xA5}));
   EXPECT_EQ(end[1], 0x10);
   EXPECT_EQ(mouse.MacroCommits(), 1);
 
-  MacroImage got = mouse.CommittedMacroImage();
+  MacroImage got = mouse.MacroImage();
   EXPECT_EQ(Bytes(got.begin(), got.begin() + 2), kOneMacroImage);
   EXPECT_EQ(Bytes(got.begin() + 64, got.begin() + 72), kOneMacroRecords);
   std::vector<DecodedMacro> macros = DecodeMacroImage(got);
@@ -276,7 +276,7 @@ TEST(StandardMacros, ChunksThatDoNotFitAreRefused) {
   std::fill(last.begin() + 9, last.end(), 0xEE);
   Reply(mouse, Framed(last));
   Reply(mouse, Report({0x00, 0x55, 0x10, 0xA5}));
-  MacroImage got = mouse.CommittedMacroImage();
+  MacroImage got = mouse.MacroImage();
   EXPECT_EQ(got[4199], 0);
   EXPECT_EQ(got[4200], 0xEE);
   EXPECT_EQ(got[4223], 0xEE);
