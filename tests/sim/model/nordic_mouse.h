@@ -85,6 +85,9 @@ class NordicMouse : public MouseModel {
  public:
   NordicMouse();
 
+  // An accepted request gets one 64-byte reply: the payload as it arrived
+  // (byte 63 zero) with the status in byte 2 and read data over bytes 4..63.
+  // Requests the mouse does not take get no reply.
   WriteResult OnOutputReport(const uint8_t* data, size_t length, int dev_mode) override;
   // Event 0x10 moves the current profile to DPI stage value1 and report rate
   // value2, 0xD0 sets battery level value1 and state value2; other codes

@@ -115,6 +115,10 @@ class StandardMouse : public MouseModel {
  public:
   StandardMouse();
 
+  // A 65-byte report whose byte 4 is the sum of bytes 5..64 is well framed.
+  // An accepted request gets one 64-byte reply: the request without its
+  // report id, 0xAA in byte 0, and for reads the data laid over it. Requests
+  // the mouse does not take (see IgnoredReports) get no reply at all.
   WriteResult OnOutputReport(const uint8_t* data, size_t length, int dev_mode) override;
   // Applies what the notification says to the mouse's state (a value of 0xFF
   // is a lost value and changes nothing) and returns the 64-byte report:
