@@ -5,7 +5,8 @@
 // Every row operation runs under the store's one lock, prepares its statement
 // afresh, binds values by 1-based index and counts SQLITE_OK, SQLITE_ROW and
 // SQLITE_DONE as success (also when no row matched). Failures are results:
-// false, 0 or an empty list; nothing throws.
+// false, 0 or an empty list; nothing throws. Loaders empty the caller's list,
+// append one record per row and return the count.
 #pragma once
 
 #include <atomic>
@@ -31,7 +32,8 @@ class ProfileDatabase {
   // ---- the file (folder: the data folder, UTF-8, ending in "/")
 
   // Opens folder + "db/<model>_data_qel.db", creating it with the schema when
-  // it is missing. While a connection is held the call keeps it and returns
+  // it is missing and adding any missing table or index to an existing file.
+  // A file that is not a usable database leaves the store closed. While a connection is held the call keeps it and returns
   // true, whatever file it is on: callers Close first.
   bool Open(std::string_view folder, std::u16string_view modelName);
   // Open, then empties every table and restarts the row ids (factory reset).
