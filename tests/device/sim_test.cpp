@@ -59,6 +59,17 @@ TEST_F(SimTest, ReceiverAnswersItsStatusQueryOnlyWhenTheChecksumIsRight) {
   EXPECT_EQ(hid_write(dev, command.data(), 65), 65);
   EXPECT_EQ(model_->writes, 1);
   EXPECT_EQ(model_->last_dev_mode, 1);
+
+  // With the mouse away only the receiver itself answers.
+  sim::SetMouseOnline(path, false);
+  while (hid_read_timeout(dev, buf, sizeof buf, 0) > 0) {
+  }
+  EXPECT_EQ(hid_write(dev, command.data(), 65), 65);
+  EXPECT_EQ(model_->writes, 1);
+  EXPECT_EQ(hid_write(dev, StatusQuery(true).data(), 65), 65);
+  ASSERT_EQ(hid_read_timeout(dev, buf, sizeof buf, 100), 64);
+  EXPECT_EQ(buf[4] & 0x08, 0x00);
+  EXPECT_EQ(sim::PendingInput(path), 0u);
   hid_close(dev);
 }
 

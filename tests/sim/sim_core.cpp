@@ -484,6 +484,9 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
   if (role == sim::Role::kReceiver && sim::IsStatusQuery(data, length)) {
     framing_ok = data[64] == sim::ExchangeCheck(data);
     if (framing_ok) replies.push_back(sim::StatusReply(*node));
+  } else if (role == sim::Role::kReceiver && !node->spec.mouse_online && data != nullptr && length > 1 &&
+             !(sim::IsVersionQuery(data, length) && data[1] == 0x00)) {
+    // Nothing reaches a mouse that is not connected to its receiver.
   } else if (role != sim::Role::kPlain && sim::IsVersionQuery(data, length)) {
     framing_ok = data[64] == sim::ExchangeCheck(data);
     if (framing_ok) replies.push_back(sim::VersionReply(*node, data[1]));
