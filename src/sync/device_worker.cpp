@@ -1,0 +1,515 @@
+#include "sync/device_worker.h"
+
+#include <algorithm>
+
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "platform/clock.h"
+#include "platform/product.h"
+#include "platform/text.h"
+#include "platform/text_typer.h"
+#include "sync/device_tasks.h"
+#include "sync/emoji.h"
+#include "sync/notification.h"
+#include "sync/protocol.h"
+
+using namespace devsync;
+
+namespace {
+
+constexpr uint32_t kBusyClosePauseMs = 100;
+constexpr uint32_t kArrivalSettleMs = 1000;
+constexpr uint32_t kPollSpacingMs = 200;
+constexpr int kPollReadTimeoutMs = 1000;
+constexpr uint32_t kTypingPauseMs = 10;
+constexpr int kFirmwareLabel = 260;
+constexpr int kSecondVersionLabel = 261;
+
+std::u16string Key(std::string_view key) { return std::u16string(key.begin(), key.end()); }
+
+}  // namespace
+
+DeviceWorker::DeviceWorker(ProfileDatabase& db, HidDeviceManager& devices) : db_(db), devices_(devices) {}
+
+DeviceWorker::DeviceWorker() : DeviceWorker(ProfileDatabase::Instance(), HidDeviceManager::Instance()) {}
+
+DeviceWorker::~DeviceWorker() { JoinThread(); }
+
+void DeviceWorker::SetTextTyper(std::unique_ptr<platform::TextTyper> typer) { typer_ = std::move(typer); }
+
+// ---------------------------------------------------------------- window thread
+
+uint32_t DeviceWorker::QueueWithBusyDialog(int code) {
+  uint32_t tag = nextBusyTag_.fetch_add(1) + 1;
+  if (tag == 0) tag = nextBusyTag_.fetch_add(1) + 1;  // 0 means "no dialog"
+  openBusyTag_.store(tag);
+  workQueue.Push(code, tag);
+  return tag;
+}
+
+void DeviceWorker::OnBusyCloseRequest(uint32_t tag) {
+  if (tag == 0) return;
+  uint32_t expected = tag;
+  if (openBusyTag_.compare_exchange_strong(expected, 0)) EndBusyDialog();
+}
+
+void DeviceWorker::PostToUiThread(std::function<void()> task) { (void)task; }
+
+void DeviceWorker::PostWorkerDone(long lParam) {
+  PostToUiThread([this, lParam] { OnWorkerDone(lParam); });
+}
+
+// ---------------------------------------------------------------- the step
+
+void DeviceWorker::ThreadStep() {
+  WorkItem item;
+  if (!workQueue.TryPop(item)) {
+    if (deviceConnected.load() == 0) return;
+    if (IsNordic()) {
+      NordicFamilyNotSupportedYet("PollDeviceNotificationsNordic");
+      return;
+    }
+    PollDeviceNotifications();
+    return;
+  }
+
+  const int code = item.code;
+  if (code == kCmdDeviceArrived) {
+    ReloadAfterDeviceArrival();
+    LoadDeviceDataOnce();
+  } else if (code == kCmdDeviceRemoved) {
+    ReloadAfterDeviceRemoval();
+  }
+  // Codes outside the table are taken and ignored.
+  if (!IsKnownWorkCommand(code)) return;
+
+  const bool closes = IsBusyCloseCode(code) || item.busyTag != 0;
+  if (deviceConnected.load() == 0) {
+    // Dropped for want of a mouse; a busy dialog waiting for it must not stay open.
+    if (closes) RequestBusyClose(item.busyTag);
+    return;
+  }
+
+  RunCommand(code);
+
+  if (closes) {
+    RequestBusyClose(item.busyTag);
+    platform::SleepMs(kBusyClosePauseMs);
+    if (code == kCmdWriteAll) PostWorkerDone(kWorkerDoneWriteAll);
+    if (code == kCmdRestoreDefaults) PostWorkerDone(kWorkerDoneRestoreDefaults);
+  }
+}
+
+void DeviceWorker::RunCommand(int code) {
+  const bool nordic = IsNordic();
+  switch (code) {
+    case kCmdInitialLoad:
+      LoadDeviceDataOnce();
+      break;
+    case kCmdDeviceArrived:
+    case kCmdDeviceRemoved:
+      break;  // ran before the connection test
+    case kCmdRefreshFromDevice:
+      if (nordic) NordicFamilyNotSupportedYet("RefreshFromDeviceNordic");
+      else RefreshFromDevice();
+      break;
+    case kCmdSelectProfile:
+      if (nordic) {
+        NordicFamilyNotSupportedYet("SelectProfileNordic");
+        break;
+      }
+      PostUi(&DeviceWorker::LoadProfileList);
+      PostPageRefresh();
+      break;
+    case kCmdWriteAll:
+      if (nordic) {
+        NordicFamilyNotSupportedYet("WriteMacrosNordic, WriteKeyMapsNordic");
+        break;
+      }
+      WriteMacrosToDevice(db_, devices_);
+      WriteKeyMapsToDevice(db_, devices_);
+      WriteAllSettingsToDevice();
+      ApplyCurrentDpi();
+      ApplyReportRate();
+      break;
+    case kCmdReadBack:
+      ReadDeviceSettings();
+      PostUi(&DeviceWorker::RefreshKeyPage);
+      PostUi(&DeviceWorker::LoadPerformancePage);
+      PostUi(&DeviceWorker::LoadMacroList);
+      break;
+    case kCmdResetKeyMap:
+      if (nordic) NordicFamilyNotSupportedYet("ResetButtonNordic");
+      else ResetKeyMapOnDevice();
+      break;
+    case kCmdWriteLighting:
+      SendStoredLightMode();
+      break;
+    case kCmdWriteCurrentDpi:
+      if (nordic) NordicFamilyNotSupportedYet("WriteSettingsNordic");
+      else ApplyCurrentDpi();
+      break;
+    case kCmdWriteReportRate:
+      if (nordic) NordicFamilyNotSupportedYet("ApplyReportRateNordic");
+      else ApplyReportRate();
+      break;
+    case kCmdWriteSettings:
+    case kCmdWriteSettingsNoWait:
+      if (nordic) NordicFamilyNotSupportedYet("WriteSettingsNordic");
+      else WriteAllSettingsToDevice();
+      break;
+    case kCmdRestoreDefaults: {
+      if (nordic) {
+        NordicFamilyNotSupportedYet("RestoreDefaultsNordic");
+        break;
+      }
+      WriteKeyMapsToDevice(db_, devices_);
+      WriteAllSettingsToDevice();
+      ApplyCurrentDpi();
+      ApplyReportRate();
+      PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
+      lightMode.store(0);
+      db_.SetConfigValue(currentProfile.load(), u"light_mode", u"0");
+      SendStoredLightMode();
+      break;
+    }
+    case kCmdFactoryReset:
+      if (nordic) {
+        NordicFamilyNotSupportedYet("AfterFactoryResetNordic");
+      } else {
+        WriteFactoryDefaults();
+        PostToUiThread([this] {
+          ShowEventKeyControls(false);
+          ShowEventEditControls(false);
+        });
+      }
+      PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
+      break;
+    case kCmdWriteAllNordic:
+      NordicFamilyNotSupportedYet("WriteAllNordic");
+      break;
+    default:
+      break;
+  }
+}
+
+void DeviceWorker::NordicFamilyNotSupportedYet(const char* task) {
+  DebugTrace(1, "Nordic family task %s: not this family yet, nothing sent", task);
+}
+
+void DeviceWorker::RequestBusyClose(uint32_t tag) {
+  PostToUiThread([this, tag] { OnBusyCloseRequest(tag); });
+}
+
+void DeviceWorker::PostUi(void (DeviceWorker::*hook)()) {
+  PostToUiThread([this, hook] { (this->*hook)(); });
+}
+
+void DeviceWorker::PostPageRefresh() {
+  PostToUiThread([this] {
+    FillKeyCombos();
+    selectedButton.store(0);
+    ShowKeyAssignments();
+    LoadMacroList();
+    LoadPerformancePage();
+  });
+}
+
+// ---------------------------------------------------------------- read-back tasks
+
+void DeviceWorker::LoadDeviceDataOnce() {
+  if (deviceDataLoaded.load() != 0) return;
+  if (IsNordic()) {
+    NordicFamilyNotSupportedYet("LoadDeviceDataNordic");
+    return;
+  }
+  PostUi(&DeviceWorker::LoadProfileList);
+  ReadDeviceSettings();
+  PostPageRefresh();
+  ShowVersions();
+  ReadFirmwareVersion();
+  deviceDataLoaded.store(1);
+}
+
+void DeviceWorker::ReloadAfterDeviceArrival() {
+  platform::SleepMs(kArrivalSettleMs);
+  nordicConnected.store(0);
+  ScanDevices();
+  if (IsNordic()) {
+    NordicFamilyNotSupportedYet("ReloadAfterDeviceArrivalNordic");
+    return;
+  }
+  PostUi(&DeviceWorker::LoadProfileList);
+  ReadDeviceSettings();
+  PostPageRefresh();
+  ShowVersions();
+  ReadFirmwareVersion();
+}
+
+void DeviceWorker::ReloadAfterDeviceRemoval() {
+  nordicConnected.store(0);
+  ScanDevices();
+  PostUi(&DeviceWorker::LoadProfileList);
+  ReadDeviceSettings();
+  PostPageRefresh();
+  ShowVersions();
+}
+
+void DeviceWorker::RefreshFromDevice() {
+  PostUi(&DeviceWorker::LoadProfileList);
+  ReadDeviceSettings();
+  PostPageRefresh();
+  ShowVersions();
+  ReadFirmwareVersion();
+}
+
+void DeviceWorker::ScanDevices() {
+  std::vector<AttachedDevice> attached;
+  {
+    auto lock = devices_.Lock();
+    devices_.Rescan();
+    devices_.GetAttachedDevices(attached);
+  }
+  deviceType.store(101);
+  deviceConnected.store(attached.empty() ? 0 : 1);
+  deviceReady.store(!attached.empty() && devices_.GetConnectionMode() != kNoDevice ? 1 : 0);
+}
+
+int DeviceWorker::ConfigInt(int profile, std::string_view key) {
+  std::u16string value;
+  db_.GetConfigValue(profile, Key(key), value);
+  return platform::ParseDecimal(value);
+}
+
+void DeviceWorker::SetConfigInt(int profile, std::string_view key, int value) {
+  db_.SetConfigValue(profile, Key(key), platform::FormatDecimal(value));
+}
+
+void DeviceWorker::ShowBatteryFromDevice(int profile) {
+  CommandBuffer buffer = BuildGetBattery(profile);
+  devices_.SendCommand(buffer);
+  if (auto battery = DecodeBatteryReply(buffer)) {
+    const BatteryState state = *battery;
+    PostToUiThread([this, state] { ShowBatteryInfo(state.level, state.charging); });
+  }
+}
+
+bool DeviceWorker::ReadDeviceSettings() {
+  // The profile is read once: the window may choose another one meanwhile,
+  // and the key maps carry their own profile numbers.
+  const int profile = currentProfile.load();
+  ShowBatteryFromDevice(profile);
+
+  const std::vector<MacroSlot> macros = LoadMacroSlots(db_);
+  for (int index = 0; index < kReadBackProfiles; ++index) {
+    CommandBuffer buffer = BuildGetKeyMap(index);
+    devices_.SendCommand(buffer);
+    auto codes = DecodeKeyMapReply(buffer);
+    if (!codes) continue;
+    for (int slot = 0; slot < kKeyMapReadSlots; ++slot) DecodeKeyAction(index + 1, slot, (*codes)[slot], macros);
+  }
+
+  CommandBuffer buffer = BuildGetSettings(profile);
+  devices_.SendCommand(buffer);
+  const SettingsReadResult settings = DecodeSettingsReply(buffer);
+  switch (settings.outcome) {
+    case SettingsReadResult::kNoReply:
+    case SettingsReadResult::kEmpty:
+      break;
+    case SettingsReadResult::kUnsetInMouse:
+      WriteAllSettingsToDevice();
+      break;
+    case SettingsReadResult::kValues:
+      for (const auto& [key, value] : settings.rows) SetConfigInt(profile, key, value);
+      break;
+  }
+  return true;
+}
+
+void DeviceWorker::DecodeKeyAction(int profile, int slot, int b0, int b1, int b2, int b3) {
+  const KeyActionCode code = {static_cast<uint8_t>(b0), static_cast<uint8_t>(b1), static_cast<uint8_t>(b2),
+                              static_cast<uint8_t>(b3)};
+  DecodeKeyAction(profile, slot, code, LoadMacroSlots(db_));
+}
+
+void DeviceWorker::DecodeKeyAction(int profile, int slot, const KeyActionCode& code,
+                                   const std::vector<MacroSlot>& macros) {
+  auto row = DecodeKeyActionCode(slot, code, macros);
+  if (!row) return;
+  KeyAssignment assignment;
+  assignment.profile = profile;
+  assignment.fn_layer = 0;
+  assignment.key_code = row->key_code;
+  assignment.macro_type = row->macro_type;
+  assignment.macro_value = row->macro_value;
+  assignment.macro_value2 = row->macro_value2;
+  assignment.macro_desc = row->macro_desc;
+  db_.SaveKeyAssignment(assignment);
+}
+
+// ---------------------------------------------------------------- writers
+
+void DeviceWorker::WriteAllSettingsToDevice() {
+  const int profile = currentProfile.load();
+  const SettingsValues values = ReadSettingsValues([&](const std::string& key) { return ConfigInt(profile, key); });
+  CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(values));
+  devices_.SendCommand(buffer);
+}
+
+void DeviceWorker::ApplyCurrentDpi() {
+  const int profile = currentProfile.load();
+  const int index = ConfigInt(profile, "dpi_index");
+  const int value = ConfigInt(profile, "dpi_group" + std::to_string(index) + "_value");
+  CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, value);
+  devices_.SendCommand(buffer);
+}
+
+void DeviceWorker::ApplyReportRate() {
+  const int profile = currentProfile.load();
+  CommandBuffer buffer = BuildSetReportRate(profile, ConfigInt(profile, "report_rate"));
+  devices_.SendCommand(buffer);
+}
+
+void DeviceWorker::ResetKeyMapOnDevice() {
+  CommandBuffer buffer = BuildSetKeyMap(currentProfile.load(), DefaultKeyMap, true);
+  devices_.SendCommand(buffer);
+}
+
+void DeviceWorker::SendStoredLightMode() {
+  const int profile = currentProfile.load();
+  const int mode = ConfigInt(profile, "light_mode");
+  lightMode.store(mode);
+  CommandBuffer buffer = BuildSetLighting(profile, mode);
+  devices_.SendCommand(buffer);
+}
+
+void DeviceWorker::WriteFactoryDefaults() {
+  PostToUiThread([this] {
+    LoadProfileList();
+    FillKeyCombos();
+    selectedButton.store(0);
+    ShowKeyAssignments();
+    LoadMacroList();
+  });
+  const int profile = currentProfile.load();
+  db_.SetConfigValue(profile, u"report_rate", u"4");
+  db_.SetConfigValue(profile, u"light_mode", u"0");
+  PostUi(&DeviceWorker::LoadPerformancePage);
+
+  WriteMacrosToDevice(db_, devices_);
+  WriteKeyMapsToDevice(db_, devices_);
+  WriteAllSettingsToDevice();
+  SendStoredLightMode();
+  ShowBatteryFromDevice(profile);
+}
+
+// ---------------------------------------------------------------- versions
+
+void DeviceWorker::ShowVersions() {
+  std::u16string firmware;
+  devices_.ReadFeatureVersion(firmware, 0);
+  std::u16string second = u"0.0.0";
+  const int mode = devices_.GetConnectionMode();
+  if (mode == kModeReceiver || mode == kModeReceiver2) {
+    devices_.ReadFeatureVersion(second, 1);
+    devices_.ReadFeatureVersion(second, 3);
+  }
+  PostToUiThread([this, firmware, second] {
+    SetVersionLabel(kFirmwareLabel, firmware);
+    SetVersionLabel(kSecondVersionLabel, second);
+  });
+}
+
+void DeviceWorker::ReadFirmwareVersion() {
+  CommandBuffer buffer = BuildGetFirmwareVersion();
+  devices_.SendCommand(buffer);
+  if (auto text = DecodeFirmwareVersion(buffer)) {
+    std::u16string version = *text;
+    PostToUiThread([this, version] { SetVersionLabel(kFirmwareLabel, version); });
+  }
+}
+
+// ---------------------------------------------------------------- notifications
+
+void DeviceWorker::PollDeviceNotifications() {
+  const uint32_t now = platform::GetTickCount();
+  if (now - lastPollTick.load() < kPollSpacingMs) return;  // unsigned: survives the wrap
+  lastPollTick.store(now);
+
+  std::array<uint8_t, kReportSize> report{};
+  const int type = devices_.GetDeviceType();
+  if (type > 200) {
+    DebugTrace(1, "Nodic Device, Type: %d", type);
+    return;
+  }
+  if (devices_.ReadCurrentDevice(std::span<uint8_t>(report.data(), kNotificationReadSize), kPollReadTimeoutMs) <= 0)
+    return;
+  if (report[0] != 0)
+    DebugTrace(1, "mouse notify data: %02X %02X %02X %02X %02X %02X", report[0], report[1], report[8], report[9],
+               report[10], report[11]);
+
+  const Notification n = DecodeNotification(report);
+  const int profile = currentProfile.load();
+  switch (n.kind) {
+    case Notification::kIgnored:
+    case Notification::kOther:
+      break;
+    case Notification::kLostValue:
+      workQueue.Push(kCmdWriteCurrentDpi);
+      break;
+    case Notification::kEmoji:
+      TypeEmojiText(n.value1);
+      break;
+    case Notification::kBattery: {
+      const int level = NotifiedBatteryLevel(n.value1);
+      const int state = n.value2;
+      PostToUiThread([this, level, state] { ShowBatteryInfo(level, state); });
+      break;
+    }
+    case Notification::kDpiAndRate: {
+      if (n.value1 != lastDpiLevel.load()) {
+        const int level = NotifiedDpiLevel(n.value1);
+        lastDpiLevel.store(static_cast<uint8_t>(level));
+        SetConfigInt(profile, "dpi_index", level - 1);
+        selectedDpiControl.store(100 + level);
+        PostToUiThread([this, level] { ShowDpiStage(level); });
+      }
+      lastReportRate.store(n.value2);
+      SetConfigInt(profile, "report_rate", n.value2);
+      const int hz = NotifiedRateButtonHz(n.value2);
+      PostToUiThread([this, hz] { ShowReportRateButton(hz); });
+      break;
+    }
+    case Notification::kLightMode: {
+      const int mode = NotifiedLightMode(n.value1);
+      PostToUiThread([this, mode] { ShowLightModeChoice(mode); });
+      SetConfigInt(profile, "light_mode", mode);
+      break;
+    }
+  }
+}
+
+void DeviceWorker::TypeEmojiText(int number) {
+  const std::u16string text = GetEmojiText(number);
+  if (!text.empty()) SendUnicodeText(text);
+}
+
+void DeviceWorker::SendUnicodeText(std::u16string_view text) {
+  if (!typer_) typer_ = platform::MakeXdoTextTyper();
+  std::u16string units;
+  for (char16_t u : text)
+    if (u != u'\r') units += u;
+  for (size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      // X types whole characters: the pair goes as one, with the pause of both units.
+      const char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      typer_->TypeCharacter(cp);
+      platform::SleepMs(kTypingPauseMs);
+      ++i;
+    } else if (u < 0xD800 || u > 0xDFFF) {
+      typer_->TypeCharacter(u);
+    }
+    platform::SleepMs(kTypingPauseMs);
+  }
+}

@@ -1,0 +1,149 @@
+// The worker side of the main window: the run-time state both threads share,
+// the work queue, the step that consumes it and the standard family's device
+// tasks. It needs no window: everything the pages must show is handed to the
+// UI thread through PostToUiThread, the one place where the worker reaches
+// the window, and lands in the page hooks below, which the window replaces.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assign/key_action.h"
+#include "sync/thread_basic.h"
+#include "sync/work_queue.h"
+
+class ProfileDatabase;
+class HidDeviceManager;
+
+namespace platform {
+class TextTyper;
+}
+
+class DeviceWorker : public CThreadBasic {
+ public:
+  explicit DeviceWorker(ProfileDatabase& db, HidDeviceManager& devices);
+  DeviceWorker();  // the process-wide store and device manager
+  virtual ~DeviceWorker();
+
+  // ---- run-time state; read and written by both threads
+  std::atomic<uint8_t> deviceConnected{0};  // a supported mouse is attached
+  std::atomic<uint8_t> deviceReady{0};      // the connected mouse can take settings
+  std::atomic<int> deviceType{0};           // 101 once config.xml is loaded; above 200 Nordic
+  std::atomic<int> currentProfile{1};       // 1..5
+  std::atomic<int> selectedButton{0};       // 0: none
+  std::atomic<int> lightMode{0};
+  std::atomic<int> deviceDataLoaded{0};     // the first read-back has run
+  std::atomic<uint8_t> nordicConnected{0};
+  std::atomic<uint32_t> lastPollTick{0};
+  std::atomic<uint8_t> lastDpiLevel{0};
+  std::atomic<uint8_t> lastReportRate{0};
+  std::atomic<int> selectedDpiControl{101};
+  std::atomic<int> leftButtonLocked{1};
+  std::atomic<int> maxReportRateLevel{0};
+  std::atomic<int> restoreScope{0};
+
+  WorkQueue workQueue;
+
+  // ---- window thread: the busy dialog hand-off
+  // Records that a busy dialog is open for `code` and queues the code tagged
+  // with it. Call after the dialog has been created, before it runs.
+  uint32_t QueueWithBusyDialog(int code);
+  // The worker's close request for the dialog tagged `tag`: ends it only when
+  // it is the one still open, so a late request never ends a newer dialog.
+  void OnBusyCloseRequest(uint32_t tag);
+
+  // The typer emoji texts go through (default: libxdo, created on first use
+  // on the worker thread). Set before the worker starts.
+  void SetTextTyper(std::unique_ptr<platform::TextTyper> typer);
+
+  // ---- worker thread
+  void ThreadStep() override;
+
+  void LoadDeviceDataOnce();
+  void ReloadAfterDeviceArrival();
+  void ReloadAfterDeviceRemoval();
+  void RefreshFromDevice();
+
+  // Battery, the key maps of profile indices 0..5 and the settings block of
+  // the current profile into the store. True in every case.
+  bool ReadDeviceSettings();
+  // Stores what one slot's code read from `profile`'s key map stands for.
+  void DecodeKeyAction(int profile, int slot, int b0, int b1, int b2, int b3);
+  void WriteAllSettingsToDevice();
+  void ApplyCurrentDpi();
+  void ApplyReportRate();
+  void WriteFactoryDefaults();
+  void ShowVersions();
+  void ReadFirmwareVersion();
+  void ResetKeyMapOnDevice();
+  void SendStoredLightMode();
+  void PollDeviceNotifications();
+  void TypeEmojiText(int number);
+  void SendUnicodeText(std::u16string_view text);
+
+ protected:
+  // The one way from the worker to the window thread: runs `task` there,
+  // asynchronously and in posting order. The default has no window and drops it.
+  virtual void PostToUiThread(std::function<void()> task);
+  // UM_WORKER_DONE with this lParam, after the busy dialog's close request.
+  virtual void PostWorkerDone(long lParam);
+
+  // ---- page hooks, called on the window thread only; the pages replace them.
+  virtual void LoadProfileList() {}
+  virtual void FillKeyCombos() {}
+  virtual void ShowKeyAssignments() {}
+  virtual void LoadMacroList() {}
+  virtual void LoadPerformancePage() {}
+  virtual void RefreshKeyPage() {}
+  virtual void ShowEventKeyControls(bool show) { (void)show; }
+  virtual void ShowEventEditControls(bool show) { (void)show; }
+  virtual void RestoreWindowsMouseDefaults() {}
+  // Battery gauge (BatteryCtrl::SetBatteryInfo).
+  virtual void ShowBatteryInfo(int level, int state) { (void)level, (void)state; }
+  // Version labels 260 (firmware) and 261 (second version).
+  virtual void SetVersionLabel(int controlId, const std::u16string& text) { (void)controlId, (void)text; }
+  // A stage chosen on the mouse: check DPI control 100 + level, move the slider.
+  virtual void ShowDpiStage(int level) { (void)level; }
+  // A report rate set on the mouse: check the "125Hz" .. "1000Hz" button.
+  virtual void ShowReportRateButton(int hz) { (void)hz; }
+  // A light mode chosen on the mouse: select it in the light-mode combo.
+  virtual void ShowLightModeChoice(int mode) { (void)mode; }
+  // Ends the open busy dialog's modal run (MDialog::DoOK).
+  virtual void EndBusyDialog() {}
+  // The UM_WORKER_DONE handler when no window posts the message itself.
+  virtual void OnWorkerDone(long lParam) { (void)lParam; }
+
+  // Worker thread: the device scan that sets deviceConnected, deviceReady and
+  // deviceType. The default rescans the device manager and sets the flags
+  // from what it finds; the window replaces it with its full scan.
+  virtual void ScanDevices();
+
+  ProfileDatabase& db() { return db_; }
+  HidDeviceManager& devices() { return devices_; }
+
+ private:
+  bool IsNordic() const { return deviceType.load() > 200; }
+  void RunCommand(int code);
+  // Nordic-family rows: that family's tasks are not part of this program yet,
+  // so its codes do nothing but leave a trace.
+  void NordicFamilyNotSupportedYet(const char* task);
+  void RequestBusyClose(uint32_t tag);
+  void PostPageRefresh();
+  void PostUi(void (DeviceWorker::*hook)());
+  void ShowBatteryFromDevice(int profile);
+  void DecodeKeyAction(int profile, int slot, const KeyActionCode& code, const std::vector<MacroSlot>& macros);
+  int ConfigInt(int profile, std::string_view key);
+  void SetConfigInt(int profile, std::string_view key, int value);
+
+  ProfileDatabase& db_;
+  HidDeviceManager& devices_;
+  std::unique_ptr<platform::TextTyper> typer_;
+  std::atomic<uint32_t> nextBusyTag_{0};
+  std::atomic<uint32_t> openBusyTag_{0};  // window thread
+};

@@ -1,0 +1,136 @@
+// The idle poll of the mouse's notification reports.
+#include "worker_test_support.h"
+
+#include "sync/work_queue.h"
+
+using namespace synctest;
+
+namespace {
+
+class NotifyTest : public WorkerTest {
+ protected:
+  // One report waiting, then one poll.
+  void Notify(const Bytes& report) {
+    sim::QueueInput(path_, report);
+    worker_->lastPollTick = (*clock_).Now() - 1000;
+    worker_->PollDeviceNotifications();
+    worker_->RunUi();
+  }
+  static Bytes Event(int code, int v1, int v2, int b2 = 0, int b3 = 0) {
+    Bytes r = Report({0xAA, 0xFA, b2, b3}, 64);
+    r[8] = static_cast<uint8_t>(code);
+    r[9] = static_cast<uint8_t>(v1);
+    r[10] = static_cast<uint8_t>(v2);
+    return r;
+  }
+};
+
+TEST_F(NotifyTest, StageAndRate) {
+  worker_->currentProfile = 2;
+  Notify(Event(0x10, 3, 1));
+  EXPECT_EQ(Config(2, u"dpi_index"), u"2");
+  EXPECT_EQ(Config(2, u"report_rate"), u"1");
+  EXPECT_EQ(worker_->selectedDpiControl.load(), 103);
+  EXPECT_EQ(worker_->lastDpiLevel.load(), 3);
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"dpi stage 3", "rate button 125"}));
+
+  // The same stage again: only the rate.
+  worker_->ClearUi();
+  db_.SetConfigValue(2, u"dpi_index", u"0");
+  Notify(Event(0x10, 3, 4));
+  EXPECT_EQ(Config(2, u"dpi_index"), u"0");
+  EXPECT_EQ(Config(2, u"report_rate"), u"4");
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"rate button 1000"}));
+
+  worker_->ClearUi();
+  Notify(Event(0x10, 9, 2));
+  EXPECT_EQ(Config(2, u"dpi_index"), u"5");
+  Notify(Event(0x10, 0, 3));
+  EXPECT_EQ(Config(2, u"dpi_index"), u"0");
+  EXPECT_EQ(worker_->Ui(),
+            (std::vector<std::string>{"dpi stage 6", "rate button 250", "dpi stage 1", "rate button 500"}));
+}
+
+TEST_F(NotifyTest, LightModeAndBattery) {
+  Notify(Event(0x11, 9, 0));
+  EXPECT_EQ(Config(1, u"light_mode"), u"6");
+  EXPECT_EQ(worker_->lightMode.load(), 0);  // neither the member nor the mouse
+  const std::string before = Dump();
+  Notify(Event(0xD0, 150, 1));
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"light combo 6", "battery 100 1"}));
+  EXPECT_TRUE(sim::Writes(path_).empty());
+  EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(NotifyTest, EmojiIsTypedInto) {
+  const uint32_t start = (*clock_).Now();
+  Notify(Event(0x50, 64, 0));
+  EXPECT_EQ(typer_->Typed(), U"[Emm]");
+  EXPECT_GE((*clock_).Now() - start, 50u);
+  Notify(Event(0x60, 26, 0));
+  EXPECT_EQ(typer_->Typed(), U"[Emm][流汗]");
+  Notify(Event(0x50, 0, 0));
+  Notify(Event(0x50, 110, 0));
+  EXPECT_EQ(typer_->Typed(), U"[Emm][流汗]");
+}
+
+TEST_F(NotifyTest, LostValuesOnlyQueueTheDpiResend) {
+  const std::string before = Dump();
+  Notify(Event(0x50, 0xFF, 0));
+  Notify(Event(0x10, 2, 0xFF));
+  EXPECT_EQ(typer_->Typed(), U"");
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(worker_->Ui().empty());
+  WorkItem item;
+  ASSERT_TRUE(worker_->workQueue.TryPop(item));
+  EXPECT_EQ(item.code, kCmdWriteCurrentDpi);
+  ASSERT_TRUE(worker_->workQueue.TryPop(item));
+  EXPECT_EQ(item.code, kCmdWriteCurrentDpi);
+  EXPECT_FALSE(worker_->workQueue.TryPop(item));
+  EXPECT_TRUE(sim::Writes(path_).empty());
+}
+
+TEST_F(NotifyTest, MarkedAndForeignReportsAreIgnored) {
+  const std::string before = Dump();
+  Notify(Event(0x10, 3, 1, 0x38, 0x38));
+  Notify(Report({0xAA, 0x08, 0, 0, 0, 0, 0, 0, 0x10, 3, 1}, 64));
+  Notify(Event(0x77, 3, 1));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(worker_->Ui().empty());
+  EXPECT_EQ(worker_->workQueue.Size(), 0u);
+}
+
+TEST_F(NotifyTest, PollsAreAtLeast200MsApartAcrossTheWrap) {
+  for (uint32_t start : {100000u, 0xFFFFFF60u}) {
+    (*clock_).Set(start);
+    worker_->lastPollTick = start - 200;
+    sim::QueueInput(path_, Event(0x11, 1, 0));
+    sim::QueueInput(path_, Event(0x11, 2, 0));
+    worker_->PollDeviceNotifications();  // due: reads the first
+    EXPECT_EQ(sim::PendingInput(path_), 1u);
+    (*clock_).Set(start + 199);
+    worker_->PollDeviceNotifications();
+    EXPECT_EQ(sim::PendingInput(path_), 1u) << start;
+    (*clock_).Set(start + 200);  // wraps for the second start
+    worker_->PollDeviceNotifications();
+    EXPECT_EQ(sim::PendingInput(path_), 0u) << start;
+    EXPECT_EQ(Config(1, u"light_mode"), u"2");
+  }
+}
+
+TEST_F(NotifyTest, IdleStepsPollOnlyWithAMouseAndNothingQueued) {
+  sim::QueueInput(path_, Event(0x11, 4, 0));
+  worker_->lastPollTick = (*clock_).Now() - 1000;
+  worker_->deviceConnected = 0;
+  worker_->ThreadStep();
+  EXPECT_EQ(sim::PendingInput(path_), 1u);
+  worker_->deviceConnected = 1;
+  worker_->workQueue.Push(kCmdSelectProfile);
+  worker_->ThreadStep();
+  EXPECT_EQ(sim::PendingInput(path_), 1u);
+  worker_->ThreadStep();
+  EXPECT_EQ(sim::PendingInput(path_), 0u);
+  EXPECT_EQ(Config(1, u"light_mode"), u"4");
+}
+
+}  // namespace

@@ -1,0 +1,269 @@
+// Shared pieces of the worker tests: a simulated standard-family mouse on a
+// virtual clock, a store in a fresh folder with five profiles, and a worker
+// whose window side is a recorder. UI tasks queue up until the test runs
+// them, as the window thread would.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "platform/clock.h"
+#include "platform/text_typer.h"
+#include "sim/model/standard_mouse.h"
+#include "sim/sim_control.h"
+#include "sync/device_worker.h"
+
+namespace synctest {
+
+constexpr uint16_t kVid = 0x3A1C;
+constexpr uint16_t kPid = 0x1001;
+constexpr int kType = 101;
+
+class FakeTyper : public platform::TextTyper {
+ public:
+  bool TypeCharacter(char32_t cp) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    typed_ += cp;
+    return true;
+  }
+  std::u32string Typed() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return typed_;
+  }
+
+ private:
+  std::mutex mu_;
+  std::u32string typed_;
+};
+
+class TestWorker : public DeviceWorker {
+ public:
+  using DeviceWorker::DeviceWorker;
+  ~TestWorker() override { JoinThread(); }
+
+  void Scan() { ScanDevices(); }
+
+  // Runs the UI tasks posted so far, in order, as the window thread would.
+  size_t RunUi() {
+    std::vector<std::function<void()>> tasks;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      tasks.swap(tasks_);
+    }
+    for (auto& task : tasks) task();
+    return tasks.size();
+  }
+  size_t PendingUi() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return tasks_.size();
+  }
+  std::vector<std::string> Ui() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return ui_;
+  }
+  void ClearUi() {
+    std::lock_guard<std::mutex> lock(mu_);
+    ui_.clear();
+  }
+  size_t Count(const std::string& entry) {
+    std::lock_guard<std::mutex> lock(mu_);
+    return static_cast<size_t>(std::count(ui_.begin(), ui_.end(), entry));
+  }
+
+ protected:
+  void PostToUiThread(std::function<void()> task) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    tasks_.push_back(std::move(task));
+  }
+  void LoadProfileList() override { Note("LoadProfileList"); }
+  void FillKeyCombos() override { Note("FillKeyCombos"); }
+  void ShowKeyAssignments() override { Note("ShowKeyAssignments"); }
+  void LoadMacroList() override { Note("LoadMacroList"); }
+  void LoadPerformancePage() override { Note("LoadPerformancePage"); }
+  void RefreshKeyPage() override { Note("RefreshKeyPage"); }
+  void ShowEventKeyControls(bool show) override { Note(show ? "EventKeys shown" : "EventKeys hidden"); }
+  void ShowEventEditControls(bool show) override { Note(show ? "EventEdit shown" : "EventEdit hidden"); }
+  void RestoreWindowsMouseDefaults() override { Note("RestoreWindowsMouseDefaults"); }
+  void ShowBatteryInfo(int level, int state) override {
+    Note("battery " + std::to_string(level) + " " + std::to_string(state));
+  }
+  void SetVersionLabel(int id, const std::u16string& text) override {
+    Note("label " + std::to_string(id) + " " + std::string(text.begin(), text.end()));
+  }
+  void ShowDpiStage(int level) override { Note("dpi stage " + std::to_string(level)); }
+  void ShowReportRateButton(int hz) override { Note("rate button " + std::to_string(hz)); }
+  void ShowLightModeChoice(int mode) override { Note("light combo " + std::to_string(mode)); }
+  void EndBusyDialog() override { Note("busy closed"); }
+  void OnWorkerDone(long lParam) override { Note("worker done " + std::to_string(lParam)); }
+
+ private:
+  void Note(std::string entry) {
+    std::lock_guard<std::mutex> lock(mu_);
+    ui_.push_back(std::move(entry));
+  }
+
+  std::mutex mu_;
+  std::vector<std::function<void()>> tasks_;
+  std::vector<std::string> ui_;
+};
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tgm-sync-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    root_ = pattern;
+    std::filesystem::create_directories(root_ / "db");
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  std::string folder() const { return root_.string() + "/"; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+// A 65-byte report: the given leading bytes, zeros after.
+inline Bytes Report(std::initializer_list<int> head, size_t size = 65) {
+  Bytes out(size, 0);
+  size_t i = 0;
+  for (int v : head) out[i++] = static_cast<uint8_t>(v);
+  return out;
+}
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Reset();
+    mouse_ = std::make_shared<sim::StandardMouse>();
+    sim::InstallModel(mouse_);
+    path_ = sim::AddWiredMouse(kVid, kPid);
+    devices_ = std::make_unique<HidDeviceManager>();
+    devices_->SetDeviceType(kType);
+    devices_->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
+    db_.SetDeviceType(kType);
+    ASSERT_TRUE(db_.Open(folder_.folder(), u"TestMouse"));
+    for (int i = 1; i <= 5; ++i) {
+      ProfileInfo info;
+      info.name = u"P";
+      ASSERT_EQ(db_.AddProfile(info), i);
+    }
+    worker_ = std::make_unique<TestWorker>(db_, *devices_);
+    auto typer = std::make_unique<FakeTyper>();
+    typer_ = typer.get();
+    worker_->SetTextTyper(std::move(typer));
+    worker_->Scan();
+    ASSERT_EQ(worker_->deviceConnected.load(), 1);
+    sim::ClearLog();
+  }
+
+  void TearDown() override {
+    worker_.reset();
+    devices_.reset();
+    db_.Close();
+  }
+
+  // Queues one code and runs one worker step and the UI tasks it posted.
+  void Run(int code) {
+    worker_->workQueue.Push(code);
+    worker_->ThreadStep();
+    worker_->RunUi();
+  }
+  // The same with a busy dialog open for it, as the write-all, read-back and
+  // restore-defaults buttons do.
+  void RunBusy(int code) {
+    worker_->QueueWithBusyDialog(code);
+    worker_->ThreadStep();
+    worker_->RunUi();
+  }
+
+  // The reports written to the mouse with this command byte.
+  std::vector<Bytes> Sent(uint8_t command) {
+    std::vector<Bytes> out;
+    for (const sim::LogEntry& e : sim::Writes(path_))
+      if (e.bytes.size() >= 3 && e.bytes[2] == command) out.push_back(e.bytes);
+    return out;
+  }
+
+  std::u16string Config(int profile, const char16_t* key) {
+    std::u16string value;
+    db_.GetConfigValue(profile, key, value);
+    return value;
+  }
+
+  // Everything the store holds for profiles 1..6 and the macros, as text.
+  std::string Dump() {
+    std::string out;
+    for (int p = 1; p <= 6; ++p) {
+      std::vector<KeyAssignment> rows;
+      db_.LoadKeyAssignments(p, 0, rows);
+      for (const KeyAssignment& a : rows)
+        out += "key " + std::to_string(p) + "/" + std::to_string(a.key_code) + " " + std::to_string(a.macro_type) +
+               " " + std::to_string(a.macro_value) + " " + std::to_string(a.macro_value2) + "\n";
+      for (const char16_t* key : {u"light_mode", u"report_rate", u"dpi_index", u"dpi_group0_value", u"dpi_group5_value",
+                                  u"sensor_flag", u"sleep_light", u"e-sports_flag", u"dpi_count"}) {
+        const std::u16string value = Config(p, key);
+        out += "cfg " + std::to_string(p) + " " + std::string(value.begin(), value.end()) + "\n";
+      }
+    }
+    std::vector<MacroInfo> macros;
+    db_.LoadMacros(macros);
+    for (const MacroInfo& m : macros) {
+      std::vector<MacroRecord> records;
+      db_.LoadMacroRecords(m.macro_id, records);
+      out += "macro " + std::to_string(m.macro_id) + " " + std::to_string(records.size()) + "\n";
+    }
+    return out;
+  }
+
+  int AddMacro(const std::u16string& name, const std::vector<std::pair<int, int>>& events) {
+    const int id = db_.AddMacro(name);
+    std::vector<MacroRecord> records;
+    for (size_t i = 0; i < events.size(); ++i) {
+      MacroRecord r;
+      r.macro_id = id;
+      r.type = events[i].first;
+      r.value = events[i].second;
+      r.record_index = static_cast<int>(i);
+      records.push_back(r);
+    }
+    db_.SaveMacroRecords(records);
+    return id;
+  }
+
+  void Assign(int profile, int button, int kind, int value, int value2 = 0) {
+    KeyAssignment a;
+    a.profile = profile;
+    a.key_code = button;
+    a.macro_type = kind;
+    a.macro_value = value;
+    a.macro_value2 = value2;
+    a.macro_desc = u"x";
+    db_.SaveKeyAssignment(a);
+  }
+
+  platform::ScopedVirtualClock clock_{100000};
+  TempFolder folder_;
+  ProfileDatabase db_;
+  std::shared_ptr<sim::StandardMouse> mouse_;
+  std::string path_;
+  std::unique_ptr<HidDeviceManager> devices_;
+  std::unique_ptr<TestWorker> worker_;
+  FakeTyper* typer_ = nullptr;
+};
+
+}  // namespace synctest

@@ -1,0 +1,197 @@
+// What the worker's writers put on the wire, and what the mouse holds after.
+#include "worker_test_support.h"
+
+#include "sync/work_queue.h"
+
+using namespace synctest;
+
+namespace {
+
+constexpr int kVkA = 65;
+
+Bytes DefaultKeyMapReport(uint8_t profileByte) {
+  return Report({0x00, 0x55, 0x09, 0xA5, 0x07 + profileByte, 0x20, 0x00, 0x00, profileByte,
+                 0x20, 0x01, 0x00, 0x00, 0x20, 0x02, 0x00, 0x00, 0x20, 0x04, 0x00, 0x00, 0x20, 0x08, 0x00, 0x00,
+                 0x20, 0x10, 0x00, 0x00, 0x21, 0x55, 0x00, 0x00, 0x21, 0x38, 0x01, 0x00, 0x21, 0x38, 0xFF, 0x00});
+}
+
+class WriterTest : public WorkerTest {};
+
+TEST_F(WriterTest, LightModeThreeInProfileTwo) {
+  worker_->currentProfile = 2;
+  db_.SetConfigValue(2, u"light_mode", u"3");
+  Run(kCmdWriteLighting);
+  auto sent = Sent(0x21);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0], Report({0x00, 0x55, 0x21, 0xA5, 0x07, 0x03, 0x00, 0x00, 0x01, 0x00, 0x00, 0x03}));
+  EXPECT_EQ(mouse_->LightMode(1), 3);
+  EXPECT_EQ(worker_->lightMode.load(), 3);
+  // A busy-close code: the close request, but no completion message.
+  EXPECT_EQ(worker_->Count("worker done 1"), 0u);
+}
+
+TEST_F(WriterTest, LightModeOutOfByteRangeAndMissing) {
+  db_.SetConfigValue(1, u"light_mode", u"300");
+  Run(kCmdWriteLighting);
+  EXPECT_EQ(Sent(0x21).back()[11], 44);
+  EXPECT_EQ(worker_->lightMode.load(), 300);
+  db_.SetConfigValue(1, u"light_mode", u"");
+  Run(kCmdWriteLighting);
+  EXPECT_EQ(Sent(0x21).back()[11], 0);
+  EXPECT_EQ(Sent(0x21).size(), 2u);
+}
+
+TEST_F(WriterTest, WriteAllOfAnEmptyStore) {
+  RunBusy(kCmdWriteAll);
+  std::vector<uint8_t> commands;
+  for (const sim::LogEntry& e : sim::Writes(path_)) commands.push_back(e.bytes[2]);
+  EXPECT_EQ(commands, (std::vector<uint8_t>{0x0D, 0x0D, 0x10, 0x09, 0x09, 0x09, 0x09, 0x09, 0x0F, 0x22, 0x23}));
+
+  auto chunks = Sent(0x0D);
+  EXPECT_EQ(chunks[0], Report({0x00, 0x55, 0x0D, 0x00, 0x38, 0x38, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(chunks[1], Report({0x00, 0x55, 0x0D, 0x00, 0x40, 0x08, 0x38, 0x00, 0x00}));
+  EXPECT_EQ(Sent(0x10)[0], Report({0x00, 0x55, 0x10, 0xA5}));
+  auto maps = Sent(0x09);
+  for (uint8_t p = 0; p < 5; ++p) EXPECT_EQ(maps[p], DefaultKeyMapReport(p)) << int(p);
+  EXPECT_EQ(mouse_->MacroCommits(), 1);
+  EXPECT_EQ(mouse_->IgnoredReports(), 0);
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+}
+
+TEST_F(WriterTest, OneMacroOnTheWire) {
+  AddMacro(u"m", {{2, kVkA}, {1, 50}, {3, kVkA}});
+  Run(kCmdWriteAll);
+  auto chunks = Sent(0x0D);
+  ASSERT_EQ(chunks.size(), 2u);
+  EXPECT_EQ(chunks[0], Report({0x00, 0x55, 0x0D, 0x00, 0x78, 0x38, 0x00, 0x00, 0x00, 0x40, 0x00}));
+  EXPECT_EQ(chunks[1], Report({0x00, 0x55, 0x0D, 0x00, 0x46, 0x10, 0x38, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
+                               0x32, 0x00, 0x42, 0x04, 0x00, 0x00, 0x82, 0x04}));
+  sim::MacroImage image = mouse_->MacroImage();
+  EXPECT_EQ(Bytes(image.begin() + 64, image.begin() + 72), (Bytes{0x32, 0x00, 0x42, 0x04, 0x00, 0x00, 0x82, 0x04}));
+}
+
+TEST_F(WriterTest, WriteAllLeavesTheMouseHoldingTheStore) {
+  AddMacro(u"keys", {{2, kVkA}, {1, 50}, {3, kVkA}});
+  const int buttons = AddMacro(u"buttons", {{4, 1}, {5, 1}});
+  Assign(1, 1, 22, 0x04, 0x01);      // Ctrl + A
+  Assign(2, 4, 27, 64);              // emoji on the forward button
+  Assign(3, 5, 25, 2);               // play/pause on the backward button
+  Assign(5, 8, 23, buttons);         // second macro on wheel down
+  db_.SetConfigValue(1, u"light_mode", u"5");
+  db_.SetConfigValue(1, u"dpi_index", u"3");
+  db_.SetConfigValue(1, u"report_rate", u"3");
+  Run(kCmdWriteAll);
+
+  sim::StandardKeyMap expected = sim::DefaultKeyMap();
+  auto with = [&](int slot, sim::ActionCode code) {
+    sim::StandardKeyMap map = sim::DefaultKeyMap();
+    map[slot] = code;
+    return map;
+  };
+  EXPECT_EQ(mouse_->KeyMap(0), with(0, {0x10, 0x01, 0x04, 0x00}));
+  EXPECT_EQ(mouse_->KeyMap(1), with(4, {0x50, 0x40, 0x00, 0x00}));
+  EXPECT_EQ(mouse_->KeyMap(2), with(3, {0x30, 0xCD, 0x00, 0x00}));
+  EXPECT_EQ(mouse_->KeyMap(3), expected);
+  EXPECT_EQ(mouse_->KeyMap(4), with(7, {0x70, 0x01, 0x01, 0x00}));
+
+  const sim::SettingsBlock block = {
+      0x05, 0x03, 0x06, 0x04,
+      0x20, 0x03, 0xB0, 0x04, 0x60, 0x09, 0x10, 0x0E, 0x00, 0x19, 0x10, 0x27,
+      0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x80, 0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00, 0xFF, 0xFF,
+      0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x01, 0x30, 0x08, 0x14, 0x01};
+  EXPECT_EQ(mouse_->SettingsBlock(0), block);
+  EXPECT_EQ(mouse_->CurrentDpiLevel(), 4);
+  EXPECT_EQ(mouse_->CurrentDpiValue(), 3600);
+  EXPECT_EQ(mouse_->ReportRate(), 3);
+
+  sim::MacroImage image = mouse_->MacroImage();
+  EXPECT_EQ(Bytes(image.begin(), image.begin() + 4), (Bytes{0x40, 0x00, 0x48, 0x00}));
+  EXPECT_EQ(Bytes(image.begin() + 64, image.begin() + 80),
+            (Bytes{0x32, 0x00, 0x42, 0x04, 0x00, 0x00, 0x82, 0x04, 0x0A, 0x00, 0x43, 0x01, 0x00, 0x00, 0x83, 0x01}));
+  EXPECT_EQ(mouse_->IgnoredReports(), 0);
+}
+
+TEST_F(WriterTest, TooManyMacrosNeverWritePastTheImage) {
+  std::vector<std::pair<int, int>> big;
+  for (int i = 0; i < 1100; ++i) big.push_back({i % 2 ? 3 : 2, kVkA});
+  AddMacro(u"big", big);
+  for (int i = 0; i < 32; ++i) AddMacro(u"small", {{2, kVkA}});
+  Run(kCmdWriteAll);
+  auto chunks = Sent(0x0D);
+  ASSERT_EQ(chunks.size(), 76u);
+  for (const Bytes& c : chunks) {
+    const int offset = c[6] | (c[7] << 8);
+    ASSERT_LE(offset + c[5], 4224);
+  }
+  EXPECT_EQ(chunks.back()[5], 24);
+  EXPECT_EQ(mouse_->IgnoredReports(), 0);
+  // The big macro is cut at the image's end and still ends; the rest do not fit.
+  auto macros = sim::DecodeMacroImage(mouse_->MacroImage());
+  ASSERT_GE(macros.size(), 1u);
+  EXPECT_TRUE(macros[0].terminated);
+  EXPECT_EQ(macros[0].records.size(), 1040u);
+  EXPECT_EQ(macros.size(), 1u);
+}
+
+TEST_F(WriterTest, KeyMapsOnlyForTheEightSlots) {
+  Assign(1, 9, 1, 1);
+  Assign(1, 12, 3, 1);
+  Assign(1, 2, 1, 1);
+  Run(kCmdWriteAll);
+  sim::StandardKeyMap expected = sim::DefaultKeyMap();
+  expected[1] = {0x20, 0x01, 0x00, 0x00};
+  EXPECT_EQ(mouse_->KeyMap(0), expected);
+  EXPECT_EQ(mouse_->IgnoredReports(), 0);
+}
+
+TEST_F(WriterTest, RestoreDefaultsSendsMapsSettingsAndLightZero) {
+  worker_->currentProfile = 3;
+  db_.SetConfigValue(3, u"light_mode", u"4");
+  worker_->lightMode = 4;
+  RunBusy(kCmdRestoreDefaults);
+  std::vector<uint8_t> commands;
+  for (const sim::LogEntry& e : sim::Writes(path_)) commands.push_back(e.bytes[2]);
+  EXPECT_EQ(commands, (std::vector<uint8_t>{0x09, 0x09, 0x09, 0x09, 0x09, 0x0F, 0x22, 0x23, 0x21}));
+  EXPECT_EQ(Config(3, u"light_mode"), u"0");
+  EXPECT_EQ(worker_->lightMode.load(), 0);
+  EXPECT_EQ(mouse_->LightMode(2), 0);
+  EXPECT_EQ(worker_->Ui(),
+            (std::vector<std::string>{"RestoreWindowsMouseDefaults", "busy closed", "worker done 2"}));
+}
+
+TEST_F(WriterTest, ResetKeyMapAndFactoryReset) {
+  worker_->currentProfile = 4;
+  Run(kCmdResetKeyMap);
+  Bytes reset = DefaultKeyMapReport(3);
+  reset[6] = reset[7] = 1;
+  reset[4] = 0x07 + 3 + 2;
+  EXPECT_EQ(Sent(0x09).back(), reset);
+
+  sim::ClearLog();
+  worker_->ClearUi();
+  Run(kCmdFactoryReset);
+  std::vector<uint8_t> commands;
+  for (const sim::LogEntry& e : sim::Writes(path_)) commands.push_back(e.bytes[2]);
+  EXPECT_EQ(commands, (std::vector<uint8_t>{0x0D, 0x0D, 0x10, 0x09, 0x09, 0x09, 0x09, 0x09, 0x0F, 0x21, 0x30}));
+  EXPECT_EQ(Config(4, u"report_rate"), u"4");
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"LoadProfileList", "FillKeyCombos", "ShowKeyAssignments",
+                                                     "LoadMacroList", "LoadPerformancePage", "battery 80 0",
+                                                     "EventKeys hidden", "EventEdit hidden",
+                                                     "RestoreWindowsMouseDefaults"}));
+}
+
+TEST_F(WriterTest, UnpluggedDuringWriteAllEndsTheCommand) {
+  for (int i = 0; i < 3; ++i) AddMacro(u"m", {{2, kVkA}, {1, 20}, {3, kVkA}});
+  Assign(2, 3, 22, 0x05);
+  const std::string before = Dump();
+  sim::Faults faults;
+  faults.unplug_after_writes = 1;
+  sim::SetFaults(path_, faults);
+  RunBusy(kCmdWriteAll);
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(mouse_->MacroCommits(), 0);
+}
+
+}  // namespace
