@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "ui/device_scan_rules.h"
+
+TEST(ConnectionView, EveryRowOfTheStateTable) {
+  struct Row {
+    bool attached;
+    int mode;
+    int text;
+    bool usable;
+    int ready;
+    bool battery;
+  };
+  const Row rows[] = {
+      {false, 0, 50, false, 0, false},  // nothing attached, whatever the mode says
+      {true, -1, 53, false, 0, false},  // a receiver whose mouse is offline
+      {true, 0, 51, true, 1, false},    // wired
+      {true, 1, 52, true, 1, false},    // receiver
+      {true, 3, 52, true, 1, false},    // receiver of the second kind
+      {true, 2, 54, false, 0, true},    // Bluetooth LE: ready once the battery service is opened
+  };
+  for (const Row& r : rows) {
+    const ConnectionView v = ConnectionViewFor(r.attached, r.mode);
+    EXPECT_EQ(v.stateText, r.text) << r.attached << " " << r.mode;
+    EXPECT_EQ(v.usable, r.usable) << r.mode;
+    EXPECT_EQ(v.deviceReady, r.ready) << r.mode;
+    EXPECT_EQ(v.openBatteryService, r.battery) << r.mode;
+  }
+}
+
+namespace {
+
+DeviceModeInfo Row(int mode, int pid, std::u16string iface = u"") {
+  DeviceModeInfo r;
+  r.device_type = 101;
+  r.value = mode;
+  r.vid = 0x3A1C;
+  r.pid = pid;
+  r.hid_interface = std::move(iface);
+  return r;
+}
+
+struct Machine {
+  std::map<std::string, bool> vendor;         // path -> is a vendor interface
+  std::map<int, int> attached;                 // mode -> index
+  NoticeContext Context() {
+    return {[this](const std::string& p) { return vendor.count(p) && vendor[p]; },
+            [this](int, int, int mode) { return attached.count(mode) ? attached[mode] : -1; }};
+  }
+};
+
+const std::string kWired = "\\\\?\\hid#vid_3a1c&pid_1001&mi_01&col04#8&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+const std::string kBle =
+    "\\\\?\\hid#{00001812-0000-1000-8000-00805f9b34fb}_dev_vid&023a1c_pid&1003#9&1&0&0000#{4d1e55b2}\\kbd";
+
+}  // namespace
+
+TEST(DeviceNotices, ArrivalOfAVendorInterfaceWhoseModeIsNotAttached) {
+  Machine m;
+  m.vendor[kWired] = true;
+  const std::vector<DeviceModeInfo> rows = {Row(0, 0x1001), Row(1, 0x1002)};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, false, m.Context()), 2);
+  // The wired mode is attached already, but the receiver mode of the same model is not: still 2.
+  m.attached[0] = 0;
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, true, m.Context()), 2);
+  // Every mode attached: nothing.
+  m.attached[1] = 1;
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, true, m.Context()), 0);
+  // Not a vendor interface (or a path that cannot be opened): nothing.
+  m.attached.clear();
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw9", rows, false, m.Context()), 0);
+  // No supported rows at all: nothing.
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, {}, false, m.Context()), 0);
+}
+
+TEST(DeviceNotices, BluetoothArrivalMatchesByServiceInterfaceTextAndKbd) {
+  Machine m;
+  const std::vector<DeviceModeInfo> rows = {Row(2, 0x1003, u"VID&023A1C")};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kBle, rows, false, m.Context()), 2);
+  std::string noKbd = kBle.substr(0, kBle.size() - 4);
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, noKbd, rows, false, m.Context()), 0);
+  // Interface texts are compared with the upper-cased path: a lower-case text never matches.
+  const std::vector<DeviceModeInfo> lower = {Row(2, 0x1003, u"vid&023a1c")};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kBle, lower, false, m.Context()), 0);
+}
+
+TEST(DeviceNotices, RemovalOnlyWhileConnectedAndOnlyForAttachedModes) {
+  Machine m;
+  const std::vector<DeviceModeInfo> rows = {Row(0, 0x1001), Row(1, 0x1002)};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, false, m.Context()), 0);
+  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, true, m.Context()), 0);
+  m.attached[1] = 0;  // the receiver is still listed as attached
+  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, true, m.Context()), 3);
+  // A row whose interface text is not in the path does not match.
+  const std::vector<DeviceModeInfo> narrow = {Row(1, 0x1002, u"MI_02")};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", narrow, true, m.Context()), 0);
+  // Bluetooth LE removal: by interface text and KBD alone.
+  const std::vector<DeviceModeInfo> ble = {Row(2, 0x1003)};
+  m.attached.clear();
+  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, kBle, ble, true, m.Context()), 3);
+  // Other events do nothing.
+  EXPECT_EQ(WorkCommandForNotice(0x0007, kWired, rows, true, m.Context()), 0);
+}
