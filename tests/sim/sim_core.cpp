@@ -50,6 +50,7 @@ struct State {
   // being mistaken for a new handle at the same address.
   std::vector<std::unique_ptr<hid_device_>> handles;
   std::FILE* log_file = nullptr;
+  PlugListener plug_listener;
 };
 
 State& S() {
@@ -84,6 +85,15 @@ void AddLog(State& s, Direction dir, const Node& node, const uint8_t* data, size
     std::fflush(s.log_file);
   }
   s.log.push_back(std::move(entry));
+}
+
+// Every change of an interface's plugged state goes through here.
+bool SetPlugged(State& s, Node& node, bool plugged) {
+  if (node.unplugged == !plugged) return false;
+  node.unplugged = !plugged;
+  if (!plugged) node.input.clear();
+  if (s.plug_listener) s.plug_listener(node.spec.path, plugged);
+  return true;
 }
 
 Node* NodeOf(State& s, hid_device* dev) {
@@ -240,19 +250,39 @@ std::string AddInterface(const InterfaceSpec& spec) {
   return spec.path;
 }
 
-void Unplug(const std::string& path) {
+bool Unplug(const std::string& path) {
   State& s = S();
   std::lock_guard lock(s.mu);
-  if (Node* node = NodeByPath(s, path)) {
-    node->unplugged = true;
-    node->input.clear();
-  }
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && SetPlugged(s, *node, false);
 }
 
-void Replug(const std::string& path) {
+bool Replug(const std::string& path) {
   State& s = S();
   std::lock_guard lock(s.mu);
-  if (Node* node = NodeByPath(s, path)) node->unplugged = false;
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && SetPlugged(s, *node, true);
+}
+
+bool Plugged(const std::string& path) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && !node->unplugged;
+}
+
+std::vector<std::string> InterfacePaths() {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  std::vector<std::string> paths;
+  for (const Node& node : s.nodes) paths.push_back(node.spec.path);
+  return paths;
+}
+
+void SetPlugListener(PlugListener listener) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  s.plug_listener = std::move(listener);
 }
 
 void SetMouseOnline(const std::string& path, bool online) {
@@ -500,8 +530,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
 
   if (f.unplug_after_writes > 0 && --f.unplug_after_writes == 0) {
     f.unplug_after_writes = -1;
-    node->unplugged = true;
-    node->input.clear();
+    sim::SetPlugged(s, *node, false);
   }
   return result;
 }
