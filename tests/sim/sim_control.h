@@ -114,8 +114,8 @@ std::shared_ptr<MouseModel> Model();
 
 // Adds an interface; returns its path.
 std::string AddInterface(const InterfaceSpec& spec);
-// Unplugged interfaces leave the enumeration; their handles fail every call.
-// Both return true when the interface's state changed.
+// Unplugged interfaces leave the enumeration; their handles fail every call,
+// also after Replug (a device plugged back in is opened anew). Both return true when the interface's state changed.
 bool Unplug(const std::string& path);
 bool Replug(const std::string& path);
 bool Plugged(const std::string& path);  // false for unknown paths

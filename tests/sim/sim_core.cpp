@@ -17,6 +17,7 @@
 struct hid_device_ {
   size_t node = 0;
   bool live = false;
+  int plug_count = 0;  // the node's plug_count when it was opened
 };
 
 namespace sim {
@@ -34,6 +35,7 @@ struct Node {
   InterfaceSpec spec;
   Faults faults;
   bool unplugged = false;
+  int plug_count = 0;  // times plugged back in: a handle from before stays dead, as on a real machine
   std::deque<Pending> input;
   bool feature_for_mouse = false;  // byte 2 of the last version feature request was 0xAA
   int opens = 0;
@@ -92,6 +94,7 @@ bool SetPlugged(State& s, Node& node, bool plugged) {
   if (node.unplugged == !plugged) return false;
   node.unplugged = !plugged;
   if (!plugged) node.input.clear();
+  if (plugged) ++node.plug_count;
   if (s.plug_listener) s.plug_listener(node.spec.path, plugged);
   return true;
 }
@@ -103,6 +106,9 @@ Node* NodeOf(State& s, hid_device* dev) {
   }
   return &s.nodes[dev->node];
 }
+
+// The interface is away, or came back after the handle was opened.
+bool Gone(const Node& node, const hid_device* dev) { return node.unplugged || dev->plug_count != node.plug_count; }
 
 Node* NodeByPath(State& s, const std::string& path) {
   for (Node& node : s.nodes) {
@@ -203,7 +209,7 @@ int GetString(hid_device* dev, wchar_t* out, size_t maxlen, bool product) {
   State& s = S();
   std::lock_guard lock(s.mu);
   Node* node = NodeOf(s, dev);
-  if (node == nullptr || node->unplugged || node->spec.strings_refused || out == nullptr) return -1;
+  if (node == nullptr || Gone(*node, dev) || node->spec.strings_refused || out == nullptr) return -1;
   WideFromUtf16(product ? node->spec.product : node->spec.manufacturer, out, maxlen);
   return 0;
 }
@@ -451,6 +457,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
     auto handle = std::make_unique<hid_device_>();
     handle->node = i;
     handle->live = true;
+    handle->plug_count = node.plug_count;
     hid_device* dev = handle.get();
     s.handles.push_back(std::move(handle));
     ++s.nodes[i].opens;
@@ -496,7 +503,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
   std::lock_guard lock(s.mu);
   sim::Node* node = sim::NodeOf(s, dev);
   if (node == nullptr || data == nullptr) return -1;
-  if (node->unplugged) {
+  if (sim::Gone(*node, dev)) {
     sim::AddLog(s, sim::Direction::kWrite, *node, data, length, -1, true);
     return -1;
   }
@@ -544,7 +551,7 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
     {
       std::lock_guard lock(s.mu);
       sim::Node* node = sim::NodeOf(s, dev);
-      if (node == nullptr || data == nullptr || node->unplugged) return -1;
+      if (node == nullptr || data == nullptr || sim::Gone(*node, dev)) return -1;
       const uint32_t now = platform::GetTickCount();
       // The earliest due report; among equals the first queued.
       auto best = node->input.end();
@@ -594,7 +601,7 @@ int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device* dev, const u
   std::lock_guard lock(s.mu);
   sim::Node* node = sim::NodeOf(s, dev);
   if (node == nullptr || data == nullptr || length == 0) return -1;
-  if (node->unplugged || node->spec.role == sim::Role::kPlain) {
+  if (sim::Gone(*node, dev) || node->spec.role == sim::Role::kPlain) {
     sim::AddLog(s, sim::Direction::kFeatureSend, *node, data, length, -1, true);
     return -1;
   }
@@ -622,7 +629,7 @@ int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device* dev, unsigned
   if (node == nullptr || data == nullptr || length == 0) return -1;
   sim::Faults& f = node->faults;
   int result = -1;
-  if (node->unplugged || node->spec.role == sim::Role::kPlain || data[0] != 0x51) {
+  if (sim::Gone(*node, dev) || node->spec.role == sim::Role::kPlain || data[0] != 0x51) {
     result = -1;
   } else if (f.fail_feature_gets > 0) {
     --f.fail_feature_gets;
