@@ -3,6 +3,8 @@
 // the environment (see README.md).
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -87,8 +89,16 @@ __attribute__((constructor)) void ConfigureFromEnvironment() {
 
   // Interfaces that come and go show up as udev hidraw notices.
   sim::SetPlugListener(sim::udev_shim::Announce);
+  // The channel opens in the process that uses hidapi, not in a wrapper
+  // (a shell, xvfb-run, the X server) that merely inherits the environment.
   const std::string control = Env("TGM_SIM_CONTROL");
-  if (!control.empty()) sim::StartControlServer(control, std::move(entries));
+  if (!control.empty()) {
+    auto once = std::make_shared<std::once_flag>();
+    auto shared_entries = std::make_shared<std::vector<sim::SetupEntry>>(std::move(entries));
+    sim::SetUseListener([once, shared_entries, control] {
+      std::call_once(*once, [&] { sim::StartControlServer(control, *shared_entries); });
+    });
+  }
 }
 
 __attribute__((destructor)) void RemoveControlSocket() { sim::StopControlServer(); }

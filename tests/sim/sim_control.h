@@ -126,6 +126,9 @@ std::vector<std::string> InterfacePaths();
 // call back into the simulator. Reset keeps it; null removes it.
 using PlugListener = std::function<void(const std::string& path, bool plugged)>;
 void SetPlugListener(PlugListener listener);
+// Called, without the simulator's lock, at the start of every hid_init,
+// hid_enumerate and hid_open_path: the process is one that uses hidapi.
+void SetUseListener(std::function<void()> listener);
 void SetMouseOnline(const std::string& path, bool online);
 void SetFaults(const std::string& path, const Faults& faults);
 Faults GetFaults(const std::string& path);

@@ -53,6 +53,7 @@ struct State {
   std::vector<std::unique_ptr<hid_device_>> handles;
   std::FILE* log_file = nullptr;
   PlugListener plug_listener;
+  std::function<void()> use_listener;
 };
 
 State& S() {
@@ -97,6 +98,15 @@ bool SetPlugged(State& s, Node& node, bool plugged) {
   if (plugged) ++node.plug_count;
   if (s.plug_listener) s.plug_listener(node.spec.path, plugged);
   return true;
+}
+
+void NoteUse(State& s) {
+  std::function<void()> listener;
+  {
+    std::lock_guard lock(s.mu);
+    listener = s.use_listener;
+  }
+  if (listener) listener();
 }
 
 Node* NodeOf(State& s, hid_device* dev) {
@@ -277,6 +287,12 @@ bool Plugged(const std::string& path) {
   return node != nullptr && !node->unplugged;
 }
 
+void SetUseListener(std::function<void()> listener) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  s.use_listener = std::move(listener);
+}
+
 std::vector<std::string> InterfacePaths() {
   State& s = S();
   std::lock_guard lock(s.mu);
@@ -387,6 +403,7 @@ extern "C" {
 
 int HID_API_EXPORT HID_API_CALL hid_init(void) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   ++s.counters.init_calls;
   return s.init_fails ? -1 : 0;
@@ -402,6 +419,7 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void) {
 struct hid_device_info HID_API_EXPORT* HID_API_CALL hid_enumerate(unsigned short vendor_id,
                                                                    unsigned short product_id) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   ++s.counters.enumerations;
   hid_device_info* head = nullptr;
@@ -449,6 +467,7 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info* de
 
 HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   for (size_t i = 0; path != nullptr && i < s.nodes.size(); ++i) {
     const sim::Node& node = s.nodes[i];
