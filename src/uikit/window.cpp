@@ -235,6 +235,18 @@ void MWindow::SetWindowText(std::u16string_view title) {
   if (host_ != nullptr) host_->setWindowTitle(ToQ(title));
 }
 
+void MWindow::SetTopMost(bool topMost) {
+  if (host_ == nullptr) return;
+  const bool visible = host_->isVisible();
+  host_->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+  // Changing a window flag hides the window; give it back its state.
+  if (visible) host_->show();
+}
+
+bool MWindow::IsTopMost() const {
+  return host_ != nullptr && host_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
 void MWindow::DestroyWindow() {
   UIKIT_ASSERT_UI_THREAD();
   EndModal(IDCANCEL);

@@ -60,6 +60,9 @@ class MWindow : public MObject {
   // Resource id of the window icon; 107 is the program's icon.
   void SetIcon(int resourceId);
   void SetWindowText(std::u16string_view title);
+  // Keeps the window above ordinary windows, without moving or sizing it.
+  void SetTopMost(bool topMost);
+  bool IsTopMost() const;
   // Ends a running modal loop (result 2 unless ended before) and destroys the
   // window and its controls; safe to call from a control's own handler.
   void DestroyWindow();
