@@ -419,13 +419,8 @@ void DrawAll() {
 
   // Buttons, combo box, edit.
   Save("img_button.png", Strip(4, 60, 30, [](QPainter& p, QRectF r, int s) { Button(p, r, s, 5); }));
-  Save("img_combobox.png", Strip(4, 60, 30, [](QPainter& p, QRectF r, int s) {
-         Button(p, r, s == 2 ? 1 : s, 5);
-         p.setPen(Qt::NoPen);
-         p.setBrush(StateInk(s));
-         const QPointF c(r.right() - 14, r.center().y());
-         p.drawPolygon(QPolygonF({c + QPointF(-4, -2), c + QPointF(4, -2), c + QPointF(0, 3)}));
-       }));
+  // The combo box draws its own arrow over this frame.
+  Save("img_combobox.png", Strip(4, 60, 30, [](QPainter& p, QRectF r, int s) { Button(p, r, s == 2 ? 1 : s, 5); }));
   Save("img_edit.png", Strip(4, 60, 28, [](QPainter& p, QRectF r, int s) {
          p.setPen(QPen(s == 2 ? kAccent : s == 1 ? kFrame.lighter(130) : kFrame, 1));
          p.setBrush(s == 3 ? QColor(0x1A, 0x21, 0x28) : QColor(0x17, 0x21, 0x2A));
