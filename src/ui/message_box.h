@@ -66,5 +66,7 @@ class WaitDlg : public MDialog {
   static CRect PlaceOver(const CRect& parentWindow);
 
  protected:
+  // Neither the window manager nor Escape closes it.
   void OnUserCloseWindow() override {}
+  void OnEscapeKey() override {}
 };

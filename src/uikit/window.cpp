@@ -44,7 +44,7 @@ void UiHostWidget::closeEvent(QCloseEvent* event) {
 
 void UiHostWidget::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && owner_ != nullptr) {
-    owner_->OnUserCloseWindow();
+    owner_->OnEscapeKey();
     return;
   }
   QWidget::keyPressEvent(event);
@@ -251,6 +251,7 @@ void MWindow::DestroyWindow() {
   UIKIT_ASSERT_UI_THREAD();
   EndModal(IDCANCEL);
   if (host_ == nullptr) return;
+  OnDestroy();
   UiHostWidget* host = host_;
   host_ = nullptr;
   host->hide();
@@ -264,6 +265,14 @@ bool MWindow::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<MWindow*> life = life_;
   return Manager::PostToUiThread([life, message, wParam, lParam] {
     if (MWindow* window = *life) window->OnWindowMessage(message, wParam, lParam);
+  });
+}
+
+bool MWindow::PostTask(std::function<void()> task) {
+  if (!task) return false;
+  std::shared_ptr<MWindow*> life = life_;
+  return Manager::PostToUiThread([life, task = std::move(task)] {
+    if (*life != nullptr) task();
   });
 }
 
