@@ -269,6 +269,7 @@ class MEdit : public MControlFont {
 
  protected:
   QWidget* CreateWidget(QWidget* parent) override;
+  void OnAttached() override;
   void OnTitleChanged() override;
   void OnFontChanged() override;
   void OnTextColorChanged() override;
@@ -493,12 +494,15 @@ class MacroList : public MControlFont {
   int GetCurSel() const;
   void SetScale(float scale) { scale_ = scale; }
   QListWidget* List() const;
+  // The "more" button drawn on the selected item (a strip of `mode` frames).
+  void SetImage(std::u16string_view file, int mode) override;
 
   void UserEvent(int eventCode, int index);
   bool InSetter() const { return inSetter_; }
 
  protected:
   QWidget* CreateWidget(QWidget* parent) override;
+  void OnAttached() override;
   void OnFontChanged() override;
   void OnTextColorChanged() override;
 
@@ -542,12 +546,16 @@ class CRecordList : public MControlFont {
   bool MoveBottom(int position);
   std::vector<RecordItem> GetRecordItems() const { return items_; }
   QListWidget* List() const;
+  // Icons of the event kinds: delay, key, button, wheel, move, move by x and y.
+  void SetImage(std::u16string_view file, int mode) override;
 
   void UserEvent(int eventCode, int index);
 
  protected:
   QWidget* CreateWidget(QWidget* parent) override;
+  void OnAttached() override;
   void OnFontChanged() override;
+  void OnTextColorChanged() override;
 
  private:
   void Rebuild(int selection);

@@ -49,15 +49,17 @@ class ComboWidget : public QComboBox {
       painter.setPen(kFrame);
       painter.setBrush(state == 1 ? kFrame.darker(120) : kPanel);
       painter.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
-      // Arrow.
-      const int cx = area.right() - 14;
-      const int cy = area.center().y();
-      QPolygon arrow;
-      arrow << QPoint(cx - 4, cy - 2) << QPoint(cx + 4, cy - 2) << QPoint(cx, cy + 3);
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(ColorFromArgb(owner_->GetTextColor()));
-      painter.drawPolygon(arrow);
     }
+    // The arrow is drawn here so that the frame image can stretch freely.
+    const int cx = area.right() - 14;
+    const int cy = area.center().y();
+    QPolygon arrow;
+    arrow << QPoint(cx - 4, cy - 2) << QPoint(cx + 4, cy - 2) << QPoint(cx, cy + 3);
+    painter.setPen(Qt::NoPen);
+    QColor ink = ColorFromArgb(owner_->GetTextColor());
+    if (!isEnabled()) ink.setAlpha(120);
+    painter.setBrush(ink);
+    painter.drawPolygon(arrow);
     painter.setFont(owner_->MakeFont());
     QColor text = ColorFromArgb(owner_->GetTextColor());
     if (!isEnabled()) text.setAlpha(120);
@@ -272,7 +274,12 @@ void MEdit::ApplyStyle() {
   edit->setAlignment(align | Qt::AlignVCenter);
 }
 
-void NumberEdit::OnAttached() { SetNumberOnly(true); }
+void MEdit::OnAttached() { OnFontChanged(); }
+
+void NumberEdit::OnAttached() {
+  MEdit::OnAttached();
+  SetNumberOnly(true);
+}
 
 // ---------------------------------------------------------------------------
 // MSlider

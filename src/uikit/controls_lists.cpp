@@ -1,7 +1,9 @@
 // The macro list and the macro event list.
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 #include "uikit/controls.h"
 #include "uikit/image.h"
@@ -25,9 +27,32 @@ QString ListStyle(const QColor& text) {
       .arg(text.blue());
 }
 
+constexpr int kMoreWidth = 24;
+
+// Draws the "more" button on the selected or hovered item.
+class MoreDelegate : public QStyledItemDelegate {
+ public:
+  MoreDelegate(QObject* parent, std::function<QPixmap(int)> more) : QStyledItemDelegate(parent), more_(std::move(more)) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
+    if (!selected && !hovered) return;
+    QPixmap icon = more_(selected ? 2 : 1);
+    if (icon.isNull()) return;
+    QRect target(QPoint(0, 0), icon.size());
+    target.moveCenter(QPoint(option.rect.right() - kMoreWidth / 2, option.rect.center().y()));
+    painter->drawPixmap(target, icon);
+  }
+
+ private:
+  std::function<QPixmap(int)> more_;
+};
+
 // Reports clicks and right clicks on items to the owner control.
 class ListWidget : public QListWidget {
  public:
+  bool hasMore = false;
   explicit ListWidget(QWidget* parent, std::function<void(int, int)> report)
       : QListWidget(parent), report_(std::move(report)) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -55,7 +80,10 @@ class ListWidget : public QListWidget {
     QListWidget::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton) return;
     QListWidgetItem* item = itemAt(event->position().toPoint());
-    if (item != nullptr) report_(kEventClick, row(item));
+    if (item == nullptr) return;
+    // A click on the item's "more" button asks for its menu, like a right click.
+    const bool onMore = hasMore && event->position().x() >= visualItemRect(item).right() - kMoreWidth;
+    report_(onMore ? kEventItemRightClick : kEventClick, row(item));
   }
 
  private:
@@ -79,6 +107,17 @@ QWidget* MacroList::CreateWidget(QWidget* parent) {
 }
 
 QListWidget* MacroList::List() const { return static_cast<QListWidget*>(GetWidget()); }
+
+void MacroList::OnAttached() {
+  OnFontChanged();
+  List()->setMouseTracking(true);
+  List()->setItemDelegate(new MoreDelegate(List(), [this](int state) { return StateImage(state); }));
+}
+
+void MacroList::SetImage(std::u16string_view file, int mode) {
+  MControl::SetImage(file, mode);
+  static_cast<ListWidget*>(List())->hasMore = !file.empty();
+}
 
 void MacroList::UserEvent(int eventCode, int index) { Report(eventCode, index); }
 
@@ -169,6 +208,15 @@ QWidget* CRecordList::CreateWidget(QWidget* parent) {
 }
 
 QListWidget* CRecordList::List() const { return static_cast<QListWidget*>(GetWidget()); }
+
+void CRecordList::OnAttached() { OnFontChanged(); }
+
+void CRecordList::OnTextColorChanged() { OnFontChanged(); }
+
+void CRecordList::SetImage(std::u16string_view file, int mode) {
+  MControl::SetImage(file, mode);
+  Rebuild(GetCurSel());
+}
 
 void CRecordList::UserEvent(int eventCode, int index) { Report(eventCode, index); }
 

@@ -123,8 +123,15 @@ void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
     QColor text = ColorFromArgb(textColor_);
     if (selected) text = QColor(0xFF, 0xFF, 0xFF);
     painter.setPen(text);
+    // Long item texts get a smaller font rather than losing letters.
+    const QString label = ToQString(item.text);
+    QFont itemFont = font;
+    while (itemFont.pixelSize() > 8 && QFontMetrics(itemFont).horizontalAdvance(label) > cell.width() - 2) {
+      itemFont.setPixelSize(itemFont.pixelSize() - 1);
+    }
+    painter.setFont(itemFont);
     painter.drawText(QRect(cell.left(), iconRect.bottom() + 2, cell.width(), cell.bottom() - iconRect.bottom() - 4),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, ToQString(item.text));
+                     Qt::AlignHCenter | Qt::AlignTop, painter.fontMetrics().elidedText(label, Qt::ElideRight, cell.width()));
   }
 }
 

@@ -1,5 +1,6 @@
 #include "uikit/image.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QPainter>
 
@@ -10,6 +11,12 @@ namespace uikit {
 namespace {
 QHash<QString, QPixmap>& Cache() {
   static QHash<QString, QPixmap> cache;
+  // Pixmaps must go before the application object does.
+  static const bool registered = [] {
+    qAddPostRoutine([] { Cache().clear(); });
+    return true;
+  }();
+  (void)registered;
   return cache;
 }
 }  // namespace

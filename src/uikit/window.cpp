@@ -44,7 +44,7 @@ void UiHostWidget::closeEvent(QCloseEvent* event) {
 
 void UiHostWidget::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && owner_ != nullptr) {
-    owner_->OnUserCloseWindow();
+    owner_->OnEscapeKey();
     return;
   }
   QWidget::keyPressEvent(event);
@@ -235,10 +235,23 @@ void MWindow::SetWindowText(std::u16string_view title) {
   if (host_ != nullptr) host_->setWindowTitle(ToQ(title));
 }
 
+void MWindow::SetTopMost(bool topMost) {
+  if (host_ == nullptr) return;
+  const bool visible = host_->isVisible();
+  host_->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+  // Changing a window flag hides the window; give it back its state.
+  if (visible) host_->show();
+}
+
+bool MWindow::IsTopMost() const {
+  return host_ != nullptr && host_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
 void MWindow::DestroyWindow() {
   UIKIT_ASSERT_UI_THREAD();
   EndModal(IDCANCEL);
   if (host_ == nullptr) return;
+  OnDestroy();
   UiHostWidget* host = host_;
   host_ = nullptr;
   host->hide();
@@ -252,6 +265,14 @@ bool MWindow::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<MWindow*> life = life_;
   return Manager::PostToUiThread([life, message, wParam, lParam] {
     if (MWindow* window = *life) window->OnWindowMessage(message, wParam, lParam);
+  });
+}
+
+bool MWindow::PostTask(std::function<void()> task) {
+  if (!task) return false;
+  std::shared_ptr<MWindow*> life = life_;
+  return Manager::PostToUiThread([life, task = std::move(task)] {
+    if (*life != nullptr) task();
   });
 }
 

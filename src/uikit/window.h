@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,6 +61,9 @@ class MWindow : public MObject {
   // Resource id of the window icon; 107 is the program's icon.
   void SetIcon(int resourceId);
   void SetWindowText(std::u16string_view title);
+  // Keeps the window above ordinary windows, without moving or sizing it.
+  void SetTopMost(bool topMost);
+  bool IsTopMost() const;
   // Ends a running modal loop (result 2 unless ended before) and destroys the
   // window and its controls; safe to call from a control's own handler.
   void DestroyWindow();
@@ -68,6 +72,9 @@ class MWindow : public MObject {
   // Queues a window message for OnWindowMessage on the UI thread. Safe from
   // any thread while this object lives; messages arrive in posting order.
   bool PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Runs `task` on the UI thread while this window lives (dropped after it
+  // is destroyed). Safe from any thread; in order with PostMessage.
+  bool PostTask(std::function<void()> task);
   // Calls OnWindowMessage at once (UI thread only).
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
@@ -78,6 +85,8 @@ class MWindow : public MObject {
   virtual LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnMinimize();
   virtual void OnMaximize();
+  // Called by DestroyWindow before the controls go.
+  virtual int OnDestroy() { return 0; }
 
  protected:
   // Ends the modal run with `result` (1 or 2); also before the loop started.
@@ -88,8 +97,10 @@ class MWindow : public MObject {
   virtual void OnCreateContents(const CRect& client) { (void)client; }
   virtual void OnHostResized(const CRect& client) { (void)client; }
   virtual void OnHostActivated(bool active) { (void)active; }
-  // The user asked to close the window (window manager, Escape); default: cancel.
+  // The user asked to close the window (window manager); default: cancel.
   virtual void OnUserCloseWindow() { EndModal(IDCANCEL); }
+  // Escape pressed in the window; default: the same as a close request.
+  virtual void OnEscapeKey() { OnUserCloseWindow(); }
   virtual void OnHostTimer() {}
   virtual void OnHostPaint(class QPainter& painter) { (void)painter; }
   virtual bool IsDragEnabled() const { return false; }
@@ -144,7 +155,6 @@ class MDialog : public MWindow {
   virtual int OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra);
   virtual int OnNcActivate(int active);
   virtual int OnTimer(int timerId);
-  virtual int OnDestroy() { return 0; }
 
   // Ends the modal run with 1 / 2.
   void DoOK() { EndModal(IDOK); }

@@ -177,6 +177,7 @@ TEST(PostMessage, AMessageForADestroyedWindowIsDropped) {
     dialog.count = &delivered;
     dialog.Create(nullptr, u"", 0, 0, CRect{0, 0, 10, 10});
     dialog.PostMessage(1714);
+    dialog.PostTask([&delivered] { delivered += 100; });
   }
   QCoreApplication::processEvents();
   EXPECT_EQ(delivered, 0);
