@@ -56,7 +56,7 @@ void DeviceWorker::OnBusyCloseRequest(uint32_t tag) {
 void DeviceWorker::PostToUiThread(std::function<void()> task) { (void)task; }
 
 void DeviceWorker::PostWorkerDone(long lParam) {
-  PostToUiThread([this, lParam] { OnWorkerDone(lParam); });
+  PostToUiThread([this, lParam] { OnWorkerFinished(lParam); });
 }
 
 // ---------------------------------------------------------------- the step

@@ -116,8 +116,9 @@ class DeviceWorker : public CThreadBasic {
   virtual void ShowLightModeChoice(int mode) { (void)mode; }
   // Ends the open busy dialog's modal run (MDialog::DoOK).
   virtual void EndBusyDialog() {}
-  // The UM_WORKER_DONE handler when no window posts the message itself.
-  virtual void OnWorkerDone(long lParam) { (void)lParam; }
+  // Where UM_WORKER_DONE lands when no window posts the message itself (the
+  // window replaces PostWorkerDone and handles the message as it comes).
+  virtual void OnWorkerFinished(long lParam) { (void)lParam; }
 
   // Worker thread: the device scan that sets deviceConnected, deviceReady and
   // deviceType. The default rescans the device manager and sets the flags

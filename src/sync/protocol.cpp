@@ -68,7 +68,7 @@ CommandBuffer BuildSetKeyMap(int profile, const KeyMap& slots, bool reset) {
 
 CommandBuffer BuildSetLighting(int profile, int lightMode) {
   CommandBuffer b = Header(kCmdSetLighting, 0xA5, 0x03, Low(profile - 1));
-  b[11] = Low(lightMode);
+  b[11] = static_cast<uint8_t>(std::clamp(lightMode, 0, kMaxLightMode));
   return b;
 }
 
@@ -116,7 +116,8 @@ int SensorFlagFromDevice(uint8_t bits) {
 
 SettingsBlock BuildSettingsBlock(const SettingsValues& v) {
   SettingsBlock b{};
-  b[0] = Low(v.light_mode);
+  // One-byte values with a documented range are limited to it, never wrapped.
+  b[0] = static_cast<uint8_t>(std::clamp(v.light_mode, 0, kMaxLightMode));
   b[1] = Low(v.report_rate);
   b[2] = kDpiStages;
   b[3] = Low(v.dpi_index + 1);
@@ -131,7 +132,7 @@ SettingsBlock BuildSettingsBlock(const SettingsValues& v) {
   b[39] = Low(v.scroll_flag);
   b[40] = Low(v.liftoff_height);
   b[41] = SensorFlagToDevice(v.sensor_flag);
-  b[42] = Low(v.button_respondtime);
+  b[42] = static_cast<uint8_t>(std::clamp(v.button_respondtime, 0, kMaxResponseTime));
   b[43] = Low(v.sleep_light);
   b[44] = Low(v.esports_flag);
   return b;

@@ -53,6 +53,7 @@ CommandBuffer BuildGetFirmwareVersion();
 CommandBuffer BuildSetCurrentDpi(int profile, int level, int dpiValue);
 CommandBuffer BuildSetReportRate(int profile, int rate);
 CommandBuffer BuildSetKeyMap(int profile, const KeyMap& slots, bool reset);
+// The light mode is limited to 0..6.
 CommandBuffer BuildSetLighting(int profile, int lightMode);
 CommandBuffer BuildMacroDataEnd();
 
@@ -75,6 +76,8 @@ inline constexpr size_t kSettingsBlockSize = 45;
 using SettingsBlock = std::array<uint8_t, kSettingsBlockSize>;
 
 inline constexpr int kDpiStages = 6;
+inline constexpr int kMaxLightMode = 6;
+inline constexpr int kMaxResponseTime = 20;
 inline constexpr int kMinDpi = 50;
 inline constexpr int kMaxDpi = 26000;
 

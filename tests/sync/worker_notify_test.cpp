@@ -74,6 +74,16 @@ TEST_F(NotifyTest, EmojiIsTypedInto) {
   EXPECT_EQ(typer_->Typed(), U"[Emm][流汗]");
 }
 
+TEST_F(NotifyTest, TypingDropsCarriageReturnsAndKeepsSurrogatePairsWhole) {
+  const uint32_t start = (*clock_).Now();
+  worker_->SendUnicodeText(u"a\r\nb\U0001F600");
+  EXPECT_EQ(typer_->Typed(), U"a\nb\U0001F600");
+  // Ten milliseconds per UTF-16 unit: a, LF, b and the two halves of the pair.
+  EXPECT_EQ((*clock_).Now() - start, 50u);
+  worker_->SendUnicodeText(u"x\xD800y");  // a lone surrogate is skipped
+  EXPECT_EQ(typer_->Typed(), U"a\nb\U0001F600xy");
+}
+
 TEST_F(NotifyTest, LostValuesOnlyQueueTheDpiResend) {
   const std::string before = Dump();
   Notify(Event(0x50, 0xFF, 0));

@@ -33,7 +33,7 @@ TEST_F(WriterTest, LightModeThreeInProfileTwo) {
 TEST_F(WriterTest, LightModeOutOfByteRangeAndMissing) {
   db_.SetConfigValue(1, u"light_mode", u"300");
   Run(kCmdWriteLighting);
-  EXPECT_EQ(Sent(0x21).back()[11], 44);
+  EXPECT_EQ(Sent(0x21).back()[11], 6);
   EXPECT_EQ(worker_->lightMode.load(), 300);
   db_.SetConfigValue(1, u"light_mode", u"");
   Run(kCmdWriteLighting);

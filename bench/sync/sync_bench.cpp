@@ -1,0 +1,162 @@
+// Write-all of five full profiles and 32 macros against the simulated mouse
+// answering at once, on the real clock: the time it takes, the reports it
+// sends, and how that compares with the waits the protocol prescribes.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "sim/model/standard_mouse.h"
+#include "sim/sim_control.h"
+#include "sync/device_tasks.h"
+#include "sync/device_worker.h"
+#include "sync/macro_image.h"
+#include "sync/work_queue.h"
+
+namespace {
+
+constexpr uint16_t kVid = 0x3A1C;
+constexpr uint16_t kPid = 0x1001;
+constexpr int kType = 101;
+// After a busy-close code the step pauses this long; a mouse that answers at
+// once makes every other prescribed wait (retries) unnecessary.
+constexpr double kPrescribedWaitMs = 100.0;
+
+class BenchWorker : public DeviceWorker {
+ public:
+  using DeviceWorker::DeviceWorker;
+  ~BenchWorker() override { JoinThread(); }
+  void Scan() { ScanDevices(); }
+};
+
+struct Rig {
+  std::filesystem::path folder;
+  ProfileDatabase db;
+  std::shared_ptr<sim::StandardMouse> mouse;
+  std::string path;
+  std::unique_ptr<HidDeviceManager> devices;
+  std::unique_ptr<BenchWorker> worker;
+
+  Rig() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tgm-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) abort();
+    folder = pattern;
+    std::filesystem::create_directories(folder / "db");
+    sim::Reset();
+    mouse = std::make_shared<sim::StandardMouse>();
+    sim::InstallModel(mouse);
+    path = sim::AddWiredMouse(kVid, kPid);
+    devices = std::make_unique<HidDeviceManager>();
+    devices->SetDeviceType(kType);
+    devices->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
+    db.SetDeviceType(kType);
+    db.Open(folder.string() + "/", u"BenchMouse");
+    Seed();
+    worker = std::make_unique<BenchWorker>(db, *devices);
+    worker->Scan();
+  }
+  ~Rig() {
+    worker.reset();
+    devices.reset();
+    db.Close();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  // Five profiles with all eight buttons assigned; 32 macros that together
+  // fill the macro memory (32 events each, half of them delays).
+  void Seed() {
+    for (int p = 1; p <= 5; ++p) {
+      ProfileInfo info;
+      info.name = u"P";
+      db.AddProfile(info);
+    }
+    std::vector<int> macroIds;
+    for (int m = 0; m < 32; ++m) {
+      const int id = db.AddMacro(u"macro");
+      macroIds.push_back(id);
+      std::vector<MacroRecord> records;
+      for (int e = 0; e < 48; ++e) {
+        MacroRecord r;
+        r.macro_id = id;
+        r.record_index = e;
+        r.type = e % 3 == 1 ? 1 : (e % 3 == 0 ? 2 : 3);
+        r.value = e % 3 == 1 ? 25 : 65 + (e / 3) % 26;
+        records.push_back(r);
+      }
+      db.SaveMacroRecords(records);
+    }
+    const int kinds[8][3] = {{22, 4, 1}, {25, 2, 0}, {26, 9, 0}, {23, 0, 0},
+                             {1, 1, 0},  {27, 12, 0}, {7, 1, 0}, {8, 1, 0}};
+    for (int p = 1; p <= 5; ++p) {
+      for (int b = 1; b <= 8; ++b) {
+        KeyAssignment a;
+        a.profile = p;
+        a.key_code = b;
+        a.macro_type = kinds[b - 1][0];
+        a.macro_value = a.macro_type == 23 ? macroIds[(p * 8 + b) % 32] : kinds[b - 1][1];
+        a.macro_value2 = kinds[b - 1][2];
+        a.macro_desc = u"x";
+        db.SaveKeyAssignment(a);
+      }
+    }
+  }
+};
+
+void BM_WriteAllStep(benchmark::State& state) {
+  Rig rig;
+  size_t reports = 0;
+  double totalMs = 0;
+  for (auto _ : state) {
+    sim::ClearLog();
+    const auto start = std::chrono::steady_clock::now();
+    rig.worker->QueueWithBusyDialog(kCmdWriteAll);
+    rig.worker->ThreadStep();
+    totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    reports = sim::Writes(rig.path).size();
+  }
+  const double perRun = totalMs / static_cast<double>(state.iterations());
+  state.counters["reports"] = static_cast<double>(reports);
+  state.counters["ms_per_write_all"] = perRun;
+  state.counters["prescribed_wait_ms"] = kPrescribedWaitMs;
+  state.counters["ratio_to_waits"] = perRun / kPrescribedWaitMs;
+}
+BENCHMARK(BM_WriteAllStep)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The device traffic alone, without the step's pause: what one report costs.
+void BM_WriteAllTraffic(benchmark::State& state) {
+  Rig rig;
+  size_t reports = 0;
+  for (auto _ : state) {
+    sim::ClearLog();
+    WriteMacrosToDevice(rig.db, *rig.devices);
+    WriteKeyMapsToDevice(rig.db, *rig.devices);
+    rig.worker->WriteAllSettingsToDevice();
+    rig.worker->ApplyCurrentDpi();
+    rig.worker->ApplyReportRate();
+    reports = sim::Writes(rig.path).size();
+  }
+  state.counters["reports"] = static_cast<double>(reports);
+  state.counters["reports_per_s"] =
+      benchmark::Counter(static_cast<double>(reports), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_WriteAllTraffic)->Unit(benchmark::kMillisecond);
+
+// Encoding alone: a full macro memory from 32 macros.
+void BM_EncodeMacroImage(benchmark::State& state) {
+  std::vector<std::vector<devsync::MacroEventIn>> macros(32);
+  for (auto& m : macros)
+    for (int e = 0; e < 48; ++e) m.push_back({e % 3 == 1 ? 1 : (e % 3 == 0 ? 2 : 3), e % 3 == 1 ? 25 : 65, u""});
+  for (auto _ : state) benchmark::DoNotOptimize(devsync::EncodeMacroImage(macros));
+}
+BENCHMARK(BM_EncodeMacroImage);
+
+}  // namespace
+
+BENCHMARK_MAIN();
