@@ -1,0 +1,165 @@
+// Macros (t_macro_data) and their events (t_macrorecord). Macros belong to no
+// profile; a macro assignment names one by its id.
+#include <sqlite3.h>
+
+#include "database/profile_database.h"
+
+namespace {
+
+constexpr const char* kInsertMacro =
+    "INSERT INTO t_macro_data(name, play_type, play_times, delay_type, delay_time) VALUES (?, ?, ?, ?, ?);";
+constexpr const char* kInsertRecord =
+    "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES (?, ?, ?, ?, ?, ?);";
+
+void ReadMacro(const SQLiteStatement& row, MacroInfo& out) {
+  out.macro_id = row.ColumnInt(0);
+  out.name = Utf8ToWide(row.ColumnText(1));
+  out.play_type = row.ColumnInt(2);
+  out.play_times = row.ColumnInt(3);
+  out.delay_type = row.ColumnInt(4);
+  out.delay_time = row.ColumnInt(5);
+}
+
+void BindRecord(SQLiteStatement& statement, const MacroRecord& record, const std::string& desc) {
+  statement.BindInt(1, record.macro_id);
+  statement.BindInt(2, record.type);
+  statement.BindInt(3, record.record_index);
+  statement.BindText(4, desc);
+  statement.BindInt(5, record.value);
+  statement.BindInt(6, record.delay_time);
+}
+
+}  // namespace
+
+int ProfileDatabase::AddMacro(std::u16string_view name) {
+  MacroInfo macro;
+  macro.name = name;
+  macro.play_type = 0;   // play once
+  macro.play_times = 1;
+  macro.delay_type = 1;  // measured delays
+  macro.delay_time = 0;
+  return InsertMacro(std::move(macro));
+}
+
+int ProfileDatabase::InsertMacro(MacroInfo macro) {
+  SectionLock lock(lock_);
+  const std::string name = WideToUtf8(macro.name);
+  SQLiteStatement statement;
+  db_.Prepare(statement, kInsertMacro);
+  statement.BindText(1, name);
+  statement.BindInt(2, macro.play_type);
+  statement.BindInt(3, macro.play_times);
+  statement.BindInt(4, macro.delay_type);
+  statement.BindInt(5, macro.delay_time);
+  return Succeeded(statement.Step()) ? InsertedId() : 0;
+}
+
+bool ProfileDatabase::RenameMacro(int macroId, std::u16string_view name) {
+  SectionLock lock(lock_);
+  const std::string nameUtf8 = WideToUtf8(name);
+  SQLiteStatement statement;
+  db_.Prepare(statement, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?");
+  statement.BindText(1, nameUtf8);
+  statement.BindInt(2, macroId);
+  return Succeeded(statement.Step());
+}
+
+bool ProfileDatabase::DeleteMacro(int macroId) {
+  SectionLock lock(lock_);
+  SQLiteStatement statement;
+  db_.Prepare(statement, "DELETE FROM t_macro_data WHERE macro_id = ?");
+  statement.BindInt(1, macroId);
+  if (!Succeeded(statement.Step())) return false;
+  db_.Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
+  statement.BindInt(1, macroId);
+  return Succeeded(statement.Step());
+}
+
+bool ProfileDatabase::GetMacro(int macroId, MacroInfo& macro) {
+  SectionLock lock(lock_);
+  SQLiteStatement statement;
+  db_.Prepare(statement, "SELECT * FROM t_macro_data WHERE macro_id = ?");
+  statement.BindInt(1, macroId);
+  if (statement.Step() != SQLITE_ROW) return false;
+  ReadMacro(statement, macro);
+  return true;
+}
+
+bool ProfileDatabase::UpdateMacro(int macroId, MacroInfo macro) {
+  SectionLock lock(lock_);
+  const std::string name = WideToUtf8(macro.name);
+  SQLiteStatement statement;
+  db_.Prepare(statement,
+              "UPDATE t_macro_data SET name = ?, play_type = ?, play_times = ?, delay_type = ?,delay_time = ? "
+              "WHERE macro_id = ?");
+  statement.BindText(1, name);
+  statement.BindInt(2, macro.play_type);
+  statement.BindInt(3, macro.play_times);
+  statement.BindInt(4, macro.delay_type);
+  statement.BindInt(5, macro.delay_time);
+  statement.BindInt(6, macroId);
+  return Succeeded(statement.Step());
+}
+
+int ProfileDatabase::LoadMacros(std::vector<MacroInfo>& macros) {
+  SectionLock lock(lock_);
+  macros.clear();
+  SQLiteStatement statement;
+  // The position in this list is the macro's slot in the mouse, so the order
+  // is asked for rather than left to the table's layout.
+  db_.Prepare(statement, "SELECT * FROM t_macro_data ORDER BY macro_id");
+  while (statement.Step() == SQLITE_ROW) ReadMacro(statement, macros.emplace_back());
+  return static_cast<int>(macros.size());
+}
+
+int ProfileDatabase::AddMacroRecord(MacroRecord record) {
+  SectionLock lock(lock_);
+  const std::string desc = WideToUtf8(record.desc);
+  SQLiteStatement statement;
+  db_.Prepare(statement, kInsertRecord);
+  BindRecord(statement, record, desc);
+  return Succeeded(statement.Step()) ? InsertedId() : 0;
+}
+
+void ProfileDatabase::SaveMacroRecords(std::vector<MacroRecord> records) {
+  // The lock spans the whole transaction, so the worker never reads a macro's
+  // events half written.
+  SectionLock lock(lock_);
+  SQLiteStatement statement;
+  SQLiteAutoTransaction transaction(&db_);
+  for (const MacroRecord& record : records) {
+    const std::string desc = WideToUtf8(record.desc);
+    db_.Prepare(statement, kInsertRecord);
+    BindRecord(statement, record, desc);
+    statement.Step();  // a failed row does not stop the rest
+  }
+  statement.Finalize();
+  transaction.End();
+}
+
+int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& records) {
+  SectionLock lock(lock_);
+  records.clear();
+  SQLiteStatement statement;
+  db_.Prepare(statement, "SELECT * FROM t_macrorecord WHERE macro_id = ? ORDER BY record_index ASC");
+  statement.BindInt(1, macroId);
+  while (statement.Step() == SQLITE_ROW) {
+    MacroRecord& record = records.emplace_back();
+    record.record_id = statement.ColumnInt(0);
+    record.macro_id = statement.ColumnInt(1);
+    record.type = statement.ColumnInt(2);
+    record.record_index = statement.ColumnInt(3);
+    record.desc = Utf8ToWide(statement.ColumnText(4));
+    record.value = statement.ColumnInt(5);
+    record.delay_time = statement.ColumnInt(6);
+  }
+  return static_cast<int>(records.size());
+}
+
+bool ProfileDatabase::DeleteMacroRecords(int macroId) {
+  SectionLock lock(lock_);
+  SQLiteStatement statement;
+  db_.Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
+  statement.BindInt(1, macroId);
+  return Succeeded(statement.Step());
+}

@@ -1,0 +1,130 @@
+// The per-model profile store: one SQLite file per mouse model holding the
+// profiles, their settings rows and button assignments, the macros with their
+// events, and lighting modes. The UI thread and the worker share it.
+//
+// Every row operation runs under the store's one lock, prepares its statement
+// afresh, binds values by 1-based index and counts SQLITE_OK, SQLITE_ROW and
+// SQLITE_DONE as success (also when no row matched). Failures are results:
+// false, 0 or an empty list; nothing throws. Loaders empty the caller's list,
+// append one record per row and return the count.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/records.h"
+#include "database/sqlite_db.h"
+
+class ProfileDatabase {
+ public:
+  // The process-wide store the program uses.
+  static ProfileDatabase& Instance();
+
+  // Separate stores are for tests and measurements; the program uses Instance().
+  ProfileDatabase() = default;
+  ~ProfileDatabase();
+  ProfileDatabase(const ProfileDatabase&) = delete;
+  ProfileDatabase& operator=(const ProfileDatabase&) = delete;
+
+  // ---- the file (folder: the data folder, UTF-8, ending in "/")
+
+  // Opens folder + "db/<model>_data_qel.db", creating it with the schema when
+  // it is missing and adding any missing table or index to an existing file.
+  // A file that is not a usable database leaves the store closed. While a connection is held the call keeps it and returns
+  // true, whatever file it is on: callers Close first.
+  bool Open(std::string_view folder, std::u16string_view modelName);
+  // Open, then empties every table and restarts the row ids (factory reset).
+  void OpenAndWipe(std::string_view folder, std::u16string_view modelName);
+  void Close();
+  // Selects the default values of new and reset profiles: above 200 the
+  // Nordic family's, else the standard family's.
+  void SetDeviceType(int deviceType) { deviceType_.store(deviceType); }
+  int DeviceType() const { return deviceType_.load(); }
+
+  bool CreateSchema();
+  void WipeAll();
+
+  bool IsOpen() const;
+  // The full path of the file last opened (UTF-8).
+  std::string Path() const;
+
+  // ---- settings rows and profiles
+
+  // Updates an existing row only; a key without a row stays unstored and the
+  // call still succeeds.
+  bool SetConfigValue(int profile, std::u16string_view key, std::u16string_view value);
+  // Empties `value`; true with the row's value when the row exists.
+  bool GetConfigValue(int profile, std::u16string_view key, std::u16string& value);
+  // The 25 default rows for the current device type; true when all went in.
+  bool InsertDefaultConfig(int profile);
+  // Rewrites every row but "version" to its reset value, as one locked unit.
+  void ResetConfig(int profile);
+  // Inserts the profile (inactive, type 0) with its default settings rows, all
+  // or nothing. The new id, or 0.
+  int AddProfile(const ProfileInfo& info);
+  // Every profile in table order, names worded for CurrentLanguageId (the rows
+  // keep their stored names). The count.
+  int LoadProfiles(std::vector<ProfileInfo>& profiles);
+  bool SetActiveProfile(int profile);
+  // The first active profile's id, 0 when none.
+  int GetActiveProfile();
+
+  // ---- button assignments (layer 0 only) and lighting rows
+
+  // Replaces the (profile, fn_layer, key_code) row. A record whose
+  // macro_value and macro_value2 are both 0 only removes the row (result 0).
+  // A failed insert keeps the previous row. The new key_id, or 0.
+  int SaveKeyAssignment(const KeyAssignment& assignment);
+  bool GetKeyAssignment(int profile, int fnLayer, int keyCode, KeyAssignment& assignment);
+  bool SetKeyMacroDesc(int profile, int fnLayer, int keyCode, std::u16string_view desc);
+  int LoadKeyAssignments(int profile, int fnLayer, std::vector<KeyAssignment>& assignments);
+  bool DeleteKeyAssignments(int profile);
+
+  bool UpdateLightMode(int profile, int mode, const LightMode& light);
+  bool SetActiveLightMode(int profile, int mode);
+  int GetActiveLightMode(int profile);
+  bool GetLightMode(int profile, int mode, LightMode& light);
+  int LoadLightModes(int profile, std::vector<LightMode>& lights);
+
+  // ---- macros and their events (shared by all profiles)
+
+  // A new macro played once with measured delays. The new macro_id, or 0.
+  int AddMacro(std::u16string_view name);
+  // Inserts the record under a new id (its macro_id is not used).
+  int InsertMacro(MacroInfo macro);
+  bool RenameMacro(int macroId, std::u16string_view name);
+  // The macro row, then its events; assignments naming it are left alone.
+  bool DeleteMacro(int macroId);
+  bool GetMacro(int macroId, MacroInfo& macro);
+  // Writes the record's fields to macro `macroId` (not the record's id).
+  bool UpdateMacro(int macroId, MacroInfo macro);
+  // Every macro in macro_id order: the position is the macro's slot in the
+  // mouse's macro memory. The count.
+  int LoadMacros(std::vector<MacroInfo>& macros);
+  int AddMacroRecord(MacroRecord record);
+  // Appends the events in one transaction; callers delete the old ones first.
+  void SaveMacroRecords(std::vector<MacroRecord> records);
+  // The macro's events by record_index. The count.
+  int LoadMacroRecords(int macroId, std::vector<MacroRecord>& records);
+  bool DeleteMacroRecords(int macroId);
+
+ private:
+  using SectionLock = std::lock_guard<std::recursive_mutex>;
+
+  bool OpenFile(std::string_view folder, std::u16string_view modelName);
+  int RunSchemaStatements();
+  int InsertedId() const;
+  // SQLITE_OK, SQLITE_ROW or SQLITE_DONE.
+  static bool Succeeded(int rc) { return rc == 0 || rc == 100 || rc == 101; }
+
+  // Recursive: an operation holding the lock may call another that takes it.
+  mutable std::recursive_mutex lock_;
+  SQLiteDB db_;
+  std::string path_;
+  std::string cipherKey_;  // always empty: the files are plain SQLite files
+  std::atomic<int> deviceType_{0};
+  bool open_ = false;
+};
