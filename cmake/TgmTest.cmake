@@ -14,6 +14,9 @@ function(tgm_add_gtest name)
   target_compile_definitions(${name} PRIVATE TGM_SOURCE_ROOT="${TGM_SOURCE_ROOT}"
                                              TGM_RUNTIME_DIR="${TGM_RUNTIME_DIR}")
   set(_env "QT_QPA_PLATFORM=offscreen" ${T_ENV})
+  # ENVIRONMENT takes a list; escape it so every variable survives the
+  # PROPERTIES key/value flattening.
+  string(REPLACE ";" "\\;" _env "${_env}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

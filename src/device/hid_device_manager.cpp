@@ -1,0 +1,590 @@
+#include "device/hid_device_manager.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/product.h"
+
+namespace {
+
+constexpr uint16_t kVendorUsagePage = 0xFF01;
+constexpr uint16_t kVendorUsage = 0x10;
+constexpr uint16_t kReceiverUsagePage = 0xFF0A;
+constexpr uint16_t kReceiverUsage = 0x01;
+
+constexpr const char* kHidOverGattId = "00001812-0000-1000-8000-00805F9B34FB";
+constexpr const char* kKeyboardMark = "KBD";
+
+constexpr size_t kMaxPathBytes = 1023;
+constexpr size_t kMaxStringUnits = 512;
+
+constexpr size_t kCommandReportSize = 65;
+constexpr size_t kExchangeSize = 64;
+// Reads ask for one byte more than a proper reply so that an oversized
+// reply shows as such instead of being cut to fit.
+constexpr size_t kScratchSize = 65;
+
+constexpr uint8_t kReceiverStatusReply = 0x8C;
+constexpr uint8_t kVersionReply = 0x9A;
+
+constexpr uint8_t kFeatureVersionId = 0x51;
+constexpr size_t kFeatureVersionSize = 21;
+constexpr size_t kFeatureVersionMaxText = 18;
+
+bool IsStandardType(int type) { return type <= kLastStandardType; }
+
+bool IsReceiverMode(int mode) { return mode == kModeReceiver || mode == kModeReceiver2; }
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::u16string ReadHidString(hid_device* dev, bool product) {
+  std::array<wchar_t, kMaxStringUnits + 1> buffer{};
+  const int rc = product ? hid_get_product_string(dev, buffer.data(), kMaxStringUnits)
+                         : hid_get_manufacturer_string(dev, buffer.data(), kMaxStringUnits);
+  if (rc < 0) return {};
+  return device::WideToUtf16(buffer.data(), kMaxStringUnits);
+}
+
+AttachedDevice PublicCopy(const AttachedDevice& entry) {
+  AttachedDevice copy = entry;
+  copy.hasDevice = entry.device != nullptr;
+  copy.device = nullptr;
+  return copy;
+}
+
+}  // namespace
+
+namespace device {
+
+uint8_t CommandChecksum(std::span<const uint8_t> report65) {
+  unsigned sum = 0;
+  for (size_t i = 5; i < kCommandReportSize && i < report65.size(); ++i) sum += report65[i];
+  return static_cast<uint8_t>(sum);
+}
+
+uint8_t ExchangeChecksum(std::span<const uint8_t> payload) {
+  unsigned sum = 0;
+  for (size_t i = 0; i < 63 && i < payload.size(); ++i) sum += payload[i];
+  return static_cast<uint8_t>(0xA1u - sum);
+}
+
+std::u16string WideToUtf16(const wchar_t* text, size_t maxUnits) {
+  std::u16string out;
+  for (size_t i = 0; i < maxUnits && text[i] != 0; ++i) {
+    const auto cp = static_cast<uint32_t>(text[i]);
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(u'\uFFFD');
+    } else if (cp >= 0x10000) {
+      const uint32_t v = cp - 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::u16string Cp1252ToUtf16(std::string_view bytes) {
+  // 0x80..0x9F; the five unassigned bytes map to the C1 control of the same value.
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) {
+    const auto b = static_cast<uint8_t>(c);
+    out.push_back(b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : static_cast<char16_t>(b));
+  }
+  return out;
+}
+
+std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::u16string digits;
+  if (hi >= 0x10) digits.push_back(static_cast<char16_t>(kDigits[hi >> 4]));
+  digits.push_back(static_cast<char16_t>(kDigits[hi & 0xF]));
+  digits.push_back(static_cast<char16_t>(kDigits[lo >> 4]));
+  digits.push_back(static_cast<char16_t>(kDigits[lo & 0xF]));
+  std::u16string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0) out.push_back(u'.');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
+}  // namespace device
+
+bool ExchangeOnDevice(hid_device* dev, std::span<uint8_t, 64> payload) {
+  if (dev == nullptr) return false;
+  const uint8_t check = device::ExchangeChecksum(payload);
+
+  std::array<uint8_t, kScratchSize> scratch{};
+  hid_read_timeout(dev, scratch.data(), scratch.size(), 100);  // flush a stale report
+
+  std::array<uint8_t, kCommandReportSize> report{};
+  report[0] = 0x00;
+  std::copy_n(payload.begin(), 63, report.begin() + 1);
+  report[64] = check;
+  if (hid_write(dev, report.data(), report.size()) < 0) return false;
+
+  platform::SleepMs(16);
+  scratch.fill(0);
+  int got = hid_read_timeout(dev, scratch.data(), scratch.size(), 200);
+  if (got <= 0) {
+    platform::SleepMs(200);
+    scratch.fill(0);
+    got = hid_read_timeout(dev, scratch.data(), scratch.size(), 100);
+  }
+  if (got != static_cast<int>(kExchangeSize)) return false;
+  std::copy_n(scratch.begin(), kExchangeSize, payload.begin());
+  return true;
+}
+
+HidDeviceManager& HidDeviceManager::Instance() {
+  // Deliberately leaked: the worker may still be inside an exchange when the
+  // process ends, so the manager must outlive every static destructor.
+  static HidDeviceManager* const instance = new HidDeviceManager();
+  return *instance;
+}
+
+HidDeviceManager::HidDeviceManager() {
+  initOk_ = hid_init() == 0;
+  if (!initOk_) DebugTrace(1, "hid_init failed");
+}
+
+HidDeviceManager::~HidDeviceManager() {
+  std::lock_guard lock(mu_);
+  CloseEntries();
+}
+
+std::unique_lock<std::recursive_mutex> HidDeviceManager::Lock() {
+  return std::unique_lock<std::recursive_mutex>(mu_);
+}
+
+void HidDeviceManager::AddSupportedDevice(int vid, int pid, std::u16string_view name, int devType,
+                                          int devMode) {
+  std::lock_guard lock(mu_);
+  supportedDevices_.push_back(SupportedDevice{vid, pid, std::u16string(name), devType, devMode});
+}
+
+void HidDeviceManager::ClearSupportedDevices() {
+  std::lock_guard lock(mu_);
+  supportedDevices_.clear();
+}
+
+int HidDeviceManager::FindSupported(int vid, int pid) const {
+  for (size_t i = 0; i < supportedDevices_.size(); ++i) {
+    if (supportedDevices_[i].vid == vid && supportedDevices_[i].pid == pid) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int HidDeviceManager::IsSupported(int vid, int pid) {
+  std::lock_guard lock(mu_);
+  return FindSupported(vid, pid) >= 0 ? 1 : 0;
+}
+
+int HidDeviceManager::GetDevType(int vid, int pid) {
+  std::lock_guard lock(mu_);
+  const int i = FindSupported(vid, pid);
+  return i >= 0 ? supportedDevices_[i].devType : 0;
+}
+
+int HidDeviceManager::GetDevMode(int vid, int pid) {
+  std::lock_guard lock(mu_);
+  const int i = FindSupported(vid, pid);
+  return i >= 0 ? supportedDevices_[i].devMode : 0;
+}
+
+void HidDeviceManager::SetDeviceType(int type) {
+  std::lock_guard lock(mu_);
+  currentType_ = type;
+  currentDevice_ = nullptr;
+}
+
+int HidDeviceManager::GetDeviceType() {
+  std::lock_guard lock(mu_);
+  return currentType_;
+}
+
+void HidDeviceManager::CloseEntries() {
+  currentDevice_ = nullptr;
+  for (AttachedDevice& entry : attachedDevices_) {
+    if (entry.device != nullptr) hid_close(entry.device);
+    entry.device = nullptr;
+  }
+  attachedDevices_.clear();
+}
+
+void HidDeviceManager::EnumerateDevice() {
+  std::lock_guard lock(mu_);
+  DebugTrace(1, "EnumerateDevice!");
+  // Entries left by an earlier enumeration would otherwise keep their handles
+  // open for the life of the process.
+  CloseEntries();
+  if (!initOk_) return;
+
+  hid_device_info* list = hid_enumerate(0, 0);
+  for (hid_device_info* info = list; info != nullptr; info = info->next) {
+    const int vid = info->vendor_id;
+    const int pid = info->product_id;
+    const int row = FindSupported(vid, pid);
+    if (row < 0) continue;
+    const int devType = supportedDevices_[row].devType;
+    const int devMode = supportedDevices_[row].devMode;
+
+    std::string path = info->path != nullptr ? info->path : "";
+    if (path.size() > kMaxPathBytes) path.resize(kMaxPathBytes);
+    const std::string upper = AsciiUpper(path);
+    // hidraw paths carry no service identifiers; the bus type tells instead.
+    const bool bleByPath = upper.find(kHidOverGattId) != std::string::npos &&
+                           upper.find(kKeyboardMark) != std::string::npos;
+    if (bleByPath || info->bus_type == HID_API_BUS_BLUETOOTH) {
+      AttachedDevice entry;
+      entry.vid = info->vendor_id;
+      entry.pid = info->product_id;
+      entry.path = path;
+      entry.devType = devType;
+      entry.devMode = kModeBluetoothLe;
+      entry.online = 1;
+      attachedDevices_.push_back(std::move(entry));
+      DebugTrace(1, "EnumerateDevice MOUSE_BT vendor_id: %X, product_id: %X, dev_type: %x", vid, pid,
+                 devType);
+    }
+
+    DebugTrace(1, "EnumerateDevice device_path: %s ", path.c_str());
+    hid_device* dev = hid_open_path(info->path != nullptr ? info->path : "");
+    if (dev == nullptr) continue;
+    DebugTrace(1, "EnumerateDevice UsagePage: %X, Usage: %X", info->usage_page, info->usage);
+
+    const bool vendor = info->usage_page == kVendorUsagePage && info->usage == kVendorUsage;
+    const bool receiver = info->usage_page == kReceiverUsagePage && info->usage == kReceiverUsage;
+    if (!vendor && !receiver) {
+      hid_close(dev);
+      continue;
+    }
+    if (vendor) DebugTrace(1, "Open hid Device Suc!");
+    AttachedDevice entry;
+    entry.vid = info->vendor_id;
+    entry.pid = info->product_id;
+    entry.path = path;
+    entry.product = ReadHidString(dev, true);
+    entry.manufacturer = ReadHidString(dev, false);
+    entry.device = dev;
+    entry.devType = devType;
+    entry.devMode = devMode;
+    entry.online = 1;
+    if (vendor) {
+      attachedDevices_.push_back(std::move(entry));
+      DebugTrace(1, "EnumerateDevice vendor_id: %X, product_id: %X, dev_type: %x, dev_mode: %x", vid,
+                 pid, devType, devMode);
+    } else {
+      if (devMode != kModeWired) QueryOnlineLocked(entry);
+      attachedDevices_.push_back(std::move(entry));
+      DebugTrace(1, "find nordic device vendor_id: %X, product_id: %X, dev_type: %x, dev_mode: %x",
+                 vid, pid, devType, devMode);
+    }
+  }
+  hid_free_enumeration(list);
+}
+
+void HidDeviceManager::CloseAll() {
+  std::lock_guard lock(mu_);
+  if (opened_ != 1) return;
+  opened_ = 0;
+  CloseEntries();
+}
+
+void HidDeviceManager::ClearCurrentDevice() {
+  std::lock_guard lock(mu_);
+  currentDevice_ = nullptr;
+}
+
+void HidDeviceManager::SetOpened(int opened) {
+  std::lock_guard lock(mu_);
+  opened_ = opened;
+}
+
+int HidDeviceManager::IsOpened() {
+  std::lock_guard lock(mu_);
+  return opened_;
+}
+
+void HidDeviceManager::Rescan() {
+  std::lock_guard lock(mu_);
+  currentDevice_ = nullptr;
+  CloseAll();
+  EnumerateDevice();
+  opened_ = 1;
+}
+
+bool HidDeviceManager::GetAttachedDevices(std::vector<AttachedDevice>& list) {
+  std::lock_guard lock(mu_);
+  if (attachedDevices_.empty()) return false;
+  if (currentType_ == 0) {
+    list.clear();
+    for (const AttachedDevice& entry : attachedDevices_) list.push_back(PublicCopy(entry));
+  } else {
+    for (const AttachedDevice& entry : attachedDevices_) {
+      if (entry.devType == currentType_) list.push_back(PublicCopy(entry));
+    }
+  }
+  return true;
+}
+
+size_t HidDeviceManager::AttachedCount() {
+  std::lock_guard lock(mu_);
+  return attachedDevices_.size();
+}
+
+const AttachedDevice* HidDeviceManager::DecidingEntry(int* mode) const {
+  auto first = [&](int wanted) -> const AttachedDevice* {
+    for (const AttachedDevice& entry : attachedDevices_) {
+      if (entry.devType == currentType_ && entry.devMode == wanted) return &entry;
+    }
+    return nullptr;
+  };
+  for (int wanted : {static_cast<int>(kModeWired), static_cast<int>(kModeBluetoothLe)}) {
+    if (const AttachedDevice* entry = first(wanted)) {
+      *mode = wanted;
+      return entry;
+    }
+  }
+  // Only the first receiver of each kind is asked; a later online one of the
+  // same kind is never chosen.
+  for (int wanted : {static_cast<int>(kModeReceiver), static_cast<int>(kModeReceiver2)}) {
+    const AttachedDevice* entry = first(wanted);
+    if (entry != nullptr && entry->online == 1) {
+      *mode = wanted;
+      return entry;
+    }
+  }
+  *mode = kNoDevice;
+  return nullptr;
+}
+
+int HidDeviceManager::GetConnectionMode() {
+  std::lock_guard lock(mu_);
+  int mode = kNoDevice;
+  DecidingEntry(&mode);
+  return mode;
+}
+
+hid_device* HidDeviceManager::CurrentDeviceLocked() {
+  if (currentDevice_ != nullptr) return currentDevice_;
+  int mode = kNoDevice;
+  const AttachedDevice* entry = DecidingEntry(&mode);
+  if (entry != nullptr && entry->device != nullptr) currentDevice_ = entry->device;
+  return currentDevice_;
+}
+
+bool HidDeviceManager::GetCurrentDevice(AttachedDevice* info) {
+  std::lock_guard lock(mu_);
+  hid_device* dev = CurrentDeviceLocked();
+  if (dev == nullptr) return false;
+  if (info != nullptr) {
+    for (const AttachedDevice& entry : attachedDevices_) {
+      if (entry.device == dev) {
+        *info = PublicCopy(entry);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+int HidDeviceManager::FindDeviceIndex(int vid, int pid, int devMode) {
+  std::lock_guard lock(mu_);
+  for (size_t i = 0; i < attachedDevices_.size(); ++i) {
+    const AttachedDevice& entry = attachedDevices_[i];
+    if (entry.vid == vid && entry.pid == pid && entry.devMode == devMode) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
+  std::lock_guard lock(mu_);
+  if (buffer.size() < kCommandReportSize) return false;
+  if (!IsStandardType(currentType_)) {
+    DebugTrace(1, "Nodic Device, Type: %d", currentType_);
+    return false;
+  }
+  if (opened_ == 0) return false;
+  hid_device* dev = CurrentDeviceLocked();
+  if (dev == nullptr) return false;
+
+  buffer[4] = device::CommandChecksum(buffer);
+  std::array<uint8_t, kCommandReportSize> request{};
+  std::copy_n(buffer.begin(), kCommandReportSize, request.begin());
+
+  if (hid_write(dev, request.data(), request.size()) < 0) {
+    platform::SleepMs(10);
+    if (hid_write(dev, request.data(), request.size()) < 0) return false;
+  }
+  auto readReply = [&]() {
+    const int got = hid_read_timeout(dev, buffer.data(), kCommandReportSize, 1000);
+    return got >= 1 && buffer[0] == 0xAA;
+  };
+  if (readReply()) return true;
+  platform::SleepMs(100);
+  hid_write(dev, request.data(), request.size());
+  if (readReply()) return true;
+  platform::SleepMs(1000);
+  hid_write(dev, request.data(), request.size());
+  return readReply();
+}
+
+bool HidDeviceManager::ExchangeLocked(std::span<uint8_t, 64> payload) {
+  if (opened_ == 0) return false;
+  hid_device* dev = CurrentDeviceLocked();
+  if (dev == nullptr) return false;
+  return ExchangeOnDevice(dev, payload);
+}
+
+bool HidDeviceManager::Exchange(std::span<uint8_t, 64> payload) {
+  std::lock_guard lock(mu_);
+  return ExchangeLocked(payload);
+}
+
+int HidDeviceManager::QueryOnlineLocked(AttachedDevice& entry) {
+  if (entry.devMode == kModeWired) {
+    entry.online = 1;
+    return 1;
+  }
+  std::array<uint8_t, kExchangeSize> payload{};
+  auto buildQuery = [&]() {
+    payload.fill(0);
+    payload[0] = 0x01;
+    payload[1] = 0x00;
+    payload[2] = 0x81;
+    payload[3] = 0x01;
+  };
+  buildQuery();
+  bool ok = ExchangeOnDevice(entry.device, payload);
+  if (payload[2] != kReceiverStatusReply) {
+    platform::SleepMs(100);
+    buildQuery();
+    ok = ExchangeOnDevice(entry.device, payload);
+  }
+  if (ok && payload[2] == kReceiverStatusReply) entry.online = (payload[4] & 0x08) ? 1 : 0;
+  return entry.online;
+}
+
+int HidDeviceManager::QueryOnline(size_t index) {
+  std::lock_guard lock(mu_);
+  if (index >= attachedDevices_.size()) return 0;
+  return QueryOnlineLocked(attachedDevices_[index]);
+}
+
+void HidDeviceManager::ResetOnline() {
+  std::lock_guard lock(mu_);
+  currentDevice_ = nullptr;
+  for (AttachedDevice& entry : attachedDevices_) {
+    if (entry.devType == currentType_ && IsReceiverMode(entry.devMode)) entry.online = 0;
+  }
+}
+
+bool HidDeviceManager::PollInput(std::span<uint8_t> buffer) {
+  std::lock_guard lock(mu_);
+  if (opened_ == 0 || buffer.empty()) return false;
+  const size_t length = std::min(buffer.size(), kCommandReportSize);
+  if (hid_device* dev = CurrentDeviceLocked()) {
+    return hid_read_timeout(dev, buffer.data(), length, 10) == static_cast<int>(kExchangeSize);
+  }
+  for (AttachedDevice& entry : attachedDevices_) {
+    if (entry.devType != currentType_ || !IsReceiverMode(entry.devMode) || entry.device == nullptr) {
+      continue;
+    }
+    const int got = hid_read_timeout(entry.device, buffer.data(), length, 10);
+    if (got >= 1) {
+      // Byte 4 of a short report is whatever the caller's buffer held.
+      entry.online = (buffer.size() > 4 && (buffer[4] & 0x08)) ? 1 : 0;
+      return true;
+    }
+  }
+  return false;
+}
+
+int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs) {
+  std::lock_guard lock(mu_);
+  if (opened_ == 0 || buffer.empty()) return -1;
+  hid_device* dev = CurrentDeviceLocked();
+  if (dev == nullptr) return -1;
+  return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+}
+
+bool HidDeviceManager::ReadVersion(std::u16string& out, int target) {
+  std::lock_guard lock(mu_);
+  out = u"0.0.0";
+  if (opened_ == 0 || attachedDevices_.empty() || CurrentDeviceLocked() == nullptr) return false;
+
+  std::array<uint8_t, kExchangeSize> payload{};
+  auto buildQuery = [&]() {
+    payload.fill(0);
+    payload[0] = target == 1 ? 0x40 : 0x00;
+    payload[2] = 0x81;
+  };
+  buildQuery();
+  ExchangeLocked(payload);
+  if (payload[2] != kVersionReply) {
+    platform::SleepMs(100);
+    buildQuery();
+    ExchangeLocked(payload);
+    if (payload[2] != kVersionReply) return false;
+  }
+  out = device::FormatDottedVersion(payload[9], payload[8]);
+  if (payload[16] != 0 || payload[17] != 0 || payload[18] != 0 || payload[19] != 0) {
+    out += u"\n";
+    out += device::FormatDottedVersion(payload[21], payload[20]);
+  }
+  return true;
+}
+
+bool HidDeviceManager::ReadFeatureVersion(std::u16string& out, int target) {
+  std::lock_guard lock(mu_);
+  if (!IsStandardType(currentType_)) {
+    DebugTrace(1, "Nodic Device, Type: %d", currentType_);
+    return false;
+  }
+  out = u"0.0.0";
+  if (opened_ == 0 || attachedDevices_.empty()) return false;
+  hid_device* dev = CurrentDeviceLocked();
+  if (dev == nullptr) return false;
+
+  std::array<uint8_t, kFeatureVersionSize> report{};
+  report[0] = kFeatureVersionId;
+  report[1] = 0x04;
+  report[2] = IsReceiverMode(target) ? 0xAA : 0x00;
+  if (hid_send_feature_report(dev, report.data(), report.size()) < 0) return false;
+
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    report.fill(0);
+    report[0] = kFeatureVersionId;
+    const int got = hid_get_feature_report(dev, report.data(), report.size());
+    if (got <= 0) {
+      platform::SleepMs(10);
+      continue;
+    }
+    const size_t received = std::min(static_cast<size_t>(got), report.size());
+    const size_t available = received > 3 ? received - 3 : 0;
+    const size_t n = std::min({static_cast<size_t>(report[2]), kFeatureVersionMaxText, available});
+    if (report[2] != 0 && n > 0) {
+      std::string_view text(reinterpret_cast<const char*>(report.data() + 3), n);
+      text = text.substr(0, text.find('\0'));
+      if (!text.empty()) out = device::Cp1252ToUtf16(text);
+    }
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,173 @@
+// The process-wide HID device manager: the supported (vid, pid) table, the
+// attached interfaces of the last enumeration, the choice of the current
+// device, and every report exchange with the mouse and its receivers.
+//
+// One recursive lock covers each public operation and each whole exchange
+// with its retries and waits, so the UI thread and the worker never use the
+// manager at the same time. Callers that need several steps to stay together
+// (a rescan with its table rebuild) hold Lock() around them.
+//
+// Nothing here hands out a pointer that a rescan on another thread could
+// free: attached entries are returned as copies without their handle.
+#pragma once
+
+#include <hidapi/hidapi.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How the mouse is reached. Connection mode -1 (kNoDevice) means nothing usable.
+enum DeviceMode : int {
+  kModeWired = 0,
+  kModeReceiver = 1,
+  kModeBluetoothLe = 2,
+  kModeReceiver2 = 3,  // a receiver of a second kind, looked at after mode 1
+};
+inline constexpr int kNoDevice = -1;
+
+// Device types up to this value speak the 65-byte command report; above it
+// the 64-byte checksummed exchange.
+inline constexpr int kLastStandardType = 200;
+
+// One supported (vid, pid) row handed over from config.xml.
+struct SupportedDevice {
+  int vid = 0;
+  int pid = 0;
+  std::u16string name;  // nothing fills or reads it
+  int devType = 0;
+  int devMode = 0;
+};
+
+// One attached HID interface. Inside the manager `device` is the open handle
+// it owns; the copies handed out have `device` null and `hasDevice` telling
+// whether the entry holds a handle.
+struct AttachedDevice {
+  uint16_t vid = 0;
+  uint16_t pid = 0;
+  std::string path;  // as enumerated, at most 1023 bytes
+  std::u16string manufacturer;
+  std::u16string product;
+  hid_device* device = nullptr;
+  bool hasDevice = false;
+  int devType = 0;
+  int devMode = 0;
+  int online = 0;
+};
+
+class HidDeviceManager {
+ public:
+  // The program's one manager, created on first use and never destroyed (the
+  // process ends with _Exit while the worker may still hold the lock).
+  static HidDeviceManager& Instance();
+
+  // Tests build their own managers; the program uses Instance() only.
+  HidDeviceManager();
+  ~HidDeviceManager();  // closes the handles it holds; no hid_exit
+  HidDeviceManager(const HidDeviceManager&) = delete;
+  HidDeviceManager& operator=(const HidDeviceManager&) = delete;
+
+  // Holds the manager-wide lock for a compound operation. Recursive: the
+  // operations below may be called while it is held.
+  std::unique_lock<std::recursive_mutex> Lock();
+
+  // False when hid_init failed; every enumeration is then empty.
+  bool InitSucceeded() const { return initOk_; }
+
+  // Supported-device table.
+  void AddSupportedDevice(int vid, int pid, std::u16string_view name, int devType, int devMode);
+  void ClearSupportedDevices();
+  int IsSupported(int vid, int pid);
+  int GetDevType(int vid, int pid);
+  int GetDevMode(int vid, int pid);
+
+  // Device type in force; setting it forgets the current device.
+  void SetDeviceType(int type);
+  int GetDeviceType();
+
+  // Scan steps. Rescan runs the whole sequence under one hold of the lock:
+  // forget the current device, CloseAll, EnumerateDevice, opened := 1.
+  void EnumerateDevice();
+  void CloseAll();
+  void ClearCurrentDevice();
+  void SetOpened(int opened);
+  int IsOpened();
+  void Rescan();
+
+  // Copies of the attached entries. False when nothing is attached; with
+  // device type 0 the list is replaced by every entry, else the entries of
+  // the current type are appended.
+  bool GetAttachedDevices(std::vector<AttachedDevice>& list);
+  size_t AttachedCount();
+
+  // 0 wired, 1 or 3 receiver with the mouse online, 2 Bluetooth LE, -1 none.
+  int GetConnectionMode();
+  // True when there is a device to talk to (the choice is cached until a
+  // rescan, SetDeviceType or ResetOnline); `info` receives a copy of its entry.
+  bool GetCurrentDevice(AttachedDevice* info = nullptr);
+  int FindDeviceIndex(int vid, int pid, int devMode);
+
+  // Standard-family command report: `buffer` (at least 65 bytes) holds the
+  // request on entry and the last reply on return; byte 4 is filled in.
+  bool SendCommand(std::span<uint8_t> buffer);
+  // The 64-byte checksummed exchange on the current device.
+  bool Exchange(std::span<uint8_t, 64> payload);
+  // Asks the receiver at `index` of the attached list whether its mouse is
+  // online; returns the entry's online flag afterwards (0 for a bad index).
+  int QueryOnline(size_t index);
+  // Forgets the current device and marks the receivers of the current type offline.
+  void ResetOnline();
+  // One input report: from the current device, or from the first receiver
+  // that has one (which also updates its online flag).
+  bool PollInput(std::span<uint8_t> buffer);
+  // One read from the current device (the notification poll). -1 without
+  // reading when the manager is not open or there is no current device.
+  int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
+
+  // Version texts; both leave "0.0.0" when nothing could be read and return
+  // whether a version was read (a length byte of 0 counts as read).
+  bool ReadVersion(std::u16string& out, int target);
+  bool ReadFeatureVersion(std::u16string& out, int target);
+
+ private:
+  int FindSupported(int vid, int pid) const;
+  void CloseEntries();
+  // The entry that decides the connection mode, or null; `mode` receives it.
+  const AttachedDevice* DecidingEntry(int* mode) const;
+  hid_device* CurrentDeviceLocked();
+  int QueryOnlineLocked(AttachedDevice& entry);
+  bool ExchangeLocked(std::span<uint8_t, 64> payload);
+
+  std::recursive_mutex mu_;
+  bool initOk_ = false;
+  int opened_ = 0;
+  std::vector<AttachedDevice> attachedDevices_;
+  std::vector<SupportedDevice> supportedDevices_;
+  int currentType_ = 0;
+  hid_device* currentDevice_ = nullptr;
+};
+
+// The 64-byte exchange on one device, outside any lock: flush, write the
+// checksummed 65-byte report, read the reply. Only an exact 64-byte reply
+// replaces the payload.
+bool ExchangeOnDevice(hid_device* device, std::span<uint8_t, 64> payload);
+
+namespace device {
+
+// Byte 4 of a command report: bytes 5 to 64 added modulo 256.
+uint8_t CommandChecksum(std::span<const uint8_t> report65);
+// Byte 64 of the 64-byte exchange's report: 0xA1 minus payload bytes 0 to 62.
+uint8_t ExchangeChecksum(std::span<const uint8_t> payload);
+
+// hidapi's wchar_t strings are UTF-32 here.
+std::u16string WideToUtf16(const wchar_t* text, size_t maxUnits);
+// Windows-1252, the system code page of the version texts.
+std::u16string Cp1252ToUtf16(std::string_view bytes);
+// "%x%02x" of hi and lo, then a "." after every character but the last.
+std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo);
+
+}  // namespace device

@@ -1,0 +1,324 @@
+// The two framings on the wire and their retry timelines, on the virtual clock.
+#include "device_test_support.h"
+
+using namespace devtest;
+
+namespace {
+
+class ExchangeTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    wired_ = sim::AddWiredMouse(kVid, kWiredPid);
+    Manager().Rescan();
+    ASSERT_TRUE(mgr_->GetCurrentDevice());
+    sim::ClearLog();
+  }
+
+  // Sends a command report with bytes 5 and 6 set and returns what went out.
+  std::vector<uint8_t> SendWithPayload(uint8_t b5, uint8_t b6) {
+    std::array<uint8_t, 128> buffer{};
+    buffer[1] = 0x55;
+    buffer[2] = 0x0E;
+    buffer[3] = 0xA5;
+    buffer[5] = b5;
+    buffer[6] = b6;
+    sim::ClearLog();
+    mgr_->SendCommand(buffer);
+    const auto writes = sim::Writes(wired_);
+    return writes.empty() ? std::vector<uint8_t>{} : writes.front().bytes;
+  }
+
+  std::string wired_;
+};
+
+TEST_F(ExchangeTest, CommandReportGoesOutWithByteFourTheSumOfBytesFiveToSixtyFour) {
+  // A read-settings request: 55 0E A5, class 2E at byte 5, profile 0.
+  EXPECT_EQ(SendWithPayload(0x2E, 0x00), Bytes({0x00, 0x55, 0x0E, 0xA5, 0x2E, 0x2E}, 65));
+  EXPECT_EQ(SendWithPayload(0x00, 0x00), Bytes({0x00, 0x55, 0x0E, 0xA5, 0x00}, 65));
+  EXPECT_EQ(SendWithPayload(0x80, 0x80), Bytes({0x00, 0x55, 0x0E, 0xA5, 0x00, 0x80, 0x80}, 65));
+  EXPECT_EQ(SendWithPayload(0xFF, 0x02), Bytes({0x00, 0x55, 0x0E, 0xA5, 0x01, 0xFF, 0x02}, 65));
+  // A stale byte 4 from the caller is replaced, and byte 64 counts.
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[4] = 0x77;
+  buffer[64] = 0x03;
+  buffer[65] = 0x40;  // beyond the report: neither sent nor summed
+  sim::ClearLog();
+  ASSERT_TRUE(mgr_->SendCommand(buffer));
+  const auto writes = sim::Writes(wired_);
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].bytes.size(), 65u);
+  EXPECT_EQ(writes[0].bytes[4], 0x03);
+  EXPECT_TRUE(writes[0].framing_ok);
+}
+
+TEST_F(ExchangeTest, CommandReplyOverwritesTheCallersBuffer) {
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x30;
+  buffer[100] = 0x99;
+  ASSERT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(buffer[0], 0xAA);
+  EXPECT_EQ(buffer[1], 0x30);
+  EXPECT_EQ(buffer[2], 0x5A);
+  EXPECT_EQ(buffer[100], 0x99);  // only the reply's bytes are touched
+}
+
+TEST_F(ExchangeTest, SilentMouseGetsThreeWritesAtTheRetryTimesThenFalse) {
+  sim::Faults f;
+  f.silent = true;
+  sim::SetFaults(wired_, f);
+  const uint32_t t0 = platform::GetTickCount();
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x0E;
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  // write, read 1000, wait 100, write, read 1000, wait 1000, write, read 1000
+  EXPECT_EQ(WriteTimes(wired_), (std::vector<uint32_t>{t0, t0 + 1100, t0 + 3100}));
+  EXPECT_EQ(platform::GetTickCount(), t0 + 4100);
+  // Every retry repeats the same request.
+  const auto writes = sim::Writes(wired_);
+  EXPECT_EQ(writes[1].bytes, writes[0].bytes);
+  EXPECT_EQ(writes[2].bytes, writes[0].bytes);
+}
+
+TEST_F(ExchangeTest, FailedWriteIsRetriedOnceAfterTenMilliseconds) {
+  sim::Faults f;
+  f.fail_writes = 2;
+  sim::SetFaults(wired_, f);
+  const uint32_t t0 = platform::GetTickCount();
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(WriteTimes(wired_), (std::vector<uint32_t>{t0, t0 + 10}));
+  EXPECT_EQ(platform::GetTickCount(), t0 + 10);  // no read after two failed writes
+
+  f.fail_writes = 1;
+  sim::SetFaults(wired_, f);
+  sim::ClearLog();
+  EXPECT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(sim::Writes(wired_).size(), 2u);
+}
+
+TEST_F(ExchangeTest, LateReplyIsTakenByTheSecondRead) {
+  sim::Faults f;
+  f.reply_delay_ms = 1500;
+  sim::SetFaults(wired_, f);
+  const uint32_t t0 = platform::GetTickCount();
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x22;
+  EXPECT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(WriteTimes(wired_), (std::vector<uint32_t>{t0, t0 + 1100}));
+  EXPECT_EQ(platform::GetTickCount(), t0 + 1500);  // the first reply, due 1500 ms after the first write
+  EXPECT_EQ(buffer[1], 0x22);
+}
+
+TEST_F(ExchangeTest, ReplyNotStartingWithAaLeadsToTheSecondAttemptAfterOneHundredMilliseconds) {
+  sim::Faults f;
+  f.notifications_instead = 1;
+  f.notification = Bytes({0x55, 0x0E}, 64);
+  sim::SetFaults(wired_, f);
+  const uint32_t t0 = platform::GetTickCount();
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x0E;
+  EXPECT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(WriteTimes(wired_), (std::vector<uint32_t>{t0, t0 + 100}));
+  EXPECT_EQ(buffer[1], 0x0E);
+}
+
+TEST_F(ExchangeTest, NotificationInPlaceOfTheReplyIsHandedToTheCallerWhoChecksTheCommand) {
+  // Only byte 0 is the manager's test; the caller sees FA where its command should be.
+  sim::Faults f;
+  f.notifications_instead = 1;
+  sim::SetFaults(wired_, f);
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x0E;
+  EXPECT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(buffer[0], 0xAA);
+  EXPECT_EQ(buffer[1], 0xFA);
+}
+
+TEST_F(ExchangeTest, OversizedReplyNeverWritesPastTheReport) {
+  sim::Faults f;
+  f.reply_length = 80;
+  sim::SetFaults(wired_, f);
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[2] = 0x0E;
+  buffer[65] = 0x42;
+  EXPECT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(buffer[65], 0x42);
+  // A buffer too small for the report is refused without sending.
+  std::array<uint8_t, 64> small{};
+  sim::ClearLog();
+  EXPECT_FALSE(mgr_->SendCommand(small));
+  EXPECT_TRUE(sim::Writes().empty());
+}
+
+TEST_F(ExchangeTest, RefusedRequestsSendNothingAndLeaveTheBufferAlone) {
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  buffer[5] = 0x07;
+  const auto before = buffer;
+  std::array<uint8_t, 64> payload{};
+  payload[0] = 0x04;
+  const auto payload_before = payload;
+
+  mgr_->SetDeviceType(201);  // the other family's mice never get a command report
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  mgr_->SetDeviceType(kType);
+
+  mgr_->SetOpened(0);
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  EXPECT_FALSE(mgr_->Exchange(payload));
+  mgr_->SetOpened(1);
+
+  sim::Unplug(wired_);
+  mgr_->Rescan();  // nothing attached: no current device
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  EXPECT_FALSE(mgr_->Exchange(payload));
+
+  EXPECT_TRUE(sim::Writes().empty());
+  EXPECT_EQ(buffer, before);
+  EXPECT_EQ(payload, payload_before);
+}
+
+TEST_F(ExchangeTest, ExchangeSendsPayloadWithTheA1ChecksumAndNeverByteSixtyThree) {
+  std::array<uint8_t, 64> payload{};
+  payload[63] = 0x77;
+  ASSERT_TRUE(mgr_->Exchange(payload));
+  auto writes = sim::Writes(wired_);
+  ASSERT_EQ(writes.size(), 1u);
+  std::vector<uint8_t> zeros(65, 0);
+  zeros[64] = 0xA1;
+  EXPECT_EQ(writes[0].bytes, zeros);
+
+  // Sum above 0xA1 wraps: FF FF FF sums to FD, A1 - FD = A4.
+  payload.fill(0);
+  payload[0] = 0xFF;
+  payload[1] = 0xFF;
+  payload[2] = 0xFF;
+  sim::ClearLog();
+  ASSERT_TRUE(mgr_->Exchange(payload));
+  writes = sim::Writes(wired_);
+  ASSERT_EQ(writes.size(), 1u);
+  std::vector<uint8_t> expected(65, 0);
+  expected[1] = 0xFF;
+  expected[2] = 0xFF;
+  expected[3] = 0xFF;
+  expected[64] = 0xA4;
+  EXPECT_EQ(writes[0].bytes, expected);
+  // The echo's reply replaced the payload.
+  EXPECT_EQ(payload[2], 0x81);
+}
+
+TEST_F(ExchangeTest, ExchangeFlushesAStaleReportFirst) {
+  sim::QueueInput(wired_, Bytes({0xAA, 0xFA, 0x00}, 64));
+  std::array<uint8_t, 64> payload{};
+  payload[0] = 0x04;
+  ASSERT_TRUE(mgr_->Exchange(payload));
+  EXPECT_EQ(payload[0], 0x04);
+  EXPECT_EQ(payload[2], 0x81);
+}
+
+TEST_F(ExchangeTest, SilentExchangeTimeline) {
+  sim::Faults f;
+  f.silent = true;
+  sim::SetFaults(wired_, f);
+  const uint32_t t0 = platform::GetTickCount();
+  std::array<uint8_t, 64> payload{};
+  payload[0] = 0x01;
+  const auto before = payload;
+  EXPECT_FALSE(mgr_->Exchange(payload));
+  // flush 100, write, 16, read 200, 200, read 100
+  EXPECT_EQ(WriteTimes(wired_), (std::vector<uint32_t>{t0 + 100}));
+  EXPECT_EQ(platform::GetTickCount(), t0 + 100 + 16 + 200 + 200 + 100);
+  EXPECT_EQ(payload, before);
+}
+
+TEST_F(ExchangeTest, ExchangeReplyAfterTheFirstReadIsTakenByTheSecond) {
+  sim::Faults f;
+  f.reply_delay_ms = 300;
+  sim::SetFaults(wired_, f);
+  std::array<uint8_t, 64> payload{};
+  EXPECT_TRUE(mgr_->Exchange(payload));
+  EXPECT_EQ(payload[2], 0x81);
+
+  f.reply_delay_ms = 600;  // later than the second read's end
+  sim::SetFaults(wired_, f);
+  payload.fill(0);
+  EXPECT_FALSE(mgr_->Exchange(payload));
+  EXPECT_EQ(payload[2], 0x00);
+}
+
+TEST_F(ExchangeTest, RepliesOfSixtyThreeOrSixtyFiveBytesFailTheExchange) {
+  for (int length : {63, 65}) {
+    SCOPED_TRACE(length);
+    sim::Faults f;
+    f.reply_length = length;
+    sim::SetFaults(wired_, f);
+    std::array<uint8_t, 64> payload{};
+    payload[0] = 0x04;
+    payload[63] = 0x5C;
+    const auto before = payload;
+    EXPECT_FALSE(mgr_->Exchange(payload));
+    EXPECT_EQ(payload, before);
+  }
+  sim::SetFaults(wired_, sim::Faults{});
+  std::array<uint8_t, 64> payload{};
+  EXPECT_TRUE(mgr_->Exchange(payload));
+}
+
+TEST_F(ExchangeTest, FailedExchangeWriteIsNotRetried) {
+  sim::Faults f;
+  f.fail_writes = 1;
+  sim::SetFaults(wired_, f);
+  std::array<uint8_t, 64> payload{};
+  EXPECT_FALSE(mgr_->Exchange(payload));
+  EXPECT_EQ(sim::Writes(wired_).size(), 1u);
+}
+
+TEST_F(ExchangeTest, UnplugMidExchangeFailsAndTheNextScanFindsNothing) {
+  sim::Faults f;
+  f.unplug_after_writes = 1;
+  sim::SetFaults(wired_, f);
+  std::array<uint8_t, 128> buffer{};
+  buffer[1] = 0x55;
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(mgr_->GetConnectionMode(), kModeWired);  // the list describes the last scan
+  mgr_->Rescan();
+  EXPECT_EQ(mgr_->GetConnectionMode(), kNoDevice);
+  EXPECT_EQ(sim::GetCounters().open_handles, 0);
+  EXPECT_EQ(sim::GetCounters().misuses, 0);
+}
+
+TEST_F(ExchangeTest, PollInputWithACurrentDeviceTakesOnlyWholeReports) {
+  std::array<uint8_t, 65> buffer{};
+  EXPECT_FALSE(mgr_->PollInput(buffer));  // nothing queued: a 10 ms read
+  sim::QueueNotification(wired_, 0x10, 2, 4);
+  EXPECT_TRUE(mgr_->PollInput(buffer));
+  EXPECT_EQ(buffer[8], 0x10);
+  sim::QueueInput(wired_, Bytes({0xAA, 0xFA}, 21));
+  EXPECT_FALSE(mgr_->PollInput(buffer));
+  mgr_->SetOpened(0);
+  sim::QueueNotification(wired_, 0x10, 2, 4);
+  EXPECT_FALSE(mgr_->PollInput(buffer));
+}
+
+TEST_F(ExchangeTest, ReadCurrentDeviceReadsTheNotificationOfTheCurrentDevice) {
+  std::array<uint8_t, 21> buffer{};
+  const uint32_t t0 = platform::GetTickCount();
+  EXPECT_EQ(mgr_->ReadCurrentDevice(buffer, 1000), 0);
+  EXPECT_EQ(platform::GetTickCount(), t0 + 1000);
+  sim::QueueNotification(wired_, 0x11, 3, 0, 250);
+  EXPECT_EQ(mgr_->ReadCurrentDevice(buffer, 1000), 21);
+  EXPECT_EQ(buffer[8], 0x11);
+  mgr_->SetOpened(0);
+  EXPECT_EQ(mgr_->ReadCurrentDevice(buffer, 1000), -1);
+}
+
+}  // namespace
