@@ -200,16 +200,18 @@ TEST(XmlAttributes, QuotingAndUnusualForms) {
 }
 
 TEST(XmlAttributes, ScansStayInsideTheStartTag) {
-  // The value of "a" would run to the next quote in the text; the scan of
-  // the start tag ends with the tag.
-  XmlDocument doc(u"<r><e a=x b/><f a=\"inside f\"/></r>");
+  // The stray quote in "<e '>" does not open a value for the parser, so the
+  // tag ends at its ">". Read as a quoted token it would run on to the quote
+  // in <g '...> and find g's "a" as if it were e's.
+  XmlDocument doc(u"<r><e '><g ' a=\"2\"/></e></r>");
   doc.FindElement(u"r");
   doc.EnterElement();
-  doc.FindElement(u"e");
-  EXPECT_EQ(doc.GetAttribute(u"a"), u"x");
-  EXPECT_EQ(doc.GetAttribute(u"f"), u"");
-  ASSERT_TRUE(doc.SetAttribute(doc.CurrentElement(), u"c", u"1", 0));
-  EXPECT_EQ(doc.Text(), u"<r><e a=x b c=\"1\"/><f a=\"inside f\"/></r>");
+  ASSERT_TRUE(doc.FindElement(u"e"));
+  EXPECT_EQ(doc.GetAttribute(u"a"), u"");
+  ASSERT_TRUE(doc.SetAttribute(doc.CurrentElement(), u"a", u"1", 0));
+  EXPECT_EQ(doc.Text(), u"<r><e a=\"1\" '><g ' a=\"2\"/></e></r>");
+  EXPECT_EQ(doc.GetAttribute(u"a"), u"1");
+  EXPECT_TRUE(doc.Parse());
 }
 
 TEST(XmlElementValues, OutOfRangeIsNone) {
