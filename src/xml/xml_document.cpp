@@ -111,11 +111,12 @@ void XmlDocument::LinkLastChild(uint32_t parent, uint32_t child) {
 bool XmlDocument::Parse() {
   ClearCursor();
   recordsInUse_ = 1;
-  if (text_.size() > kMaxText) return false;
-  index_->Grow(uint32_t(text_.size() / 64 + 8));
+  const bool tooLong = text_.size() > kMaxText;
+  index_->Grow(tooLong ? 8 : uint32_t(text_.size() / 64 + 8));
   XmlElementIndex& idx = *index_;
   idx[0] = XmlElementRecord{};
   freeRecordHead_ = 0;
+  if (tooLong) return false;
   uint32_t root = 0;
   if (!text_.empty()) {
     root = ParseElements();

@@ -63,6 +63,7 @@ TEST(XmlEditProperty, SplicedIndexEqualsFreshParse) {
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     RandomEdits(seed, u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
     RandomEdits(seed + 1000, u"<r a='1'>\r\n<b/>\r\n<c x=\"&lt;\"><d/></c>\r\n</r>\r\n");
+    RandomEdits(seed + 2000, u"<r><u k=v><c/>\r\n<d/></r><s/>");  // "u" is never closed
     if (HasFatalFailure()) return;
   }
 }
