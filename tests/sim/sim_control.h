@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -113,9 +114,21 @@ std::shared_ptr<MouseModel> Model();
 
 // Adds an interface; returns its path.
 std::string AddInterface(const InterfaceSpec& spec);
-// Unplugged interfaces leave the enumeration; their handles fail every call.
-void Unplug(const std::string& path);
-void Replug(const std::string& path);
+// Unplugged interfaces leave the enumeration; their handles fail every call,
+// also after Replug (a device plugged back in is opened anew). Both return true when the interface's state changed.
+bool Unplug(const std::string& path);
+bool Replug(const std::string& path);
+bool Plugged(const std::string& path);  // false for unknown paths
+// Every interface's path in the order they were added, unplugged ones included.
+std::vector<std::string> InterfacePaths();
+// Called whenever an interface is unplugged or plugged back (Unplug, Replug,
+// Faults::unplug_after_writes), with the simulator's lock held: it must not
+// call back into the simulator. Reset keeps it; null removes it.
+using PlugListener = std::function<void(const std::string& path, bool plugged)>;
+void SetPlugListener(PlugListener listener);
+// Called, without the simulator's lock, at the start of every hid_init,
+// hid_enumerate and hid_open_path: the process is one that uses hidapi.
+void SetUseListener(std::function<void()> listener);
 void SetMouseOnline(const std::string& path, bool online);
 void SetFaults(const std::string& path, const Faults& faults);
 Faults GetFaults(const std::string& path);

@@ -17,6 +17,7 @@
 struct hid_device_ {
   size_t node = 0;
   bool live = false;
+  int plug_count = 0;  // the node's plug_count when it was opened
 };
 
 namespace sim {
@@ -34,6 +35,7 @@ struct Node {
   InterfaceSpec spec;
   Faults faults;
   bool unplugged = false;
+  int plug_count = 0;  // times plugged back in: a handle from before stays dead, as on a real machine
   std::deque<Pending> input;
   bool feature_for_mouse = false;  // byte 2 of the last version feature request was 0xAA
   int opens = 0;
@@ -50,6 +52,8 @@ struct State {
   // being mistaken for a new handle at the same address.
   std::vector<std::unique_ptr<hid_device_>> handles;
   std::FILE* log_file = nullptr;
+  PlugListener plug_listener;
+  std::function<void()> use_listener;
 };
 
 State& S() {
@@ -86,6 +90,25 @@ void AddLog(State& s, Direction dir, const Node& node, const uint8_t* data, size
   s.log.push_back(std::move(entry));
 }
 
+// Every change of an interface's plugged state goes through here.
+bool SetPlugged(State& s, Node& node, bool plugged) {
+  if (node.unplugged == !plugged) return false;
+  node.unplugged = !plugged;
+  if (!plugged) node.input.clear();
+  if (plugged) ++node.plug_count;
+  if (s.plug_listener) s.plug_listener(node.spec.path, plugged);
+  return true;
+}
+
+void NoteUse(State& s) {
+  std::function<void()> listener;
+  {
+    std::lock_guard lock(s.mu);
+    listener = s.use_listener;
+  }
+  if (listener) listener();
+}
+
 Node* NodeOf(State& s, hid_device* dev) {
   if (dev == nullptr || !dev->live || dev->node >= s.nodes.size()) {
     ++s.counters.misuses;
@@ -93,6 +116,9 @@ Node* NodeOf(State& s, hid_device* dev) {
   }
   return &s.nodes[dev->node];
 }
+
+// The interface is away, or came back after the handle was opened.
+bool Gone(const Node& node, const hid_device* dev) { return node.unplugged || dev->plug_count != node.plug_count; }
 
 Node* NodeByPath(State& s, const std::string& path) {
   for (Node& node : s.nodes) {
@@ -193,7 +219,7 @@ int GetString(hid_device* dev, wchar_t* out, size_t maxlen, bool product) {
   State& s = S();
   std::lock_guard lock(s.mu);
   Node* node = NodeOf(s, dev);
-  if (node == nullptr || node->unplugged || node->spec.strings_refused || out == nullptr) return -1;
+  if (node == nullptr || Gone(*node, dev) || node->spec.strings_refused || out == nullptr) return -1;
   WideFromUtf16(product ? node->spec.product : node->spec.manufacturer, out, maxlen);
   return 0;
 }
@@ -240,19 +266,45 @@ std::string AddInterface(const InterfaceSpec& spec) {
   return spec.path;
 }
 
-void Unplug(const std::string& path) {
+bool Unplug(const std::string& path) {
   State& s = S();
   std::lock_guard lock(s.mu);
-  if (Node* node = NodeByPath(s, path)) {
-    node->unplugged = true;
-    node->input.clear();
-  }
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && SetPlugged(s, *node, false);
 }
 
-void Replug(const std::string& path) {
+bool Replug(const std::string& path) {
   State& s = S();
   std::lock_guard lock(s.mu);
-  if (Node* node = NodeByPath(s, path)) node->unplugged = false;
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && SetPlugged(s, *node, true);
+}
+
+bool Plugged(const std::string& path) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  Node* node = NodeByPath(s, path);
+  return node != nullptr && !node->unplugged;
+}
+
+void SetUseListener(std::function<void()> listener) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  s.use_listener = std::move(listener);
+}
+
+std::vector<std::string> InterfacePaths() {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  std::vector<std::string> paths;
+  for (const Node& node : s.nodes) paths.push_back(node.spec.path);
+  return paths;
+}
+
+void SetPlugListener(PlugListener listener) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  s.plug_listener = std::move(listener);
 }
 
 void SetMouseOnline(const std::string& path, bool online) {
@@ -351,6 +403,7 @@ extern "C" {
 
 int HID_API_EXPORT HID_API_CALL hid_init(void) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   ++s.counters.init_calls;
   return s.init_fails ? -1 : 0;
@@ -366,6 +419,7 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void) {
 struct hid_device_info HID_API_EXPORT* HID_API_CALL hid_enumerate(unsigned short vendor_id,
                                                                    unsigned short product_id) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   ++s.counters.enumerations;
   hid_device_info* head = nullptr;
@@ -413,6 +467,7 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info* de
 
 HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
   auto& s = S();
+  sim::NoteUse(s);
   std::lock_guard lock(s.mu);
   for (size_t i = 0; path != nullptr && i < s.nodes.size(); ++i) {
     const sim::Node& node = s.nodes[i];
@@ -421,6 +476,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
     auto handle = std::make_unique<hid_device_>();
     handle->node = i;
     handle->live = true;
+    handle->plug_count = node.plug_count;
     hid_device* dev = handle.get();
     s.handles.push_back(std::move(handle));
     ++s.nodes[i].opens;
@@ -466,7 +522,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
   std::lock_guard lock(s.mu);
   sim::Node* node = sim::NodeOf(s, dev);
   if (node == nullptr || data == nullptr) return -1;
-  if (node->unplugged) {
+  if (sim::Gone(*node, dev)) {
     sim::AddLog(s, sim::Direction::kWrite, *node, data, length, -1, true);
     return -1;
   }
@@ -500,8 +556,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
 
   if (f.unplug_after_writes > 0 && --f.unplug_after_writes == 0) {
     f.unplug_after_writes = -1;
-    node->unplugged = true;
-    node->input.clear();
+    sim::SetPlugged(s, *node, false);
   }
   return result;
 }
@@ -515,7 +570,7 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
     {
       std::lock_guard lock(s.mu);
       sim::Node* node = sim::NodeOf(s, dev);
-      if (node == nullptr || data == nullptr || node->unplugged) return -1;
+      if (node == nullptr || data == nullptr || sim::Gone(*node, dev)) return -1;
       const uint32_t now = platform::GetTickCount();
       // The earliest due report; among equals the first queued.
       auto best = node->input.end();
@@ -565,7 +620,7 @@ int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device* dev, const u
   std::lock_guard lock(s.mu);
   sim::Node* node = sim::NodeOf(s, dev);
   if (node == nullptr || data == nullptr || length == 0) return -1;
-  if (node->unplugged || node->spec.role == sim::Role::kPlain) {
+  if (sim::Gone(*node, dev) || node->spec.role == sim::Role::kPlain) {
     sim::AddLog(s, sim::Direction::kFeatureSend, *node, data, length, -1, true);
     return -1;
   }
@@ -593,7 +648,7 @@ int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device* dev, unsigned
   if (node == nullptr || data == nullptr || length == 0) return -1;
   sim::Faults& f = node->faults;
   int result = -1;
-  if (node->unplugged || node->spec.role == sim::Role::kPlain || data[0] != 0x51) {
+  if (sim::Gone(*node, dev) || node->spec.role == sim::Role::kPlain || data[0] != 0x51) {
     result = -1;
   } else if (f.fail_feature_gets > 0) {
     --f.fail_feature_gets;
