@@ -408,6 +408,13 @@ void DPIControl::OnAttached() {
   edit->setValidator(validator);
   edit->setReadOnly(!editEnabled_);
   edit->onFocusOut = [this] { UserEdit(kEventKillFocus); };
+  // A click on the value selects the stage as a click elsewhere on it does.
+  edit->onMouseFocusIn = [this] {
+    if (!IsEnabled()) return;
+    ApplyCheck(this, true);
+    Repaint();
+    Report(kEventClick);
+  };
   QObject::connect(edit, &QLineEdit::textEdited, edit, [this](const QString&) { UserEdit(kEventTextChanged); });
   QObject::connect(edit, &QLineEdit::returnPressed, edit, [this] { UserEdit(kEventKillFocus); });
   OnFontChanged();

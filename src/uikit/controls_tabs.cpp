@@ -122,6 +122,7 @@ void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
     if (!icon.isNull()) painter.drawPixmap(iconRect, icon);
     QColor text = ColorFromArgb(textColor_);
     if (selected) text = QColor(0xFF, 0xFF, 0xFF);
+    if (!IsEnabled()) text.setAlpha(110);
     painter.setPen(text);
     // Long item texts get a smaller font rather than losing letters.
     const QString label = ToQString(item.text);

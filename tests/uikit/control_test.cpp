@@ -202,6 +202,17 @@ TEST_F(ControlTest, DpiControlReportsTypingAndTheEndOfEditingOnlyWhenEditable) {
   EXPECT_EQ(dialog.events, expected);
   dpi->Edit()->setText(QString());
   EXPECT_EQ(dpi->GetDPIValue(), 0);
+
+  // A click on another stage's value selects that stage.
+  auto* next = Make<DPIControl>(102, CRect{120, 10, 220, 110});
+  dpi->SetGroupName(u"MOUSE_DPICTRL");
+  next->SetGroupName(u"MOUSE_DPICTRL");
+  dpi->SetCheckState(1);
+  dialog.events.clear();
+  next->Edit()->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(next->GetCheckState(), 1);
+  EXPECT_EQ(dpi->GetCheckState(), 0);
+  EXPECT_EQ(dialog.events, (std::vector<Event>{{101, kEventKillFocus, 0}, {102, kEventClick, 0}}));
 }
 
 TEST_F(ControlTest, SliderDragReportsPositionsAndReleaseCommits) {
