@@ -91,7 +91,15 @@ class EditHost : public QWidget {
     const int state = !isEnabled() ? 3 : edit->hasFocus() ? 2 : underMouse() ? 1 : 0;
     QPixmap face = uikit::Frame(uikit::LoadImage(owner_->GetImage()), owner_->GetImageMode(),
                                 owner_->GetImageMode() > 1 ? state : 0);
-    if (!face.isNull()) uikit::DrawStretched(painter, rect(), face, 6);
+    if (!face.isNull()) {
+      uikit::DrawStretched(painter, rect(), face, 6);
+      return;
+    }
+    // Without an image the edit still shows where it is.
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(state == 2 ? kAccent : kFrame);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
   }
 
  private:

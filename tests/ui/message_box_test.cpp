@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
@@ -133,6 +134,17 @@ TEST_F(MessageBoxTest, BusyDialogIsCentredOnItsParent) {
     busy.DoOK();
   });
   busy.DoModal(owner.GetSafeHwnd());
+}
+
+TEST(BusyAnimation, LoadingGifIsAnAnimationQtCanPlay) {
+  QImageReader reader(QStringLiteral(TGM_RUNTIME_DIR "/loading.gif"));
+  ASSERT_TRUE(reader.canRead()) << reader.errorString().toStdString();
+  EXPECT_GT(reader.imageCount(), 1);
+  EXPECT_EQ(reader.size(), QSize(100, 100));
+  int frames = 0;
+  QImage frame;
+  while (reader.read(&frame)) ++frames;
+  EXPECT_EQ(frames, reader.imageCount());
 }
 
 TEST_F(MessageBoxTest, BusyDialogEndsOnACloseRequestEvenBeforeItsLoopStarts) {
