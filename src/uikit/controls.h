@@ -369,7 +369,7 @@ class BatteryCtrl : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(BatteryCtrl)
   void SetBatteryIcon(std::u16string_view levelImage, std::u16string_view chargingImage);
-  // Level 0..100 (clamped); state 1 charging.
+  // Level 0..100 (clamped); state 1 charging, 2 no reading (shown as "--").
   void SetBatteryInfo(int level, int state);
   int GetBatteryLevel() const { return level_; }
   int GetBatteryState() const { return state_; }
@@ -385,7 +385,8 @@ class BatteryCtrl : public MControlFont {
   int state_ = 0;
 };
 
-// The connection state: an icon (frame by state) and the title.
+// The connection state: an icon and the title. SetState picks the icon's
+// frame: 0 none, 1 cable, 2 receiver, 3 Bluetooth.
 class CDeviceState : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(CDeviceState)

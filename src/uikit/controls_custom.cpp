@@ -71,8 +71,9 @@ void BatteryCtrl::Paint(QPainter& painter, const QRect& area) {
   }
   painter.setFont(MakeFont());
   painter.setPen(ColorFromArgb(textColor_));
+  // State 2: no battery reading (no mouse); no level is claimed then.
   painter.drawText(area.adjusted(bodyWidth + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1%").arg(level_));
+                   state_ == 2 ? QStringLiteral("--") : QStringLiteral("%1%").arg(level_));
 }
 
 // ---------------------------------------------------------------------------
