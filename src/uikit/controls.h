@@ -419,7 +419,6 @@ class CGifPicture : public MControlFont {
  private:
   QMovie* movie_ = nullptr;
   bool running_ = false;
-  int elapsedMs_ = 0;
 };
 
 // Labels on the mouse picture: each item is a text joined by a line from

@@ -115,15 +115,13 @@ void CGifPicture::SetImage(std::u16string_view file, int mode) {
     return;
   }
   movie_->jumpToFrame(0);
-  elapsedMs_ = 0;
+  QObject::connect(movie_, &QMovie::frameChanged, GetWidget(), [this](int) { Repaint(); });
 }
 
 void CGifPicture::SetRunState(int run, int) {
   running_ = run != 0;
   // Without the dialog's timer the animation runs on its own clock.
   if (movie_ != nullptr && running_) {
-    QObject::connect(movie_, &QMovie::frameChanged, GetWidget(), [this](int) { Repaint(); },
-                     Qt::UniqueConnection);
     movie_->start();
   } else if (movie_ != nullptr) {
     movie_->setPaused(true);
