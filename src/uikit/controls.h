@@ -611,6 +611,8 @@ class MTabCtrl : public MControlFont {
   void SetItemHeight(int normal, int selected, int reserved);
   void Paint(QPainter& painter, const QRect& area) override;
   void MouseRelease(QMouseEvent* event) override;
+  void MouseMove(QMouseEvent* event) override;
+  void HoverChanged(bool hovered) override;
 
  private:
   struct Item {
@@ -622,8 +624,10 @@ class MTabCtrl : public MControlFont {
   };
   QRect ItemRect(int index) const;
   void ShowPages();
+  int IndexAt(QPoint point) const;
   std::vector<Item> items_;
   int selected_ = -1;
+  int hoverIndex_ = -1;
   int tabWidth_ = 60;
   int tabHeight_ = 60;
   int itemWidth_ = 60;

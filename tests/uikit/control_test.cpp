@@ -286,6 +286,14 @@ TEST_F(ControlTest, PagesShowAndHideTheirMembersWithoutClippingThem) {
   EXPECT_FALSE(homeText->IsShown());
   EXPECT_TRUE(keyButton->GetWidget()->isVisible());
 
+  // A disabled strip (no mouse connected) ignores clicks.
+  dialog.events.clear();
+  tabs->SetEnabled(false);
+  Click(tabs, Qt::LeftButton, QPoint(30, 30));
+  EXPECT_TRUE(dialog.events.empty());
+  EXPECT_EQ(tabs->GetSelectItem(), 1);
+  tabs->SetEnabled(true);
+
   // A member hidden on its own stays hidden when its page comes back.
   keyButton->SetVisible(false);
   tabs->SetSelectItem(0);
