@@ -1,0 +1,78 @@
+#include "uikit/image.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QPainter>
+
+#include "uikit/manager.h"
+
+namespace uikit {
+
+namespace {
+QHash<QString, QPixmap>& Cache() {
+  static QHash<QString, QPixmap> cache;
+  // Pixmaps must go before the application object does.
+  static const bool registered = [] {
+    qAddPostRoutine([] { Cache().clear(); });
+    return true;
+  }();
+  (void)registered;
+  return cache;
+}
+}  // namespace
+
+QPixmap LoadImage(std::u16string_view name) {
+  const QString path = Manager::ResolveResource(name);
+  if (path.isEmpty()) return {};
+  auto& cache = Cache();
+  auto it = cache.find(path);
+  if (it != cache.end()) return it.value();
+  QPixmap pixmap(path);
+  cache.insert(path, pixmap);
+  return pixmap;
+}
+
+void ClearImageCache() { Cache().clear(); }
+
+QPixmap Frame(const QPixmap& strip, int count, int index) {
+  if (strip.isNull() || count <= 1) return strip;
+  const int w = strip.width() / count;
+  if (w <= 0) return strip;
+  index = std::clamp(index, 0, count - 1);
+  return strip.copy(index * w, 0, w, strip.height());
+}
+
+void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image, int border) {
+  if (image.isNull() || target.isEmpty()) return;
+  const int w = image.width();
+  const int h = image.height();
+  border = std::min({border, w / 2, h / 2, target.width() / 2, target.height() / 2});
+  if (border <= 0) {
+    painter.drawPixmap(target, image);
+    return;
+  }
+  const int b = border;
+  const QRect t = target;
+  const int xs[4] = {t.left(), t.left() + b, t.left() + t.width() - b, t.left() + t.width()};
+  const int ys[4] = {t.top(), t.top() + b, t.top() + t.height() - b, t.top() + t.height()};
+  const int sx[4] = {0, b, w - b, w};
+  const int sy[4] = {0, b, h - b, h};
+  for (int row = 0; row < 3; ++row) {
+    for (int col = 0; col < 3; ++col) {
+      QRect dst(xs[col], ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]);
+      QRect src(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
+      if (dst.isEmpty() || src.isEmpty()) continue;
+      painter.drawPixmap(dst, image, src);
+    }
+  }
+}
+
+QColor ColorFromArgb(std::uint32_t argb) {
+  return QColor((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, (argb >> 24) & 0xFF);
+}
+
+QColor ColorFromRgb(std::uint32_t colorref) {
+  return QColor(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF);
+}
+
+}  // namespace uikit
