@@ -87,7 +87,9 @@ std::u16string ReadIniStringFromBytes(std::u16string_view section, std::u16strin
     const size_t equals = line.find(u'=');
     if (equals == std::u16string_view::npos) continue;
     if (!EqualsNoCase(Trim(line.substr(0, equals)), wantedKey)) continue;
-    std::u16string_view value = Trim(line.substr(equals + 1));
+    std::u16string_view value = line.substr(equals + 1);
+    // The value ends at a NUL, as the platform reader's string does.
+    value = Trim(value.substr(0, value.find(u'\0')));
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
       value = value.substr(1, value.size() - 2);
     }

@@ -93,7 +93,11 @@ CRect WaitDlg::PlaceOver(const CRect& parentWindow) {
 
 void WaitDlg::DoModal(HWND parent) {
   const CRect parentRect = parent != nullptr ? parent->GetWindowRect() : CRect{};
-  if (!IsCreated()) Create(parent, u"WaitDlg", kPopupStyle, WS_EX_TOOLWINDOW, PlaceOver(parentRect));
+  if (!IsCreated()) {
+    Create(parent, u"WaitDlg", kPopupStyle, WS_EX_TOOLWINDOW, PlaceOver(parentRect));
+    // Without a parent window the screen is the reference.
+    if (parent == nullptr) CenterWindow(nullptr);
+  }
   ShowModal(SW_SHOW);
 }
 

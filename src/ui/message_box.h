@@ -29,6 +29,10 @@ class CUIMessageBox : public MDialog {
   int OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) override;
   int OnDestroy() override { return 0; }
 
+ protected:
+  // Escape cancels, also without an owner window.
+  void OnEscapeKey() override { DoCancel(); }
+
  private:
   std::u16string title_;
   std::u16string text_;

@@ -369,7 +369,7 @@ class BatteryCtrl : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(BatteryCtrl)
   void SetBatteryIcon(std::u16string_view levelImage, std::u16string_view chargingImage);
-  // Level 0..100 (clamped); state 1 charging.
+  // Level 0..100 (clamped); state 1 charging, 2 no reading (shown as "--").
   void SetBatteryInfo(int level, int state);
   int GetBatteryLevel() const { return level_; }
   int GetBatteryState() const { return state_; }
@@ -385,7 +385,8 @@ class BatteryCtrl : public MControlFont {
   int state_ = 0;
 };
 
-// The connection state: an icon (frame by state) and the title.
+// The connection state: an icon and the title. SetState picks the icon's
+// frame: 0 none, 1 cable, 2 receiver, 3 Bluetooth.
 class CDeviceState : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(CDeviceState)
@@ -418,7 +419,6 @@ class CGifPicture : public MControlFont {
  private:
   QMovie* movie_ = nullptr;
   bool running_ = false;
-  int elapsedMs_ = 0;
 };
 
 // Labels on the mouse picture: each item is a text joined by a line from
@@ -611,6 +611,8 @@ class MTabCtrl : public MControlFont {
   void SetItemHeight(int normal, int selected, int reserved);
   void Paint(QPainter& painter, const QRect& area) override;
   void MouseRelease(QMouseEvent* event) override;
+  void MouseMove(QMouseEvent* event) override;
+  void HoverChanged(bool hovered) override;
 
  private:
   struct Item {
@@ -622,8 +624,10 @@ class MTabCtrl : public MControlFont {
   };
   QRect ItemRect(int index) const;
   void ShowPages();
+  int IndexAt(QPoint point) const;
   std::vector<Item> items_;
   int selected_ = -1;
+  int hoverIndex_ = -1;
   int tabWidth_ = 60;
   int tabHeight_ = 60;
   int itemWidth_ = 60;

@@ -71,8 +71,9 @@ void BatteryCtrl::Paint(QPainter& painter, const QRect& area) {
   }
   painter.setFont(MakeFont());
   painter.setPen(ColorFromArgb(textColor_));
+  // State 2: no battery reading (no mouse); no level is claimed then.
   painter.drawText(area.adjusted(bodyWidth + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1%").arg(level_));
+                   state_ == 2 ? QStringLiteral("--") : QStringLiteral("%1%").arg(level_));
 }
 
 // ---------------------------------------------------------------------------
@@ -114,15 +115,13 @@ void CGifPicture::SetImage(std::u16string_view file, int mode) {
     return;
   }
   movie_->jumpToFrame(0);
-  elapsedMs_ = 0;
+  QObject::connect(movie_, &QMovie::frameChanged, GetWidget(), [this](int) { Repaint(); });
 }
 
 void CGifPicture::SetRunState(int run, int) {
   running_ = run != 0;
   // Without the dialog's timer the animation runs on its own clock.
   if (movie_ != nullptr && running_) {
-    QObject::connect(movie_, &QMovie::frameChanged, GetWidget(), [this](int) { Repaint(); },
-                     Qt::UniqueConnection);
     movie_->start();
   } else if (movie_ != nullptr) {
     movie_->setPaused(true);

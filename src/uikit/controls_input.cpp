@@ -91,7 +91,15 @@ class EditHost : public QWidget {
     const int state = !isEnabled() ? 3 : edit->hasFocus() ? 2 : underMouse() ? 1 : 0;
     QPixmap face = uikit::Frame(uikit::LoadImage(owner_->GetImage()), owner_->GetImageMode(),
                                 owner_->GetImageMode() > 1 ? state : 0);
-    if (!face.isNull()) uikit::DrawStretched(painter, rect(), face, 6);
+    if (!face.isNull()) {
+      uikit::DrawStretched(painter, rect(), face, 6);
+      return;
+    }
+    // Without an image the edit still shows where it is.
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(state == 2 ? kAccent : kFrame);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
   }
 
  private:
@@ -408,6 +416,13 @@ void DPIControl::OnAttached() {
   edit->setValidator(validator);
   edit->setReadOnly(!editEnabled_);
   edit->onFocusOut = [this] { UserEdit(kEventKillFocus); };
+  // A click on the value selects the stage as a click elsewhere on it does.
+  edit->onMouseFocusIn = [this] {
+    if (!IsEnabled()) return;
+    ApplyCheck(this, true);
+    Repaint();
+    Report(kEventClick);
+  };
   QObject::connect(edit, &QLineEdit::textEdited, edit, [this](const QString&) { UserEdit(kEventTextChanged); });
   QObject::connect(edit, &QLineEdit::returnPressed, edit, [this] { UserEdit(kEventKillFocus); });
   OnFontChanged();

@@ -117,11 +117,13 @@ void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
       painter.fillRect(QRect(cell.left() + 10, cell.bottom() - 2, cell.width() - 20, 2), QColor(0x3E, 0x8E, 0xDE));
     }
     // Icon frames: normal, hover, selected.
-    QPixmap icon = uikit::Frame(uikit::LoadImage(item.icon), item.iconMode, selected ? 2 : 0);
+    const int frame = selected ? 2 : (i == hoverIndex_ && IsEnabled() ? 1 : 0);
+    QPixmap icon = uikit::Frame(uikit::LoadImage(item.icon), item.iconMode, frame);
     QRect iconRect(cell.center().x() - 12, cell.top() + 6, 24, 24);
     if (!icon.isNull()) painter.drawPixmap(iconRect, icon);
     QColor text = ColorFromArgb(textColor_);
     if (selected) text = QColor(0xFF, 0xFF, 0xFF);
+    if (!IsEnabled()) text.setAlpha(110);
     painter.setPen(text);
     // Long item texts get a smaller font rather than losing letters.
     const QString label = ToQString(item.text);
@@ -135,17 +137,34 @@ void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
   }
 }
 
+int MTabCtrl::IndexAt(QPoint point) const {
+  for (int i = 0; i < GetItemCount(); ++i) {
+    if (ItemRect(i).contains(point)) return i;
+  }
+  return -1;
+}
+
+void MTabCtrl::MouseMove(QMouseEvent* event) {
+  const int index = IndexAt(event->position().toPoint());
+  if (index != hoverIndex_) {
+    hoverIndex_ = index;
+    Repaint();
+  }
+}
+
+void MTabCtrl::HoverChanged(bool hovered) {
+  if (!hovered) hoverIndex_ = -1;
+  MControl::HoverChanged(hovered);
+}
+
 void MTabCtrl::MouseRelease(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !IsEnabled()) return;
-  for (int i = 0; i < GetItemCount(); ++i) {
-    if (ItemRect(i).contains(event->position().toPoint())) {
-      selected_ = i;
-      ShowPages();
-      Repaint();
-      Report(kEventClick, i);
-      return;
-    }
-  }
+  const int index = IndexAt(event->position().toPoint());
+  if (index < 0) return;
+  selected_ = index;
+  ShowPages();
+  Repaint();
+  Report(kEventClick, index);
 }
 
 // ---------------------------------------------------------------------------

@@ -15,11 +15,15 @@ class FocusLineEdit : public QLineEdit {
   explicit FocusLineEdit(QWidget* parent) : QLineEdit(parent) { setAttribute(Qt::WA_InputMethodEnabled, false); }
   std::function<void()> onFocusIn;
   std::function<void()> onFocusOut;
+  // Focus taken by a click in the edit.
+  std::function<void()> onMouseFocusIn;
 
  protected:
   void focusInEvent(QFocusEvent* event) override {
     QLineEdit::focusInEvent(event);
-    if (onFocusIn && event->reason() != Qt::PopupFocusReason) onFocusIn();
+    if (event->reason() == Qt::PopupFocusReason) return;
+    if (onFocusIn) onFocusIn();
+    if (onMouseFocusIn && event->reason() == Qt::MouseFocusReason) onMouseFocusIn();
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);

@@ -109,6 +109,9 @@ HWND MWindow::Create(HWND parent, std::u16string_view title, std::uint32_t style
                      const CRect& rect) {
   UIKIT_ASSERT_UI_THREAD();
   if (host_ != nullptr) return nullptr;
+  // Modal loops decide when the program's windows end; hiding the last one
+  // must not quit every loop.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
   style_ = style;
   exStyle_ = exStyle;
   Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;

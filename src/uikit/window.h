@@ -99,8 +99,11 @@ class MWindow : public MObject {
   virtual void OnHostActivated(bool active) { (void)active; }
   // The user asked to close the window (window manager); default: cancel.
   virtual void OnUserCloseWindow() { EndModal(IDCANCEL); }
-  // Escape pressed in the window; default: the same as a close request.
-  virtual void OnEscapeKey() { OnUserCloseWindow(); }
+  // Escape pressed in the window; default: a dialog over an owner takes it
+  // as a close request, a window of its own (the main window) ignores it.
+  virtual void OnEscapeKey() {
+    if (hasOwner_) OnUserCloseWindow();
+  }
   virtual void OnHostTimer() {}
   virtual void OnHostPaint(class QPainter& painter) { (void)painter; }
   virtual bool IsDragEnabled() const { return false; }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "uikit/qt_test_env.h"
 #include "worker_test_support.h"
 
 using namespace synctest;
@@ -23,13 +24,6 @@ class RecordingMainDlg : public DeviceMainDlg {
 
 class DeviceMainDlgTest : public WorkerTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "device_main_dlg_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-  }
-
   // Runs a busy dialog for `code` as the write-all button does and returns
   // its modal result once the worker's close request ended it.
   int RunBusyDialog(RecordingMainDlg& window, int code) {

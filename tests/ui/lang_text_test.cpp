@@ -79,6 +79,7 @@ TEST(IniFile, FindsKeysBySectionWithTheReaderRules) {
   EXPECT_EQ(ui::ReadIniStringFromBytes(u"LAN", u"25", ini), u"");
   EXPECT_EQ(ui::ReadIniStringFromBytes(u"Missing", u"20", ini), u"");
   EXPECT_EQ(ui::ReadIniStringFromBytes(u"LAN", u"20", ""), u"");
+  EXPECT_EQ(ui::ReadIniStringFromBytes(u"LAN", u"1", std::string("[LAN]\n1=ab\0cd\n", 14)), u"ab");
 }
 
 TEST(IniFile, ReadsUtf8WithAndWithoutBomAndUtf16WithBom) {

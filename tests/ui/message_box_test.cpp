@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
@@ -93,6 +95,8 @@ TEST_F(MessageBoxTest, LayoutFollowsTheStyleAndTheLanguageTexts) {
   box.SetTitle(u"Heading");
   box.SetText(u"Body");
   box.SetStyle(kMessageBoxConfirmCancel);
+  box.LoadBKImage(u"bk_prompt.png");
+  box.SetBackMode(1, 30);
   box.Create(nullptr, u"MessageBox", 0x96000000u, 0x80, CRect{0, 0, 430, 230});
   auto* heading = box.GetControlAs<MText>(31);
   auto* message = box.GetControlAs<MText>(32);
@@ -111,6 +115,9 @@ TEST_F(MessageBoxTest, LayoutFollowsTheStyleAndTheLanguageTexts) {
   EXPECT_EQ(confirm->GetTextColor(), 0xFFFFFFFFu);
   EXPECT_EQ(box.OnMessage(33, kEventTextChanged, 0, 0), 0);
   EXPECT_EQ(box.OnMessage(35, kEventClick, 0, 0), 0);
+  // A picture of the box for a person to look at.
+  QDir().mkpath(QStringLiteral(TGM_RUNTIME_DIR "/../test-output"));
+  box.GetWidget()->grab().save(QStringLiteral(TGM_RUNTIME_DIR "/../test-output/ui_message_box.png"));
 
   CUIMessageBox notice;
   notice.Create(nullptr, u"MessageBox", 0x96000000u, 0x80, CRect{0, 0, 430, 230});
@@ -133,6 +140,29 @@ TEST_F(MessageBoxTest, BusyDialogIsCentredOnItsParent) {
     busy.DoOK();
   });
   busy.DoModal(owner.GetSafeHwnd());
+}
+
+TEST(BusyAnimation, LoadingGifIsAnAnimationQtCanPlay) {
+  QImageReader reader(QStringLiteral(TGM_RUNTIME_DIR "/loading.gif"));
+  ASSERT_TRUE(reader.canRead()) << reader.errorString().toStdString();
+  EXPECT_GT(reader.imageCount(), 1);
+  EXPECT_EQ(reader.size(), QSize(100, 100));
+  int frames = 0;
+  QImage frame;
+  while (reader.read(&frame)) ++frames;
+  EXPECT_EQ(frames, reader.imageCount());
+
+  // The busy dialog's picture plays it.
+  MDialog dialog;
+  dialog.Create(nullptr, u"", 0, 0, CRect{0, 0, 102, 102});
+  auto* animation = dialog.CreateControlAs<CGifPicture>(30, CRect{1, 1, 101, 101});
+  ASSERT_NE(animation, nullptr);
+  animation->SetImage(u"loading.gif", 1);
+  EXPECT_EQ(animation->GetFrameNumber(), 0);
+  animation->SetRunState(1, 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return animation->GetFrameNumber() > 0; }, 5000));
+  animation->SetRunState(0, 0);
+  EXPECT_FALSE(animation->IsRunning());
 }
 
 TEST_F(MessageBoxTest, BusyDialogEndsOnACloseRequestEvenBeforeItsLoopStarts) {

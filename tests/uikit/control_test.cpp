@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <tuple>
@@ -202,6 +203,17 @@ TEST_F(ControlTest, DpiControlReportsTypingAndTheEndOfEditingOnlyWhenEditable) {
   EXPECT_EQ(dialog.events, expected);
   dpi->Edit()->setText(QString());
   EXPECT_EQ(dpi->GetDPIValue(), 0);
+
+  // A click on another stage's value selects that stage.
+  auto* next = Make<DPIControl>(102, CRect{120, 10, 220, 110});
+  dpi->SetGroupName(u"MOUSE_DPICTRL");
+  next->SetGroupName(u"MOUSE_DPICTRL");
+  dpi->SetCheckState(1);
+  dialog.events.clear();
+  next->Edit()->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(next->GetCheckState(), 1);
+  EXPECT_EQ(dpi->GetCheckState(), 0);
+  EXPECT_EQ(dialog.events, (std::vector<Event>{{101, kEventKillFocus, 0}, {102, kEventClick, 0}}));
 }
 
 TEST_F(ControlTest, SliderDragReportsPositionsAndReleaseCommits) {
@@ -273,6 +285,14 @@ TEST_F(ControlTest, PagesShowAndHideTheirMembersWithoutClippingThem) {
   EXPECT_EQ(tabs->GetItemID(5), -1);
   EXPECT_FALSE(homeText->IsShown());
   EXPECT_TRUE(keyButton->GetWidget()->isVisible());
+
+  // A disabled strip (no mouse connected) ignores clicks.
+  dialog.events.clear();
+  tabs->SetEnabled(false);
+  Click(tabs, Qt::LeftButton, QPoint(30, 30));
+  EXPECT_TRUE(dialog.events.empty());
+  EXPECT_EQ(tabs->GetSelectItem(), 1);
+  tabs->SetEnabled(true);
 
   // A member hidden on its own stays hidden when its page comes back.
   keyButton->SetVisible(false);
@@ -409,13 +429,96 @@ TEST_F(ControlTest, ControlDestroyingItsWindowFromItsOwnHandlerIsSafe) {
   EXPECT_EQ(closing.GetControl(36), nullptr);
 }
 
+TEST_F(ControlTest, TextsPanelsAndPicturesLetClicksThroughToTheControlBelow) {
+  auto* button = Make<MButton>(88, CRect{10, 10, 110, 40}, u"under");
+  Make<CRoundArea>(57, CRect{0, 0, 200, 100});
+  Make<MText>(59, CRect{0, 0, 200, 100}, u"over");
+  Make<MPicture>(86, CRect{0, 0, 200, 100});
+  QWidget* hit = dialog.GetWidget()->childAt(QPoint(20, 20));
+  EXPECT_EQ(hit, button->GetWidget());
+}
+
+TEST_F(ControlTest, SwitchToggleAndCheckStateFollowTheUser) {
+  auto* toggle = Make<CSwitchButton>(265, CRect{10, 10, 62, 36});
+  toggle->SetCheck(1);
+  Click(toggle);
+  EXPECT_EQ(toggle->GetCheck(), 0);
+  Click(toggle);
+  EXPECT_EQ(toggle->GetCheck(), 1);
+  EXPECT_EQ(dialog.events, (std::vector<Event>{{265, kEventClick, 0}, {265, kEventClick, 0}}));
+}
+
+TEST_F(ControlTest, MenuChoicePostsTheItemIdToTheOwner) {
+  struct Owner : MDialog {
+    std::vector<std::pair<UINT, LPARAM>> messages;
+    LRESULT OnWindowMessage(UINT message, WPARAM, LPARAM lParam) override {
+      messages.emplace_back(message, lParam);
+      return 0;
+    }
+  } owner;
+  owner.Create(nullptr, u"", 0, 0, CRect{0, 0, 300, 300});
+  owner.ShowWindow(SW_SHOW);
+  MenuWnd menu;
+  ASSERT_TRUE(menu.Create(owner.GetSafeHwnd(), CPoint{50, 50}, 1709, 80));
+  menu.AddMenu(u"Duplicate", 101);
+  menu.AddMenu(u"Delete", 102);
+  Manager::PostToUiThread([] {
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+  });
+  EXPECT_EQ(menu.ShowWindow(SW_SHOW), 102);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(owner.messages, (std::vector<std::pair<UINT, LPARAM>>{{1709u, 102}}));
+
+  // Closed without a choice: nothing is posted.
+  Manager::PostToUiThread([] {
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup, Qt::Key_Escape);
+  });
+  EXPECT_EQ(menu.ShowWindow(SW_SHOW), -1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(owner.messages.size(), 1u);
+  MenuWnd empty;
+  EXPECT_FALSE(empty.Create(nullptr, CPoint{}, 1709, 80));
+  EXPECT_EQ(empty.ShowWindow(SW_SHOW), -1);
+}
+
+TEST_F(ControlTest, MessageLineIsShownOverTheControlsAndRemovedWhenEmpty) {
+  Make<CRoundArea>(93, CRect{0, 0, 800, 600});
+  dialog.SetMessage(u"Connect by cable", CRect{225, 200, 575, 280}, 16);
+  EXPECT_EQ(dialog.GetMessageText(), u"Connect by cable");
+  QWidget* line = nullptr;
+  for (QObject* child : dialog.GetWidget()->children()) {
+    if (auto* label = qobject_cast<QLabel*>(child)) line = label;
+  }
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->isVisible());
+  EXPECT_EQ(line->geometry(), QRect(225, 200, 350, 80));
+  // Controls created afterwards stay below the message line.
+  Make<MButton>(88, CRect{230, 210, 330, 240});
+  EXPECT_EQ(dialog.GetWidget()->children().last(), line);
+  dialog.SetMessage(u"", CRect{225, 200, 575, 280}, 16);
+  EXPECT_FALSE(line->isVisible());
+}
+
 TEST_F(ControlTest, PictureReportsItsImageSizeAndMissingImagesDrawNothing) {
+  auto* mouse = Make<MPicture>(86, CRect{});
+  mouse->SetImage(u"device\\img_mouse.png", 1);
+  EXPECT_EQ(mouse->GetImageSize().cx, 260);
+  EXPECT_EQ(mouse->GetImageSize().cy, 360);
+  auto* strip = Make<MPicture>(87, CRect{});
+  strip->SetImage(u"img_button.png", 4);
+  EXPECT_EQ(strip->GetImageSize().cx, 60);  // one state frame
   auto* missing = Make<MPicture>(31, CRect{0, 0, 10, 10});
   missing->SetImage(u"no_such_image.png", 1);
   EXPECT_EQ(missing->GetImageSize().cx, 0);
-  auto* strip = Make<CImageButton>(36, CRect{0, 0, 20, 20});
-  strip->SetImage(u"no_such_strip.png", 4);
-  strip->GetWidget()->repaint();  // must not fail without the file
+  auto* button = Make<CImageButton>(36, CRect{0, 0, 20, 20});
+  button->SetImage(u"no_such_strip.png", 4);
+  button->GetWidget()->repaint();  // must not fail without the file
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ class Gallery : public MDialog {
     auto* mousePicture = dynamic_cast<MPicture*>(in("MPicture", 86, CRect{870, 570, 1000, 700}));
     mousePicture->SetImage(u"device\\img_mouse.png", 1);
     mousePicture->SetShowMode(2, 0);
-    SetMessage(u"Message line over the window", CRect{(client.Width() - 350) / 2, 720, (client.Width() + 350) / 2, 750}, 16);
+    SetMessage(u"Message line over the window · 窗口消息行", CRect{(client.Width() - 350) / 2, 720, (client.Width() + 350) / 2, 750}, 16);
   }
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -101,6 +102,25 @@ TEST(DialogModal, WindowManagerCloseAndDestroyEndTheRunWithCancel) {
   EXPECT_EQ(destroyed.ShowModal(SW_SHOW), IDCANCEL);
   EXPECT_EQ(destroyed.GetControl(5), nullptr);
   QCoreApplication::processEvents();
+}
+
+TEST(DialogModal, EscapeCancelsADialogOverAnOwnerButNotAWindowOfItsOwn) {
+  MDialog main;
+  main.Create(nullptr, u"", 0, 0, CRect{0, 0, 200, 200});
+  MDialog dialog;
+  dialog.Create(main.GetSafeHwnd(), u"", 0, 0, CRect{0, 0, 50, 50});
+  bool mainStillRunning = false;
+  Manager::PostToUiThread([&] {
+    QTest::keyClick(main.GetWidget(), Qt::Key_Escape);
+    Manager::PostToUiThread([&] {
+      mainStillRunning = main.IsWindowVisible();
+      Manager::PostToUiThread([&] { QTest::keyClick(dialog.GetWidget(), Qt::Key_Escape); });
+      EXPECT_EQ(dialog.ShowModal(SW_SHOW), IDCANCEL);
+      main.DoOK();
+    });
+  });
+  EXPECT_EQ(main.ShowModal(SW_SHOW), IDOK);
+  EXPECT_TRUE(mainStillRunning);
 }
 
 TEST(DialogModal, NestedRunsEndInnermostFirst) {
