@@ -1,5 +1,9 @@
 #include "sync/device_main_dlg.h"
 
+#include <QSocketNotifier>
+
+#include "platform/hotplug.h"
+#include "platform/user_store.h"
 #include "uikit/manager.h"
 
 DeviceMainDlg::DeviceMainDlg() = default;
@@ -9,6 +13,12 @@ DeviceMainDlg::DeviceMainDlg(ProfileDatabase& db, HidDeviceManager& devices) : D
 DeviceMainDlg::~DeviceMainDlg() {
   JoinThread();
   *alive_ = false;
+  delete busyDialog;
+  busyDialog = nullptr;
+}
+
+platform::UserStore& DeviceMainDlg::UserStore() {
+  return userStore_ ? *userStore_ : platform::CurrentUserStore();
 }
 
 void DeviceMainDlg::PostToUiThread(std::function<void()> task) {
@@ -16,6 +26,14 @@ void DeviceMainDlg::PostToUiThread(std::function<void()> task) {
   Manager::PostToUiThread([alive, task = std::move(task)] {
     if (*alive) task();
   });
+}
+
+void DeviceMainDlg::RunOnWindowThread(std::function<void()> task) {
+  if (Manager::IsUiThread()) {
+    task();
+  } else {
+    PostToUiThread(std::move(task));
+  }
 }
 
 void DeviceMainDlg::PostWorkerDone(long lParam) { PostMessage(UM_WORKER_DONE, 0, lParam); }

@@ -2,16 +2,41 @@
 // run-time state and of the worker thread. The worker side (state, queue,
 // step and device tasks) is DeviceWorker; this class joins it to the window:
 // what the worker hands to the window thread goes through the UI library's
-// post, in order with the window's own posted messages.
+// post, in order with the window's own posted messages. Its definitions are
+// grouped by role: the worker bridge here, the window, its device list,
+// device scan and device commands under src/ui.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "sync/device_main_def.h"
 #include "sync/device_worker.h"
+#include "ui/device_config.h"
 #include "uikit/window.h"
+
+class QSocketNotifier;
+namespace platform {
+class HotplugMonitor;
+class UserStore;
+}  // namespace platform
+
+// Window messages of the main window.
+inline constexpr UINT UM_MOUSE_AT_EDGE = 1579;
+inline constexpr UINT UM_TRAY_NOTIFY = 1690;
+inline constexpr UINT UM_EXIT_REQUEST = 1691;
+inline constexpr UINT UM_PROFILE_FILE = 1705;
+inline constexpr UINT UM_MACRO_LIST_MENU = 1709;
+inline constexpr UINT UM_INSERT_EVENT_MENU = 1710;
+inline constexpr UINT UM_EVENT_LIST_MENU = 1711;
+inline constexpr UINT UM_RELOAD_LANGUAGE = 2022;
+inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+inline constexpr UINT WM_INPUT = 0x00FF;
 
 class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef {
  public:
@@ -22,16 +47,91 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
 
   const char* GetClassName() const override { return "DeviceMainDlg"; }
 
+  // ---- the window (UI thread)
+  LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  int OnInitDialog() override;
+  void InitUI(const CRect& client) override;
+  int UISize(const CRect& client) override;
+  int OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) override;
+  int OnNcActivate(int active) override;
+  int OnTimer(int) override { return 0; }
+  // The orderly close: stop the worker, forget the matched rows, destroy the window.
+  virtual void CloseDialog();
+  // Creates the window 1121 x 780, centred, and runs it; returns the modal result.
+  int ShowMainWindow(int showFlag);
+  int ToggleMaximize();
+  // Shows the window normally and brings it forward (a second start asks for it).
+  void BringForward();
+  // The program's own exits: stop the worker (at most 1000 ms), then end the
+  // process with 0.
+  [[noreturn]] void ExitProgram();
+
+  // ---- config.xml and the model's database
+  void LoadConfig();
+  void OpenDeviceDatabase();
+  std::vector<DeviceModeInfo> mouseRows;
+  std::vector<DeviceModeInfo> modeRows;
+  std::vector<DeviceModeInfo> supportedRows;  // under supportedRowsLock
+  std::mutex supportedRowsLock;
+  std::u16string softwareVersion, websiteUrl, storeUrl, upgradeUrl, copyrightInfo;
+
+  // ---- device arrival and removal
+  void ScanDevices() override;
+  // A notice from the hot-plug monitor: 0x8000 arrival, 0x8004 removal.
+  void UpdateUSBDevice(int event, const std::string& path);
+  void RegisterHidNotification();
+  void OpenBatteryService();
+  // Interface paths of a Bluetooth LE service; the platform lists none here,
+  // tests put their own in.
+  std::function<std::vector<std::string>(std::u16string_view serviceId)> listServiceInterfaces;
+  int batteryServiceHandle = -1;
+
+  // ---- device commands
+  void OnProfileSelected();
+  void OnWriteAllClicked();
+  void OnReadBackClicked();
+  void OnRestoreDefaults();
+  void OnFactoryReset();
+  int OnWorkerDone(WPARAM wParam, LPARAM lParam);
+
   // The busy dialog last shown (a WaitDlg), kept after its run and deleted
   // when the next one is made. Window thread only.
   MDialog* busyDialog = nullptr;
+
+  int currentTabItem = 1;
+  float uiScale = 1.0f;
+  CRect messageRect;
+  std::uint32_t windowTextColor = 0xFFB8D3EF;
+
+  // The per-user store the window reads and writes ("DeviceType").
+  void SetUserStore(platform::UserStore* store) { userStore_ = store; }
+  platform::UserStore& UserStore();
 
  protected:
   void PostToUiThread(std::function<void()> task) override;
   void PostWorkerDone(long lParam) override;
   void EndBusyDialog() override;
+  void ShowBatteryInfo(int level, int state) override;
+  void SetVersionLabel(int controlId, const std::u16string& text) override;
+
+  // Runs `task` now when on the window thread, else posts it there.
+  void RunOnWindowThread(std::function<void()> task);
+  // Runs one busy-dialog command: a new WaitDlg, the code queued, the modal run.
+  void RunBusyCommand(int code);
+  // The pages a later build adds; the frame needs their buttons now.
+  void CreateKeyPage();
+  void CreateSettingsPage();
+  void LayoutKeyPage(const CRect& client);
+  void LayoutSettingsPage(const CRect& client);
 
  private:
+  void ApplyConnectionView(int stateText, bool usable, bool bluetooth);
+  void OnHotplugReadable();
+  void SwitchTab(int index);
+
+  std::unique_ptr<platform::HotplugMonitor> hotplug_;
+  std::unique_ptr<QSocketNotifier> hotplugNotifier_;
+  platform::UserStore* userStore_ = nullptr;
   // Cleared by the destructor: a task that arrives after the window went
   // does nothing. Both run on the window thread.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

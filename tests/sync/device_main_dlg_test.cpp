@@ -14,11 +14,20 @@ namespace {
 class RecordingMainDlg : public DeviceMainDlg {
  public:
   using DeviceMainDlg::DeviceMainDlg;
+  // The bridge alone: no config.xml, no worker started by the window.
+  int OnInitDialog() override { return 1; }
   LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == UM_WORKER_DONE) messages.push_back(static_cast<long>(lParam) + 1000 * static_cast<long>(wParam));
     return 0;
   }
-  void Scan() { ScanDevices(); }
+  void Scan() {
+    DeviceModeInfo row;
+    row.device_type = 101;
+    row.vid = kVid;
+    row.pid = kPid;
+    modeRows = {row};
+    ScanDevices();
+  }
   std::vector<long> messages;
 };
 

@@ -1,0 +1,69 @@
+// The program: one instance per user, the UI language, the pointer-edge
+// watch, the data folder, then the main window's run.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "platform/pointer_edge.h"
+#include "platform/product.h"
+#include "platform/single_instance.h"
+#include "platform/user_store.h"
+#include "sync/device_main_dlg.h"
+#include "ui/instance_channel.h"
+#include "ui/startup.h"
+#include "uikit/manager.h"
+
+namespace {
+DeviceMainDlg* mainWindow = nullptr;
+}
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv, argv + argc);
+
+  platform::InstanceLock instance(GetProductNameUtf8());
+  if (!instance.Acquire() && instance.HeldElsewhere()) {
+    // Another instance runs: it shows its window normally and comes forward.
+    if (!SendInstanceRequest(instance.SocketPath(), "show")) DebugTrace(2, "SetForegroundWindow: no answer");
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  InitLanguage(platform::CurrentUserStore());
+  Manager::SetFontName(u"Open Sans Semibold");
+  Manager::SetInstance(nullptr);
+
+  platform::PointerEdgeWatch edgeWatch;
+  std::unique_ptr<QSocketNotifier> edgeNotifier;
+  if (edgeWatch.Start([](int edge) {
+        if (mainWindow) mainWindow->SendMessage(UM_MOUSE_AT_EDGE, static_cast<WPARAM>(edge), 0);
+      })) {
+    edgeNotifier = std::make_unique<QSocketNotifier>(edgeWatch.Fd(), QSocketNotifier::Read);
+    QObject::connect(edgeNotifier.get(), &QSocketNotifier::activated, [&edgeWatch] { edgeWatch.Dispatch(); });
+  } else {
+    DebugTrace(2, "无法安装全局鼠标钩子");
+  }
+
+  CreateDirectoryTree(GetDataFolder() + "db");
+
+  const int showFlag = HasHideSwitch(args) ? 0 : 1;
+
+  DeviceMainDlg window;
+  mainWindow = &window;
+  InstanceServer server;
+  server.Listen(instance.SocketPath(), [&window](const InstanceRequest& request) {
+    if (request.kind == InstanceRequest::Kind::kShow) {
+      window.BringForward();
+    } else {
+      window.PostMessage(request.message, request.wParam, request.lParam);
+    }
+  });
+
+  window.ShowMainWindow(showFlag);
+  mainWindow = nullptr;
+  return 1;
+}

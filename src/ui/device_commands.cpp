@@ -1,0 +1,80 @@
+// The window's handlers that start device work, with their confirmations,
+// busy dialog and result box.
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "platform/folders.h"
+#include "sync/device_main_dlg.h"
+#include "ui/lang_text.h"
+#include "ui/message_box.h"
+#include "ui/startup.h"
+#include "uikit/uikit.h"
+
+void DeviceMainDlg::RunBusyCommand(int code) {
+  delete busyDialog;
+  auto* dialog = new WaitDlg;
+  busyDialog = dialog;
+  // Recorded before the code is queued, so the worker's close request always
+  // finds the dialog, even when it comes before the dialog's loop runs.
+  QueueWithBusyDialog(code);
+  dialog->DoModal(GetSafeHwnd());
+}
+
+void DeviceMainDlg::OnProfileSelected() {
+  auto* combo = GetControlAs<MComboBox>(60);
+  if (!combo) return;
+  const int profile = combo->GetCurData();
+  if (profile < 1 || profile > 5) return;  // nothing chosen: keep the profile in force
+  currentProfile = profile;
+  db().SetActiveProfile(profile);
+  workQueue.Push(kCmdSelectProfile);
+}
+
+void DeviceMainDlg::OnWriteAllClicked() { RunBusyCommand(kCmdWriteAll); }
+
+void DeviceMainDlg::OnReadBackClicked() { RunBusyCommand(kCmdReadBack); }
+
+void DeviceMainDlg::OnRestoreDefaults() {
+  if (ShowMessageBox(GetSafeHwnd(), GetLangText(200), GetLangText(201), kMessageBoxConfirmCancel) == 2) return;
+  selectedButton = 0;
+  if (auto* mouse = GetControlAs<MouseCtrl>(87)) mouse->SetSelectItem(0);
+  const int profile = currentProfile.load();
+  db().DeleteKeyAssignments(profile);
+  db().ResetConfig(profile);
+  db().SetConfigValue(profile, u"report_rate", u"4");
+  ShowKeyAssignments();
+  LoadPerformancePage();
+  restoreScope = 1;
+  RunBusyCommand(kCmdRestoreDefaults);
+}
+
+void DeviceMainDlg::OnFactoryReset() {
+  if (deviceReady.load() == 0) {
+    ShowMessageBox(GetSafeHwnd(), GetLangText(57), GetLangText(676), kMessageBoxOk);
+    return;
+  }
+  if (devices().GetConnectionMode() == 2) {
+    ShowMessageBox(GetSafeHwnd(), GetLangText(56), GetLangText(676), kMessageBoxOk);
+    return;
+  }
+  if (ShowMessageBox(GetSafeHwnd(), GetLangText(671), GetLangText(670), kMessageBoxConfirmCancel) == 2) return;
+  std::u16string model = u"Mouse";
+  const int type = ReadDeviceType(UserStore());
+  for (const DeviceModeInfo& row : mouseRows) {
+    if (row.device_type != type) continue;
+    // The same guard as the database's name: nothing outside the data folder.
+    model = IsSafeModelName(row.device_attr) ? row.device_attr : u"";
+    break;
+  }
+  db().OpenAndWipe(GetDataFolder(), model);
+  workQueue.Push(kCmdFactoryReset);
+}
+
+int DeviceMainDlg::OnWorkerDone(WPARAM wParam, LPARAM lParam) {
+  (void)wParam;
+  if (lParam == 1) {
+    ShowMessageBox(GetSafeHwnd(), GetLangText(210), GetLangText(115), kMessageBoxOk);
+  } else {
+    ShowMessageBox(GetSafeHwnd(), GetLangText(212), GetLangText(112), kMessageBoxOk);
+  }
+  return 1;
+}

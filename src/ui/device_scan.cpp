@@ -1,0 +1,165 @@
+// Device discovery on the window's side: the scan and what it shows, the
+// hot-plug notices turned into work commands, and the Bluetooth LE battery
+// service.
+#include <fcntl.h>
+#include <hidapi/hidapi.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+
+#include "device/hid_device_manager.h"
+#include "platform/hotplug.h"
+#include "platform/product.h"
+#include "platform/text.h"
+#include "sync/device_main_dlg.h"
+#include "ui/device_scan_rules.h"
+#include "ui/lang_text.h"
+#include "uikit/uikit.h"
+
+namespace {
+
+constexpr char16_t kBatteryService[] = u"{0000180F-0000-1000-8000-00805F9B34FB}";
+
+// The vendor interface test, through the same enumeration the manager uses:
+// the interface at `path` carries usage page 0xFF01, usage 0x10.
+bool IsVendorHidInterface(const std::string& path) {
+  bool vendor = false;
+  hid_device_info* list = hid_enumerate(0, 0);
+  for (hid_device_info* d = list; d; d = d->next) {
+    if (d->path && path == d->path && d->usage_page == 0xFF01 && d->usage == 0x10) {
+      vendor = true;
+      break;
+    }
+  }
+  hid_free_enumeration(list);
+  return vendor;
+}
+
+}  // namespace
+
+void DeviceMainDlg::ScanDevices() {
+  bool attached = false;
+  {
+    // The rows and the manager's lists change together; a notice being
+    // matched on the window thread waits for the whole rebuild.
+    std::lock_guard rows(supportedRowsLock);
+    auto manager = devices().Lock();
+    supportedRows.clear();
+    devices().ClearSupportedDevices();
+    for (const DeviceModeInfo& row : modeRows) {
+      if (row.device_type != 101) continue;
+      devices().AddSupportedDevice(row.vid, row.pid, u"", 101, row.value);
+      supportedRows.push_back(row);
+    }
+    devices().ClearCurrentDevice();
+    devices().CloseAll();
+    devices().EnumerateDevice();
+    devices().SetOpened(1);
+    std::vector<AttachedDevice> list;
+    attached = devices().GetAttachedDevices(list);
+  }
+  deviceType = 101;
+  const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
+  const ConnectionView view = ConnectionViewFor(attached, mode);
+  deviceConnected = attached ? 1 : 0;
+  deviceReady = view.deviceReady;
+  if (view.openBatteryService) OpenBatteryService();
+  // Controls are touched on the window thread only; the worker's scan hands
+  // the whole view over in one task, after the flags are set.
+  RunOnWindowThread([this, view] { ApplyConnectionView(view.stateText, view.usable, view.openBatteryService); });
+}
+
+void DeviceMainDlg::ApplyConnectionView(int stateText, bool usable, bool bluetooth) {
+  ShowBatteryInfo(0, 2);
+  SetMessage(u"", messageRect, static_cast<int>(16 * uiScale));
+  auto* state = GetControlAs<MControlFont>(41);
+  auto* tabs = GetControlAs<MTabCtrl>(45);
+  auto showHome = [this](bool show) {
+    for (int id : {53, 54})
+      if (MControl* c = GetControl(id)) c->SetVisible(show);
+  };
+  auto showButtons = [this](bool show) {
+    for (int id : {88, 89, 90, 91, 92})
+      if (MControl* c = GetControl(id)) c->SetVisible(show);
+  };
+  if (usable) {
+    if (tabs) {
+      tabs->SetEnabled(true);
+      tabs->SetSelectItem(1);
+    }
+    if (state) state->SetTitle(GetLangText(stateText));
+    showHome(false);
+    showButtons(true);
+  } else {
+    if (state) state->SetTitle(GetLangText(stateText));
+    if (tabs) {
+      tabs->SetSelectItem(0);
+      tabs->SetEnabled(false);
+    }
+    showHome(true);
+    showButtons(false);
+  }
+  if (auto* deviceState = GetControlAs<CDeviceState>(41)) {
+    deviceState->SetState(stateText == 51 ? 1 : stateText == 52 ? 2 : stateText == 54 ? 3 : 0);
+  }
+  if (bluetooth) SetMessage(GetLangText(56), messageRect, static_cast<int>(16 * uiScale));
+}
+
+void DeviceMainDlg::ShowBatteryInfo(int level, int state) {
+  if (auto* battery = GetControlAs<BatteryCtrl>(40)) battery->SetBatteryInfo(level, state);
+}
+
+void DeviceMainDlg::SetVersionLabel(int controlId, const std::u16string& text) {
+  if (auto* label = GetControlAs<MControlFont>(controlId)) label->SetTitle(text);
+}
+
+void DeviceMainDlg::UpdateUSBDevice(int event, const std::string& path) {
+  if (path.empty()) return;
+  DebugTrace(2, "UpdateUSBDevice path: %s", path.c_str());
+  int code = 0;
+  {
+    std::lock_guard rows(supportedRowsLock);
+    auto manager = devices().Lock();
+    NoticeContext context{IsVendorHidInterface, [this](int vid, int pid, int mode) {
+                            return devices().FindDeviceIndex(vid, pid, mode);
+                          }};
+    code = WorkCommandForNotice(event, path, supportedRows, deviceConnected.load() != 0, context);
+  }
+  if (code != 0) workQueue.Push(code);
+}
+
+void DeviceMainDlg::RegisterHidNotification() {
+  if (hotplug_) return;
+  hotplug_ = std::make_unique<platform::HotplugMonitor>();
+  if (!hotplug_->Start()) {
+    DebugTrace(2, "no hot-plug notices: devices are seen at start-up only");
+    return;
+  }
+  hotplugNotifier_ = std::make_unique<QSocketNotifier>(hotplug_->Fd(), QSocketNotifier::Read);
+  QObject::connect(hotplugNotifier_.get(), &QSocketNotifier::activated, [this] { OnHotplugReadable(); });
+}
+
+void DeviceMainDlg::OnHotplugReadable() {
+  // One notice per wake-up; the descriptor stays readable while more are queued.
+  if (const auto notice = hotplug_->Read()) {
+    const bool arrival = notice->kind == platform::HotplugNotice::Kind::kArrival;
+    UpdateUSBDevice(arrival ? kDeviceArrival : kDeviceRemoveComplete, notice->path);
+  }
+}
+
+void DeviceMainDlg::OpenBatteryService() {
+  RunOnWindowThread([this] { SetMessage(GetLangText(56), messageRect, static_cast<int>(16 * uiScale)); });
+  deviceReady = 1;
+  if (batteryServiceHandle >= 0) {
+    close(batteryServiceHandle);
+    batteryServiceHandle = -1;
+  }
+  if (!listServiceInterfaces) return;
+  for (const std::string& path : listServiceInterfaces(kBatteryService)) {
+    if (platform::AsciiUpper(platform::Utf8ToUtf16(path)).find(u"1915_PID") == std::u16string::npos) continue;
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (batteryServiceHandle >= 0) close(batteryServiceHandle);
+    batteryServiceHandle = fd;
+  }
+}
