@@ -125,7 +125,10 @@ void DeviceMainDlg::UpdateUSBDevice(int event, const std::string& path) {
                           }};
     code = WorkCommandForNotice(event, path, supportedRows, deviceConnected.load() != 0, context);
   }
-  if (code != 0) workQueue.Push(code);
+  if (code != 0) {
+    DebugTrace(2, "WorkCommand %d", code);
+    workQueue.Push(code);
+  }
 }
 
 void DeviceMainDlg::RegisterHidNotification() {
