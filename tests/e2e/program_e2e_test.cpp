@@ -1,0 +1,582 @@
+// The real program on a private X server with the simulated mouse preloaded:
+// what a user sees and what ends up in the store, the database and the mouse.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "e2e/program_harness.h"
+#include "platform/user_store.h"
+#include "sim/sim_client.h"
+
+namespace {
+
+using e2e::Clock;
+using e2e::Ms;
+
+constexpr int kStartTimeoutMs = 30000;  // a loaded machine may need long for the first map
+constexpr int kSettleTimeoutMs = 20000;
+constexpr char kStoreKey[] = "SOFTWARE\\Tarsel-Game mouse";
+
+// ------------------------------------------------------------------ the database, read from outside
+
+class Database {
+ public:
+  explicit Database(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      return;
+    }
+    sqlite3_busy_timeout(db_, 2000);
+  }
+  ~Database() { sqlite3_close(db_); }
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  bool Ok() const { return db_ != nullptr; }
+
+  // Every row as text; nothing when the statement fails.
+  std::optional<std::vector<std::vector<std::string>>> Query(const std::string& sql) {
+    if (!db_) return std::nullopt;
+    std::vector<std::vector<std::string>> rows;
+    auto collect = [](void* out, int n, char** values, char**) {
+      auto& r = *static_cast<std::vector<std::vector<std::string>>*>(out);
+      r.emplace_back();
+      for (int i = 0; i < n; ++i) r.back().push_back(values[i] ? values[i] : "");
+      return 0;
+    };
+    if (sqlite3_exec(db_, sql.c_str(), collect, &rows, nullptr) != SQLITE_OK) return std::nullopt;
+    return rows;
+  }
+
+  bool Exec(const std::string& sql) { return db_ && sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+  // key -> value of one profile's settings rows.
+  std::map<std::string, std::string> Settings(int profile) {
+    std::map<std::string, std::string> out;
+    for (const auto& row : Query("SELECT key, value FROM t_configdata WHERE profile = " + std::to_string(profile))
+                               .value_or(std::vector<std::vector<std::string>>{})) {
+      out[row[0]] = row[1];
+    }
+    return out;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+// ------------------------------------------------------------------ what the store should hold
+
+// A key row as compared: button, kind, value, modifier bits, text.
+struct KeyRow {
+  int button = 0;
+  int kind = 0;
+  int value = 0;
+  int value2 = 0;
+  std::string text;
+  bool operator==(const KeyRow&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const KeyRow& r) {
+  return os << "{button " << r.button << " kind " << r.kind << " value " << r.value << "/" << r.value2 << " \""
+            << r.text << "\"}";
+}
+
+std::vector<KeyRow> KeyRows(Database& db, int profile) {
+  std::vector<KeyRow> rows;
+  for (const auto& r : db.Query("SELECT key_code, macro_type, macro_value, macro_value2, macro_desc FROM "
+                                "t_key_macro_data WHERE profile = " +
+                                std::to_string(profile) + " AND fn_layer = 0 ORDER BY key_code")
+                           .value_or(std::vector<std::vector<std::string>>{})) {
+    rows.push_back({std::stoi(r[0]), std::stoi(r[1]), std::stoi(r[2]), std::stoi(r[3]), r[4]});
+  }
+  return rows;
+}
+
+// The button numbers of the mouse's slots 0..7: slots 3 and 4 are buttons 5 and 4.
+constexpr std::array<int, 8> kSlotButton = {1, 2, 3, 5, 4, 6, 7, 8};
+
+// The codes of the factory map and the rows they read back as.
+struct KnownCode {
+  std::array<uint8_t, 4> code;
+  int kind;
+  const char* text;
+};
+constexpr KnownCode kKnownCodes[] = {
+    {{0x20, 0x01, 0x00, 0x00}, 1, "121"}, {{0x20, 0x02, 0x00, 0x00}, 3, "122"},
+    {{0x20, 0x04, 0x00, 0x00}, 2, "123"}, {{0x20, 0x08, 0x00, 0x00}, 6, "125"},
+    {{0x20, 0x10, 0x00, 0x00}, 5, "124"}, {{0x21, 0x55, 0x00, 0x00}, 9, "90"},
+    {{0x21, 0x38, 0x01, 0x00}, 7, "127"}, {{0x21, 0x38, 0xFF, 0x00}, 8, "128"},
+};
+
+// The rows a key map of the mouse must be stored as; nothing when it holds a
+// code outside the table above.
+std::optional<std::vector<KeyRow>> ExpectedKeyRows(const std::vector<std::array<uint8_t, 4>>& map) {
+  std::vector<KeyRow> rows;
+  for (size_t slot = 0; slot < map.size() && slot < kSlotButton.size(); ++slot) {
+    const KnownCode* known = nullptr;
+    for (const auto& k : kKnownCodes)
+      if (k.code == map[slot]) known = &k;
+    if (!known) return std::nullopt;
+    rows.push_back({kSlotButton[slot], known->kind, 1, 0, known->text});
+  }
+  std::sort(rows.begin(), rows.end(), [](const KeyRow& a, const KeyRow& b) { return a.button < b.button; });
+  return rows;
+}
+
+// The settings rows a 45-byte block of the mouse reads back as. The colours
+// (16..33) are not read back.
+std::map<std::string, std::string> ExpectedSettings(const std::vector<uint8_t>& b) {
+  std::map<std::string, std::string> rows;
+  if (b.size() != 45) return rows;
+  auto put = [&](const std::string& key, int value) { rows[key] = std::to_string(value); };
+  put("light_mode", b[0]);
+  put("report_rate", b[1]);
+  put("dpi_flag", b[2]);
+  put("dpi_count", b[2]);
+  put("dpi_index", std::clamp(b[3] - 1, 0, 5));
+  for (int i = 0; i < 6; ++i) {
+    const int dpi = b[4 + 2 * i] | b[5 + 2 * i] << 8;
+    if (dpi >= 50 && dpi <= 26000) put("dpi_group" + std::to_string(i) + "_value", dpi);
+  }
+  put("scroll_flag", b[39]);
+  put("liftoff_height", b[40]);
+  put("sensor_flag", ((b[41] & 0x10) ? 4 : 0) | ((b[41] & 0x01) ? 8 : 0) | ((b[41] & 0x20) ? 16 : 0));
+  put("button_respondtime", b[42]);
+  put("sleep_light", b[43]);
+  put("e-sports_flag", b[44]);
+  return rows;
+}
+
+// `rows` restricted to the keys of `expected`.
+std::map<std::string, std::string> Pick(const std::map<std::string, std::string>& rows,
+                                        const std::map<std::string, std::string>& expected) {
+  std::map<std::string, std::string> out;
+  for (const auto& [key, value] : expected) {
+    const auto it = rows.find(key);
+    if (it != rows.end()) out[key] = it->second;
+  }
+  return out;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string out;
+  char digits[3];
+  for (uint8_t b : bytes) {
+    std::snprintf(digits, sizeof digits, "%02X", b);
+    out += digits;
+  }
+  return out;
+}
+
+std::string Hex(const std::array<uint8_t, 4>& code) { return Hex(std::vector<uint8_t>(code.begin(), code.end())); }
+
+// A returning user's store: profile 1, active, with a full set of settings
+// rows whose values differ from the simulated mouse's factory block.
+const char* const kReturningUserStore[] = {
+    "CREATE TABLE t_configdata(config_id INTEGER PRIMARY KEY AUTOINCREMENT, profile INTEGER, key TEXT, value TEXT)",
+    "CREATE TABLE t_profile_data(profile INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, status INTEGER, app TEXT, "
+    "type INTEGER)",
+    "INSERT INTO t_profile_data(name, status, app, type) VALUES ('Profile 1', 1, '', 0)",
+    "INSERT INTO t_configdata(profile, key, value) VALUES "
+    "(1,'version','1.0.1'),(1,'light_mode','1'),(1,'sleep_light','10'),(1,'report_rate','2'),"
+    "(1,'button_respondtime','4'),(1,'sensor_flag','53'),(1,'liftoff_height','3'),(1,'scroll_flag','1'),"
+    "(1,'e-sports_flag','2'),(1,'leftbtn_lock','1'),(1,'dpi_flag','5'),(1,'dpi_index','3'),(1,'dpi_count','5'),"
+    "(1,'dpi_group0_value','800'),(1,'dpi_group1_value','1200'),(1,'dpi_group2_value','2400'),"
+    "(1,'dpi_group3_value','3000'),(1,'dpi_group4_value','6400'),(1,'dpi_group5_value','10000'),"
+    "(1,'dpi_group0_rgb','255'),(1,'dpi_group1_rgb','65280'),(1,'dpi_group2_rgb','16711680'),"
+    "(1,'dpi_group3_rgb','8388736'),(1,'dpi_group4_rgb','65535'),(1,'dpi_group5_rgb','16776960')",
+};
+
+// ------------------------------------------------------------------ the fixture
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "import"}) {
+      if (!e2e::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+    setup_.executable = std::string(TGM_RUNTIME_DIR) + "/Tarsel-Game mouse";
+    setup_.dropIn = TGM_SIM_DROPIN;
+    ASSERT_EQ(access(setup_.executable.c_str(), X_OK), 0) << setup_.executable;
+    ASSERT_EQ(access(setup_.dropIn.c_str(), R_OK), 0) << setup_.dropIn;
+    ASSERT_TRUE(box_.Ok());
+    ASSERT_TRUE(x_.Start()) << "Xvfb did not come up";
+    tools_ = e2e::ToolEnvironment(x_.Display());
+  }
+
+  void TearDown() override {
+    if (HasFailure()) {
+      for (size_t i = 0; i < programs_.size(); ++i) {
+        const std::string err = e2e::ReadFile(ErrPath(i));
+        std::fprintf(stderr, "--- program %zu stderr (last 3000 bytes):\n%s\n", i,
+                     err.substr(err.size() > 3000 ? err.size() - 3000 : 0).c_str());
+      }
+    }
+    sim_.Close();
+    programs_.clear();  // kills what still runs
+    x_.Stop();
+  }
+
+  std::string ErrPath(size_t index) const { return box_.Root() + "/program" + std::to_string(index) + ".err"; }
+
+  // Starts the program; the index names its stderr file.
+  e2e::Child& Start(const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {setup_.executable};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto child = std::make_unique<e2e::Child>();
+    const size_t index = programs_.size();
+    EXPECT_TRUE(child->Start(argv, e2e::ProgramEnvironment(setup_, box_, x_.Display()), false, {}, ErrPath(index)));
+    programs_.push_back(std::move(child));
+    return *programs_.back();
+  }
+
+  std::string Trace(size_t index = 0) const { return e2e::ReadFile(ErrPath(index)); }
+
+  e2e::RunResult Tool(const std::vector<std::string>& argv, int timeoutMs = 10000) {
+    return e2e::Run(argv, tools_, timeoutMs);
+  }
+
+  // Visible windows whose name matches `regex` (xdotool's search).
+  std::vector<std::string> Visible(const std::string& regex, const char* by = "--name") {
+    std::vector<std::string> ids;
+    std::stringstream out(Tool({"xdotool", "search", "--onlyvisible", by, regex}).out);
+    for (std::string id; out >> id;) ids.push_back(id);
+    return ids;
+  }
+
+  std::optional<std::string> WaitVisible(const std::string& regex, int timeoutMs) {
+    const auto deadline = Clock::now() + Ms(timeoutMs);
+    do {
+      const auto ids = Visible(regex);
+      if (!ids.empty()) return ids.front();
+      std::this_thread::sleep_for(Ms(50));
+    } while (Clock::now() < deadline);
+    return std::nullopt;
+  }
+
+  bool WaitGone(const std::string& regex, int timeoutMs) {
+    const auto deadline = Clock::now() + Ms(timeoutMs);
+    do {
+      if (Visible(regex).empty()) return true;
+      std::this_thread::sleep_for(Ms(50));
+    } while (Clock::now() < deadline);
+    return false;
+  }
+
+  struct Geometry {
+    int x = -1, y = -1, width = -1, height = -1;
+  };
+  Geometry GeometryOf(const std::string& id) {
+    Geometry g;
+    std::stringstream out(Tool({"xdotool", "getwindowgeometry", "--shell", id}).out);
+    for (std::string line; std::getline(out, line);) {
+      const auto eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      const std::string key = line.substr(0, eq);
+      const int value = std::atoi(line.c_str() + eq + 1);
+      if (key == "X") g.x = value;
+      if (key == "Y") g.y = value;
+      if (key == "WIDTH") g.width = value;
+      if (key == "HEIGHT") g.height = value;
+    }
+    return g;
+  }
+
+  bool Click(int x, int y) {
+    return Tool({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"}).exitCode == 0;
+  }
+
+  // The screen's pixels in a rectangle, as raw RGB bytes.
+  std::string Grab(int x, int y, int w, int h) {
+    const std::string crop = std::to_string(w) + "x" + std::to_string(h) + "+" + std::to_string(x) + "+" +
+                             std::to_string(y);
+    return Tool({"import", "-window", "root", "-crop", crop, "-depth", "8", "rgb:-"}).out;
+  }
+
+  // The main window: mapped within the start time-out, or the test fails.
+  std::string WaitMainWindow() {
+    const auto id = WaitVisible("^Tarsel-Game mouse$", kStartTimeoutMs);
+    EXPECT_TRUE(id.has_value()) << "the main window did not map";
+    return id.value_or("");
+  }
+
+  sim::ControlClient& Sim() {
+    if (!sim_.Connected()) {
+      EXPECT_TRUE(sim_.Connect(box_.SimSocket(), 10000)) << "no control socket";
+    }
+    return sim_;
+  }
+
+  sim::MouseState MouseState() {
+    const auto lines = Sim().Block("state");
+    EXPECT_TRUE(lines.has_value()) << Sim().LastError();
+    const auto state = sim::ParseState(lines.value_or(std::vector<std::string>{}));
+    EXPECT_TRUE(state.has_value());
+    return state.value_or(sim::MouseState{});
+  }
+
+  // Polls until `done` holds or the time-out passes.
+  template <class F>
+  bool WaitFor(F&& done, int timeoutMs = kSettleTimeoutMs) {
+    const auto deadline = Clock::now() + Ms(timeoutMs);
+    do {
+      if (done()) return true;
+      std::this_thread::sleep_for(Ms(50));
+    } while (Clock::now() < deadline);
+    return done();
+  }
+
+  // The initial read-back has stored the last of the six key maps.
+  bool KeyMapsStored() {
+    if (access(box_.DatabasePath().c_str(), R_OK) != 0) return false;
+    Database db(box_.DatabasePath());
+    return KeyRows(db, 6).size() == 8;
+  }
+
+  void MakeReturningUserStore() {
+    std::filesystem::create_directories(box_.DataFolder() + "db");
+    sqlite3* raw = nullptr;  // Database opens existing files only
+    ASSERT_EQ(sqlite3_open(box_.DatabasePath().c_str(), &raw), SQLITE_OK);
+    for (const char* sql : kReturningUserStore) ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(raw);
+  }
+
+  e2e::ProgramSetup setup_;
+  e2e::Sandbox box_;
+  e2e::XServer x_;
+  std::vector<std::string> tools_;
+  std::vector<std::unique_ptr<e2e::Child>> programs_;
+  sim::ControlClient sim_;
+};
+
+// ------------------------------------------------------------------ start-up
+
+TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
+  e2e::Child& program = Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+
+  const Geometry g = GeometryOf(window);
+  EXPECT_EQ(g.width, 1121);
+  EXPECT_EQ(g.height, 780);
+  EXPECT_EQ(g.x, (1400 - 1121) / 2) << "centred on the 1400x900 screen";
+  EXPECT_EQ(g.y, (900 - 780) / 2);
+
+  platform::UserStore store(box_.StorePath());
+  EXPECT_EQ(store.ReadValue(kStoreKey, "DeviceType"), "101");
+  const auto lcid = store.ReadValue(kStoreKey, "LCID");
+  ASSERT_TRUE(lcid.has_value());
+  EXPECT_GT(std::atoi(lcid->c_str()), 0) << *lcid;
+
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "the key maps were not read back";
+  Database db(box_.DatabasePath());
+  ASSERT_TRUE(db.Ok());
+  const auto check = db.Query("PRAGMA integrity_check");
+  ASSERT_TRUE(check && check->size() == 1);
+  EXPECT_EQ((*check)[0][0], "ok");
+
+  // All six key maps of the mouse, profile index i as profile i + 1.
+  const sim::MouseState state = MouseState();
+  ASSERT_EQ(state.key_maps.size(), 6u);
+  for (int p = 0; p < 6; ++p) {
+    const auto expected = ExpectedKeyRows(state.key_maps[p]);
+    ASSERT_TRUE(expected.has_value()) << "profile " << p << " holds a code this test does not know";
+    EXPECT_EQ(KeyRows(db, p + 1), *expected) << "profile " << p + 1;
+  }
+  // A fresh store has no profile, so the settings block has no rows to go to.
+  EXPECT_TRUE(db.Settings(1).empty());
+
+  // The gauge shows the mouse's battery: the picture is kept with the test output.
+  const std::string shot = std::string(TGM_E2E_OUTPUT_DIR) + "/main_window.png";
+  std::filesystem::create_directories(TGM_E2E_OUTPUT_DIR);
+  std::filesystem::remove(shot);
+  EXPECT_EQ(Tool({"import", "-window", "root", shot}).exitCode, 0);
+  EXPECT_GT(std::filesystem::exists(shot) ? std::filesystem::file_size(shot) : 0, 10000u);
+  EXPECT_TRUE(program.Running());
+}
+
+TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
+  MakeReturningUserStore();
+  if (HasFatalFailure()) return;
+  Start();
+  ASSERT_FALSE(WaitMainWindow().empty());
+
+  const sim::MouseState state = MouseState();
+  ASSERT_EQ(state.profile, 0);
+  const auto expected = ExpectedSettings(state.settings.at(0));
+  ASSERT_EQ(expected.size(), 17u);
+  Database db(box_.DatabasePath());
+  EXPECT_TRUE(WaitFor([&] { return Pick(db.Settings(1), expected) == expected; }))
+      << "the current profile's rows do not hold the mouse's block";
+  EXPECT_EQ(Pick(db.Settings(1), expected), expected);
+
+  // What the block does not carry stays as the user had it, and no row was added.
+  const auto rows = db.Settings(1);
+  EXPECT_EQ(rows.size(), 25u);
+  EXPECT_EQ(rows.at("dpi_group3_rgb"), "8388736");
+  EXPECT_EQ(rows.at("leftbtn_lock"), "1");
+  EXPECT_EQ(rows.at("version"), "1.0.1");
+  const auto profiles = db.Query("SELECT profile, status FROM t_profile_data");
+  ASSERT_TRUE(profiles);
+  EXPECT_EQ(*profiles, (std::vector<std::vector<std::string>>{{"1", "1"}}));
+}
+
+// ------------------------------------------------------------------ one instance per user
+
+TEST_F(ProgramTest, SecondStartLeavesTheFirstRunningAndExitsZero) {
+  e2e::Child& first = Start();
+  ASSERT_FALSE(WaitMainWindow().empty());
+
+  e2e::Child& second = Start();
+  EXPECT_EQ(second.WaitExitCode(Clock::now() + Ms(15000)), 0);
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(Visible("^Tarsel-Game mouse$").size(), 1u) << "one main window, the first one's";
+}
+
+TEST_F(ProgramTest, HiddenStartMapsNothingUntilASecondStartAsks) {
+  e2e::Child& first = Start({"-hide"});
+  // Up and talking to the mouse: the read-back has run.
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }, kStartTimeoutMs)) << "the hidden program did not start";
+  std::this_thread::sleep_for(Ms(500));
+  EXPECT_TRUE(Visible("^Tarsel-Game mouse$").empty());
+  EXPECT_TRUE(Visible("^Tarsel-Game mouse$", "--class").empty()) << "no window of the program at all";
+  EXPECT_TRUE(first.Running());
+
+  e2e::Child& second = Start();
+  EXPECT_EQ(second.WaitExitCode(Clock::now() + Ms(15000)), 0);
+  const auto window = WaitVisible("^Tarsel-Game mouse$", 15000);
+  ASSERT_TRUE(window.has_value()) << "the first instance's window did not come forward";
+  const Geometry g = GeometryOf(*window);
+  EXPECT_EQ(g.width, 1121);
+  EXPECT_EQ(g.height, 780);
+  EXPECT_TRUE(first.Running());
+}
+
+TEST_F(ProgramTest, CloseButtonEndsTheProgramWithZero) {
+  e2e::Child& program = Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+  const Geometry g = GeometryOf(window);
+  // Close button: client (R - 50, 10, R - 30, 30).
+  ASSERT_TRUE(Click(g.x + g.width - 40, g.y + 20));
+  EXPECT_EQ(program.WaitExitCode(Clock::now() + Ms(10000)), 0);
+
+  // The store survives the exit intact and the next start opens it again.
+  {
+    Database db(box_.DatabasePath());
+    const auto check = db.Query("PRAGMA integrity_check");
+    ASSERT_TRUE(check && !check->empty());
+    EXPECT_EQ((*check)[0][0], "ok");
+  }
+  Start();
+  EXPECT_FALSE(WaitMainWindow().empty());
+}
+
+// ------------------------------------------------------------------ device commands through the window
+
+TEST_F(ProgramTest, ApplyWritesTheStoreToTheMouseAndReportsIt) {
+  MakeReturningUserStore();
+  if (HasFatalFailure()) return;
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  Database db(box_.DatabasePath());
+  ASSERT_TRUE(WaitFor([&] { return db.Settings(1)["dpi_count"] == "6"; })) << "no read-back";
+  ASSERT_TRUE(WaitFor([&] { return db.Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
+  const sim::MouseState before = MouseState();
+
+  // The user's edits, as the pages would store them.
+  auto set = [&](const char* key, const char* value) {
+    return db.Exec(std::string("UPDATE t_configdata SET value = '") + value + "' WHERE profile = 1 AND key = '" +
+                   key + "'");
+  };
+  ASSERT_TRUE(set("light_mode", "2") && set("report_rate", "1") && set("dpi_index", "3") &&
+              set("dpi_group3_value", "4000") && set("scroll_flag", "1") && set("liftoff_height", "2") &&
+              set("sensor_flag", "12") && set("button_respondtime", "12") && set("sleep_light", "30") &&
+              set("e-sports_flag", "2"));
+  // Profile 1: left and right swapped, forward (button 4) on 21 AA; profile 2: Ctrl+A on the middle button.
+  ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = 3, macro_desc = '122' WHERE profile = 1 AND key_code = 1"));
+  ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = 1, macro_desc = '121' WHERE profile = 1 AND key_code = 2"));
+  ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = 10, macro_desc = '91' WHERE profile = 1 AND key_code = 4"));
+  ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = 22, macro_value = 4, macro_value2 = 1, "
+                      "macro_desc = 'Ctrl + A' WHERE profile = 2 AND key_code = 3"));
+
+  // The write-all button: client (R - 640, 55, R - 540, 85).
+  const Geometry g = GeometryOf(window);
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  const auto box = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(box.has_value()) << "no result box after the write";
+
+  const sim::MouseState after = MouseState();
+  // Light 2, rate 1, six stages, stage 4, DPI 800 1200 2400 4000 6400 10000, the six
+  // colours, five zeros, scroll 1, lift-off 2, sensor 12 as bits 0x11, response 12,
+  // sleep 30, e-sports 2.
+  const std::string block = "02" "01" "06" "04" "2003" "B004" "6009" "A00F" "0019" "1027"
+                            "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
+                            "01" "02" "11" "0C" "1E" "02";
+  ASSERT_EQ(after.settings.size(), 6u);
+  EXPECT_EQ(Hex(after.settings[0]), block);
+  for (int p = 1; p < 6; ++p) EXPECT_EQ(after.settings[p], before.settings[p]) << "profile index " << p;
+  EXPECT_EQ(after.dpi_level, 4);
+  EXPECT_EQ(after.dpi, 4000);
+  EXPECT_EQ(after.report_rate, 1);
+  EXPECT_EQ(after.macro_commits, before.macro_commits + 1);
+
+  ASSERT_EQ(after.key_maps.size(), 6u);
+  std::vector<std::string> map0, map1;
+  for (const auto& code : after.key_maps[0]) map0.push_back(Hex(code));
+  for (const auto& code : after.key_maps[1]) map1.push_back(Hex(code));
+  EXPECT_EQ(map0, (std::vector<std::string>{"20020000", "20010000", "20040000", "20080000", "21AA0000", "21550000",
+                                             "21380100", "2138FF00"}));
+  EXPECT_EQ(map1, (std::vector<std::string>{"20010000", "20020000", "10010400", "20080000", "20100000", "21550000",
+                                             "21380100", "2138FF00"}));
+  for (int p = 2; p < 6; ++p) EXPECT_EQ(after.key_maps[p], before.key_maps[p]) << "profile index " << p;
+
+  // The box goes with a click on its only button: client (60, B - 50, R - 60, B - 14).
+  const Geometry b = GeometryOf(*box);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  EXPECT_TRUE(WaitGone("^MessageBox$", 10000));
+  EXPECT_FALSE(Visible("^Tarsel-Game mouse$").empty());
+}
+
+// ------------------------------------------------------------------ plugging
+
+TEST_F(ProgramTest, UnplugHidesTheDeviceButtonsAndReplugBringsThemBack) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+  const Geometry g = GeometryOf(window);
+  ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);  // no hover on the buttons
+  // The write-all button's place: client (R - 640, 55) to (R - 540, 85).
+  auto apply = [&] { return Grab(g.x + g.width - 640, g.y + 55, 100, 30); };
+  const std::string shown = apply();
+  ASSERT_EQ(shown.size(), 100u * 30u * 3u);
+
+  ASSERT_EQ(Sim().Command("unplug wired"), "ok 5");
+  EXPECT_TRUE(WaitFor([&] { return Trace().find("WorkCommand 3") != std::string::npos; })) << "no removal queued";
+  EXPECT_TRUE(WaitFor([&] {
+    const std::string now = apply();
+    return now.size() == shown.size() && now != shown;
+  })) << "the write-all button still shows";
+
+  ASSERT_EQ(Sim().Command("replug wired"), "ok 5");
+  EXPECT_TRUE(WaitFor([&] { return Trace().find("WorkCommand 2") != std::string::npos; })) << "no arrival queued";
+  EXPECT_TRUE(WaitFor([&] { return apply() == shown; })) << "the write-all button did not come back";
+  // Only the notices that change something queue work: one arrival for five interfaces.
+  const std::string trace = Trace();
+  size_t arrivals = 0;
+  for (size_t at = trace.find("WorkCommand 2"); at != std::string::npos; at = trace.find("WorkCommand 2", at + 1))
+    ++arrivals;
+  EXPECT_EQ(arrivals, 1u);
+}
+
+}  // namespace
