@@ -9,6 +9,9 @@
 #include "ui/startup.h"
 #include "uikit/uikit.h"
 
+// device_list.cpp: the five default profiles of an empty store.
+void EnsureDefaultProfiles(ProfileDatabase& store);
+
 void DeviceMainDlg::RunBusyCommand(int code) {
   delete busyDialog;
   auto* dialog = new WaitDlg;
@@ -66,6 +69,8 @@ void DeviceMainDlg::OnFactoryReset() {
     break;
   }
   db().OpenAndWipe(GetDataFolder(), model);
+  // The worker writes the current profile's rows to the mouse next.
+  EnsureDefaultProfiles(db());
   workQueue.Push(kCmdFactoryReset);
 }
 
