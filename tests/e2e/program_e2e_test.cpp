@@ -300,6 +300,25 @@ class ProgramTest : public ::testing::Test {
     return Tool({"import", "-window", "root", "-crop", crop, "-depth", "8", "rgb:-"}).out;
   }
 
+  // A rectangle of the screen once it is painted (not of one colour) and holds
+  // still between two looks; the last look at the time-out.
+  std::string WaitSteady(int x, int y, int w, int h, int timeoutMs = kSettleTimeoutMs) {
+    auto uniform = [](const std::string& px) {
+      for (size_t i = 3; i + 2 < px.size(); i += 3)
+        if (px.compare(i, 3, px, 0, 3) != 0) return false;
+      return true;
+    };
+    std::string last = Grab(x, y, w, h);
+    const auto deadline = Clock::now() + Ms(timeoutMs);
+    while (Clock::now() < deadline) {
+      std::this_thread::sleep_for(Ms(100));
+      std::string now = Grab(x, y, w, h);
+      if (now == last && !uniform(now)) return now;
+      last = std::move(now);
+    }
+    return last;
+  }
+
   // The main window: mapped within the start time-out, or the test fails.
   std::string WaitMainWindow() {
     const auto id = WaitVisible("^Tarsel-Game mouse$", kStartTimeoutMs);
@@ -390,10 +409,18 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
     ASSERT_TRUE(expected.has_value()) << "profile " << p << " holds a code this test does not know";
     EXPECT_EQ(KeyRows(db, p + 1), *expected) << "profile " << p + 1;
   }
-  // A fresh store has no profile, so the settings block has no rows to go to.
-  EXPECT_TRUE(db.Settings(1).empty());
+  // The fresh store has its five profiles, and the current one holds the mouse's block.
+  EXPECT_EQ(db.Query("SELECT profile, name, status FROM t_profile_data"),
+            (std::vector<std::vector<std::string>>{
+                {"1", "800", "1"}, {"2", "801", "0"}, {"3", "811", "0"}, {"4", "821", "0"}, {"5", "831", "0"}}));
+  ASSERT_EQ(state.profile, 0);
+  const auto expected = ExpectedSettings(state.settings.at(0));
+  EXPECT_TRUE(WaitFor([&] { return Pick(db.Settings(1), expected) == expected; }))
+      << "the current profile's rows do not hold the mouse's block";
+  EXPECT_EQ(db.Settings(1).size(), 25u);
 
   // The gauge shows the mouse's battery: the picture is kept with the test output.
+  WaitSteady(g.x, g.y, g.width, g.height);
   const std::string shot = std::string(TGM_E2E_OUTPUT_DIR) + "/main_window.png";
   std::filesystem::create_directories(TGM_E2E_OUTPUT_DIR);
   std::filesystem::remove(shot);
@@ -547,6 +574,89 @@ TEST_F(ProgramTest, ApplyWritesTheStoreToTheMouseAndReportsIt) {
   EXPECT_FALSE(Visible("^Tarsel-Game mouse$").empty());
 }
 
+TEST_F(ProgramTest, ApplyOnAFreshStoreGivesTheMouseBackItsOwnSettings) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  const sim::MouseState before = MouseState();
+  const auto expected = ExpectedSettings(before.settings.at(0));
+  Database db(box_.DatabasePath());
+  ASSERT_TRUE(WaitFor([&] { return KeyRows(db, 6).size() == 8 && Pick(db.Settings(1), expected) == expected; }));
+
+  const Geometry g = GeometryOf(window);
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  const auto box = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(box.has_value()) << "no result box after the write";
+
+  // What was read is written back unchanged: nothing of the mouse is lost.
+  const sim::MouseState after = MouseState();
+  EXPECT_EQ(after.settings, before.settings);
+  EXPECT_EQ(after.key_maps, before.key_maps);
+  EXPECT_EQ(after.dpi_level, before.settings[0][3]);
+  EXPECT_EQ(after.dpi, before.settings[0][4 + 2 * (before.settings[0][3] - 1)] |
+                           before.settings[0][5 + 2 * (before.settings[0][3] - 1)] << 8);
+  EXPECT_EQ(after.report_rate, before.settings[0][1]);
+
+  const Geometry b = GeometryOf(*box);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  EXPECT_TRUE(WaitGone("^MessageBox$", 10000));
+}
+
+TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  Database db(box_.DatabasePath());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && db.Settings(1)["dpi_count"] == "6"; }));
+  const Geometry g = GeometryOf(window);
+
+  // Light 0, rate 4, six stages, stage 2, DPI 800 1200 2400 3600 6400 10000, the six
+  // colours, five zeros, scroll 0, lift-off 1, sensor 53 as bits 0x30, response 8,
+  // sleep 20, e-sports 1.
+  const std::string block = "00" "04" "06" "02" "2003" "B004" "6009" "100E" "0019" "1027"
+                            "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
+                            "00" "01" "30" "08" "14" "01";
+  // First the mouse is given other settings, so that the reset shows.
+  ASSERT_TRUE(db.Exec("UPDATE t_configdata SET value = '1' WHERE profile = 1 AND key = 'report_rate'"));
+  ASSERT_TRUE(db.Exec("UPDATE t_configdata SET value = '30' WHERE profile = 1 AND key = 'sleep_light'"));
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  const auto written = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(written.has_value());
+  const Geometry w = GeometryOf(*written);
+  ASSERT_TRUE(Click(w.x + w.width / 2, w.y + w.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000));
+  ASSERT_NE(Hex(MouseState().settings.at(0)), block);
+
+  // The settings tab (fifth item of the strip at client (20, 40), 60 wide), then its reset button.
+  ASSERT_TRUE(Click(g.x + 20 + 4 * 60 + 30, g.y + 70));
+  ASSERT_TRUE(Click(g.x + 400, g.y + 585));
+  const auto confirm = WaitVisible("^MessageBox$", 10000);
+  ASSERT_TRUE(confirm.has_value()) << "no confirmation";
+  // Confirm: the first of two buttons, client (C - 120, B - 50, C - 20, B - 14).
+  const Geometry b = GeometryOf(*confirm);
+  ASSERT_TRUE(Click(b.x + b.width / 2 - 70, b.y + b.height - 32));
+  EXPECT_TRUE(WaitGone("^MessageBox$", 10000));
+
+  std::string now;
+  EXPECT_TRUE(WaitFor([&] {
+    now = Hex(MouseState().settings.at(0));
+    return now == block;
+  })) << now;
+  const sim::MouseState after = MouseState();
+  ASSERT_EQ(after.key_maps.size(), 6u);
+  std::vector<std::string> map0;
+  for (const auto& code : after.key_maps[0]) map0.push_back(Hex(code));
+  EXPECT_EQ(map0, (std::vector<std::string>{"20010000", "20020000", "20040000", "20080000", "20100000", "21550000",
+                                             "21380100", "2138FF00"}));
+
+  // The wiped store starts again from its five profiles, with the reset's values.
+  const auto profiles = db.Query("SELECT count(*), sum(status) FROM t_profile_data");
+  ASSERT_TRUE(profiles);
+  EXPECT_EQ(*profiles, (std::vector<std::vector<std::string>>{{"5", "1"}}));
+  EXPECT_EQ(db.Settings(1)["report_rate"], "4");
+  EXPECT_EQ(db.Settings(1)["light_mode"], "0");
+}
+
 // ------------------------------------------------------------------ plugging
 
 TEST_F(ProgramTest, UnplugHidesTheDeviceButtonsAndReplugBringsThemBack) {
@@ -558,7 +668,7 @@ TEST_F(ProgramTest, UnplugHidesTheDeviceButtonsAndReplugBringsThemBack) {
   ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);  // no hover on the buttons
   // The write-all button's place: client (R - 640, 55) to (R - 540, 85).
   auto apply = [&] { return Grab(g.x + g.width - 640, g.y + 55, 100, 30); };
-  const std::string shown = apply();
+  const std::string shown = WaitSteady(g.x + g.width - 640, g.y + 55, 100, 30);
   ASSERT_EQ(shown.size(), 100u * 30u * 3u);
 
   ASSERT_EQ(Sim().Command("unplug wired"), "ok 5");
