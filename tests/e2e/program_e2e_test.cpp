@@ -352,12 +352,22 @@ class ProgramTest : public ::testing::Test {
     return done();
   }
 
-  // The initial read-back has stored the last of the six key maps.
-  bool KeyMapsStored() {
-    if (access(box_.DatabasePath().c_str(), R_OK) != 0) return false;
-    Database db(box_.DatabasePath());
-    return KeyRows(db, 6).size() == 8;
+  // A copy of the program's database to read. The program does not wait on
+  // locks, so a reader's lock on the file itself would make its writes fail.
+  // A copy taken in the middle of a write may not open or may not read: the
+  // waits simply look again.
+  Database& Snapshot() {
+    snapshot_.reset();
+    const std::string copy = box_.Root() + "/snapshot.db";
+    std::error_code ignored;
+    std::filesystem::copy_file(box_.DatabasePath(), copy, std::filesystem::copy_options::overwrite_existing,
+                               ignored);
+    snapshot_ = std::make_unique<Database>(copy);
+    return *snapshot_;
   }
+
+  // The initial read-back has stored the last of the six key maps.
+  bool KeyMapsStored() { return KeyRows(Snapshot(), 6).size() == 8; }
 
   void MakeReturningUserStore() {
     std::filesystem::create_directories(box_.DataFolder() + "db");
@@ -373,6 +383,7 @@ class ProgramTest : public ::testing::Test {
   std::vector<std::string> tools_;
   std::vector<std::unique_ptr<e2e::Child>> programs_;
   sim::ControlClient sim_;
+  std::unique_ptr<Database> snapshot_;
 };
 
 // ------------------------------------------------------------------ start-up
@@ -395,7 +406,7 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
   EXPECT_GT(std::atoi(lcid->c_str()), 0) << *lcid;
 
   ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "the key maps were not read back";
-  Database db(box_.DatabasePath());
+  Database& db = Snapshot();
   ASSERT_TRUE(db.Ok());
   const auto check = db.Query("PRAGMA integrity_check");
   ASSERT_TRUE(check && check->size() == 1);
@@ -415,9 +426,9 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
                 {"1", "800", "1"}, {"2", "801", "0"}, {"3", "811", "0"}, {"4", "821", "0"}, {"5", "831", "0"}}));
   ASSERT_EQ(state.profile, 0);
   const auto expected = ExpectedSettings(state.settings.at(0));
-  EXPECT_TRUE(WaitFor([&] { return Pick(db.Settings(1), expected) == expected; }))
+  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot().Settings(1), expected) == expected; }))
       << "the current profile's rows do not hold the mouse's block";
-  EXPECT_EQ(db.Settings(1).size(), 25u);
+  EXPECT_EQ(Snapshot().Settings(1).size(), 25u);
 
   // The gauge shows the mouse's battery: the picture is kept with the test output.
   WaitSteady(g.x, g.y, g.width, g.height);
@@ -439,9 +450,9 @@ TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
   ASSERT_EQ(state.profile, 0);
   const auto expected = ExpectedSettings(state.settings.at(0));
   ASSERT_EQ(expected.size(), 17u);
-  Database db(box_.DatabasePath());
-  EXPECT_TRUE(WaitFor([&] { return Pick(db.Settings(1), expected) == expected; }))
+  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot().Settings(1), expected) == expected; }))
       << "the current profile's rows do not hold the mouse's block";
+  Database& db = Snapshot();
   EXPECT_EQ(Pick(db.Settings(1), expected), expected);
 
   // What the block does not carry stays as the user had it, and no row was added.
@@ -470,7 +481,9 @@ TEST_F(ProgramTest, SecondStartLeavesTheFirstRunningAndExitsZero) {
 TEST_F(ProgramTest, HiddenStartMapsNothingUntilASecondStartAsks) {
   e2e::Child& first = Start({"-hide"});
   // Up and talking to the mouse: the read-back has run.
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }, kStartTimeoutMs)) << "the hidden program did not start";
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }, kStartTimeoutMs))
+      << "the hidden program did not start; running: " << first.Running() << ", exit "
+      << first.WaitExitCode(Clock::now()).value_or(-2);
   std::this_thread::sleep_for(Ms(500));
   EXPECT_TRUE(Visible("^Tarsel-Game mouse$").empty());
   EXPECT_TRUE(Visible("^Tarsel-Game mouse$", "--class").empty()) << "no window of the program at all";
@@ -515,10 +528,10 @@ TEST_F(ProgramTest, ApplyWritesTheStoreToTheMouseAndReportsIt) {
   Start();
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
-  Database db(box_.DatabasePath());
-  ASSERT_TRUE(WaitFor([&] { return db.Settings(1)["dpi_count"] == "6"; })) << "no read-back";
-  ASSERT_TRUE(WaitFor([&] { return db.Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
+  ASSERT_TRUE(WaitFor([&] { return Snapshot().Settings(1)["dpi_count"] == "6"; })) << "no read-back";
+  ASSERT_TRUE(WaitFor([&] { return Snapshot().Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
   const sim::MouseState before = MouseState();
+  Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
 
   // The user's edits, as the pages would store them.
   auto set = [&](const char* key, const char* value) {
@@ -580,8 +593,7 @@ TEST_F(ProgramTest, ApplyOnAFreshStoreGivesTheMouseBackItsOwnSettings) {
   ASSERT_FALSE(window.empty());
   const sim::MouseState before = MouseState();
   const auto expected = ExpectedSettings(before.settings.at(0));
-  Database db(box_.DatabasePath());
-  ASSERT_TRUE(WaitFor([&] { return KeyRows(db, 6).size() == 8 && Pick(db.Settings(1), expected) == expected; }));
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Pick(Snapshot().Settings(1), expected) == expected; }));
 
   const Geometry g = GeometryOf(window);
   ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
@@ -606,8 +618,8 @@ TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
   Start();
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
-  Database db(box_.DatabasePath());
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && db.Settings(1)["dpi_count"] == "6"; }));
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot().Settings(1)["e-sports_flag"] == "1"; }));
+  Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
   const Geometry g = GeometryOf(window);
 
   // Light 0, rate 4, six stages, stage 2, DPI 800 1200 2400 3600 6400 10000, the six
@@ -650,11 +662,12 @@ TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
                                              "21380100", "2138FF00"}));
 
   // The wiped store starts again from its five profiles, with the reset's values.
-  const auto profiles = db.Query("SELECT count(*), sum(status) FROM t_profile_data");
+  Database& store = Snapshot();
+  const auto profiles = store.Query("SELECT count(*), sum(status) FROM t_profile_data");
   ASSERT_TRUE(profiles);
   EXPECT_EQ(*profiles, (std::vector<std::vector<std::string>>{{"5", "1"}}));
-  EXPECT_EQ(db.Settings(1)["report_rate"], "4");
-  EXPECT_EQ(db.Settings(1)["light_mode"], "0");
+  EXPECT_EQ(store.Settings(1)["report_rate"], "4");
+  EXPECT_EQ(store.Settings(1)["light_mode"], "0");
 }
 
 // ------------------------------------------------------------------ plugging
