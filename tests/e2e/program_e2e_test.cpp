@@ -232,7 +232,8 @@ class ProgramTest : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     auto child = std::make_unique<e2e::Child>();
     const size_t index = programs_.size();
-    EXPECT_TRUE(child->Start(argv, e2e::ProgramEnvironment(setup_, box_, x_.Display()), false, {}, ErrPath(index)));
+    EXPECT_TRUE(child->Start(e2e::Child::DiesWithParent(argv), e2e::ProgramEnvironment(setup_, box_, x_.Display()),
+                             false, {}, ErrPath(index)));
     programs_.push_back(std::move(child));
     return *programs_.back();
   }

@@ -71,6 +71,15 @@ class Child {
   Child& operator=(const Child&) = delete;
   ~Child() { Kill(); }
 
+  // A child that must not outlive this process (a test killed at its
+  // time-out): started through setpriv with the parent-death signal, where
+  // setpriv exists. setpriv execs the command, so the pid stays the child's.
+  static std::vector<std::string> DiesWithParent(std::vector<std::string> argv) {
+    if (!HaveTool("setpriv")) return argv;
+    argv.insert(argv.begin(), {"setpriv", "--pdeathsig", "KILL", "--"});
+    return argv;
+  }
+
   bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, bool captureStdout,
              const std::string& stdoutFile = {}, const std::string& stderrFile = {}) {
     int out[2] = {-1, -1};
@@ -206,7 +215,7 @@ class XServer {
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                                            "1400x900x24", "-nolisten", "tcp", "-noreset"};
-    const bool started = server_.Start(argv, Environment({}, {"LD_PRELOAD"}), false);
+    const bool started = server_.Start(Child::DiesWithParent(argv), Environment({}, {"LD_PRELOAD"}), false);
     close(fds[1]);
     if (!started) {
       close(fds[0]);
