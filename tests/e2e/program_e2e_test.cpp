@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <set>
+#include <algorithm>
 
 #include "e2e/program_harness.h"
 #include "platform/user_store.h"
@@ -27,7 +27,8 @@ constexpr char kStoreKey[] = "SOFTWARE\\Tarsel-Game mouse";
 
 class Database {
  public:
-  explicit Database(const std::string& path) {
+  // `copy`: the file is a copy made for this reader and goes with it.
+  explicit Database(const std::string& path, bool copy = false) : copy_(copy ? path : "") {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       sqlite3_close(db_);
       db_ = nullptr;
@@ -35,7 +36,10 @@ class Database {
     }
     sqlite3_busy_timeout(db_, 2000);
   }
-  ~Database() { sqlite3_close(db_); }
+  ~Database() {
+    sqlite3_close(db_);
+    if (!copy_.empty()) std::remove(copy_.c_str());
+  }
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
@@ -69,6 +73,7 @@ class Database {
 
  private:
   sqlite3* db_ = nullptr;
+  std::string copy_;
 };
 
 // ------------------------------------------------------------------ what the store should hold
@@ -357,24 +362,24 @@ class ProgramTest : public ::testing::Test {
   // locks, so a reader's lock on the file itself would make its writes fail.
   // A copy taken in the middle of a write may not open or may not read: the
   // waits simply look again.
-  Database& Snapshot() {
-    snapshot_.reset();
-    const std::string copy = box_.Root() + "/snapshot.db";
+  std::unique_ptr<Database> Snapshot() {
+    const std::string copy = box_.Root() + "/snapshot" + std::to_string(++snapshots_) + ".db";
     std::error_code ignored;
     std::filesystem::copy_file(box_.DatabasePath(), copy, std::filesystem::copy_options::overwrite_existing,
                                ignored);
-    snapshot_ = std::make_unique<Database>(copy);
-    return *snapshot_;
+    return std::make_unique<Database>(copy, true);
   }
 
   // The initial read-back has stored the last of the six key maps.
-  bool KeyMapsStored() { return KeyRows(Snapshot(), 6).size() == 8; }
+  bool KeyMapsStored() { return KeyRows(*Snapshot(), 6).size() == 8; }
 
   void MakeReturningUserStore() {
     std::filesystem::create_directories(box_.DataFolder() + "db");
     sqlite3* raw = nullptr;  // Database opens existing files only
     ASSERT_EQ(sqlite3_open(box_.DatabasePath().c_str(), &raw), SQLITE_OK);
-    for (const char* sql : kReturningUserStore) ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    for (const char* sql : kReturningUserStore) {
+      ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
     sqlite3_close(raw);
   }
 
@@ -384,7 +389,7 @@ class ProgramTest : public ::testing::Test {
   std::vector<std::string> tools_;
   std::vector<std::unique_ptr<e2e::Child>> programs_;
   sim::ControlClient sim_;
-  std::unique_ptr<Database> snapshot_;
+  int snapshots_ = 0;
 };
 
 // ------------------------------------------------------------------ start-up
@@ -407,7 +412,8 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
   EXPECT_GT(std::atoi(lcid->c_str()), 0) << *lcid;
 
   ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "the key maps were not read back";
-  Database& db = Snapshot();
+  const auto snapshot = Snapshot();
+  Database& db = *snapshot;
   ASSERT_TRUE(db.Ok());
   const auto check = db.Query("PRAGMA integrity_check");
   ASSERT_TRUE(check && check->size() == 1);
@@ -427,9 +433,9 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
                 {"1", "800", "1"}, {"2", "801", "0"}, {"3", "811", "0"}, {"4", "821", "0"}, {"5", "831", "0"}}));
   ASSERT_EQ(state.profile, 0);
   const auto expected = ExpectedSettings(state.settings.at(0));
-  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot().Settings(1), expected) == expected; }))
+  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot()->Settings(1), expected) == expected; }))
       << "the current profile's rows do not hold the mouse's block";
-  EXPECT_EQ(Snapshot().Settings(1).size(), 25u);
+  EXPECT_EQ(Snapshot()->Settings(1).size(), 25u);
 
   // The gauge shows the mouse's battery: the picture is kept with the test output.
   WaitSteady(g.x, g.y, g.width, g.height);
@@ -451,9 +457,10 @@ TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
   ASSERT_EQ(state.profile, 0);
   const auto expected = ExpectedSettings(state.settings.at(0));
   ASSERT_EQ(expected.size(), 17u);
-  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot().Settings(1), expected) == expected; }))
+  EXPECT_TRUE(WaitFor([&] { return Pick(Snapshot()->Settings(1), expected) == expected; }))
       << "the current profile's rows do not hold the mouse's block";
-  Database& db = Snapshot();
+  const auto snapshot = Snapshot();
+  Database& db = *snapshot;
   EXPECT_EQ(Pick(db.Settings(1), expected), expected);
 
   // What the block does not carry stays as the user had it, and no row was added.
@@ -529,8 +536,8 @@ TEST_F(ProgramTest, ApplyWritesTheStoreToTheMouseAndReportsIt) {
   Start();
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
-  ASSERT_TRUE(WaitFor([&] { return Snapshot().Settings(1)["dpi_count"] == "6"; })) << "no read-back";
-  ASSERT_TRUE(WaitFor([&] { return Snapshot().Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
+  ASSERT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["dpi_count"] == "6"; })) << "no read-back";
+  ASSERT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
   const sim::MouseState before = MouseState();
   Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
 
@@ -594,7 +601,7 @@ TEST_F(ProgramTest, ApplyOnAFreshStoreGivesTheMouseBackItsOwnSettings) {
   ASSERT_FALSE(window.empty());
   const sim::MouseState before = MouseState();
   const auto expected = ExpectedSettings(before.settings.at(0));
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Pick(Snapshot().Settings(1), expected) == expected; }));
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Pick(Snapshot()->Settings(1), expected) == expected; }));
 
   const Geometry g = GeometryOf(window);
   ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
@@ -619,7 +626,7 @@ TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
   Start();
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot().Settings(1)["e-sports_flag"] == "1"; }));
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot()->Settings(1)["e-sports_flag"] == "1"; }));
   Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
   const Geometry g = GeometryOf(window);
 
@@ -663,7 +670,8 @@ TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
                                              "21380100", "2138FF00"}));
 
   // The wiped store starts again from its five profiles, with the reset's values.
-  Database& store = Snapshot();
+  const auto snapshot = Snapshot();
+  Database& store = *snapshot;
   const auto profiles = store.Query("SELECT count(*), sum(status) FROM t_profile_data");
   ASSERT_TRUE(profiles);
   EXPECT_EQ(*profiles, (std::vector<std::vector<std::string>>{{"5", "1"}}));
