@@ -1,0 +1,821 @@
+// The main window against the simulated mouse: what a device scan shows,
+// which hot-plug notices become work, the model's database, the routing of
+// window messages and control events, and the window's device commands with
+// their confirmations, busy dialog and result boxes.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "platform/clock.h"
+#include "platform/folders.h"
+#include "platform/product.h"
+#include "platform/user_store.h"
+#include "qt_test_env.h"
+#include "sim/model/standard_mouse.h"
+#include "sim/sim_control.h"
+#include "sync/device_main_dlg.h"
+#include "ui/lang_text.h"
+#include "ui/message_box.h"
+#include "ui/startup.h"
+#include "uikit/host_widget.h"
+#include "uikit/uikit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint16_t kVid = 0x3A1C;
+constexpr uint16_t kWiredPid = 0x1001;
+constexpr uint16_t kReceiverPid = 0x1002;
+constexpr uint16_t kBlePid = 0x1003;
+
+DeviceModeInfo Row(int mode, uint16_t pid, std::u16string hidInterface = u"", int type = 101) {
+  DeviceModeInfo row;
+  row.name = u"Tarsel-Game M1";
+  row.device_type = type;
+  row.device_attr = u"TGM1";
+  row.value = mode;
+  row.vid = kVid;
+  row.pid = pid;
+  row.hid_interface = std::move(hidInterface);
+  return row;
+}
+
+// The three modes of one model, as the shipped config.xml lists them.
+std::vector<DeviceModeInfo> ModelRows() {
+  return {Row(0, kWiredPid), Row(1, kReceiverPid), Row(2, kBlePid)};
+}
+
+std::vector<int> Drain(WorkQueue& queue) {
+  std::vector<int> codes;
+  WorkItem item;
+  while (queue.TryPop(item)) codes.push_back(item.code);
+  return codes;
+}
+
+// The main window without its start-up: no config.xml, no worker, no
+// hot-plug monitor; tests set the rows and run what they need.
+class TestWindow : public DeviceMainDlg {
+ public:
+  using DeviceMainDlg::DeviceMainDlg;
+  int OnInitDialog() override {
+    if (fullInit) return DeviceMainDlg::OnInitDialog();
+    return MDialog::OnInitDialog();
+  }
+  using DeviceMainDlg::ScanDevices;
+  using DeviceMainDlg::JoinThread;
+  bool fullInit = false;
+};
+
+// What a message box showed.
+struct Box {
+  std::u16string text;
+  std::u16string title;
+  int style;
+  bool operator==(const Box&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Box& box) {
+  return out << "{" << platform::Utf16ToUtf8(box.text) << " | " << platform::Utf16ToUtf8(box.title) << " | "
+             << box.style << "}";
+}
+
+Box LangBox(int text, int title, int style) { return Box{GetLangText(text), GetLangText(title), style}; }
+
+// Answers the modal windows the code under test opens: every message box is
+// recorded and confirmed (or cancelled, as scripted); a busy dialog is
+// counted and, unless a worker is to close it, ended as the worker would.
+class ModalDriver {
+ public:
+  ModalDriver() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start();
+  }
+  ~ModalDriver() { timer_.stop(); }
+
+  std::vector<Box> boxes;
+  std::vector<bool> answers;  // per box in turn: true confirm, false cancel; confirm when used up
+  int busyDialogsSeen = 0;
+  bool endBusyDialogs = true;
+  std::function<void()> whileBusy;  // runs once per busy dialog, while it is shown
+
+ private:
+  void Poll() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* host = dynamic_cast<UiHostWidget*>(widget);
+      if (host == nullptr || !host->isVisible()) continue;
+      if (auto* box = dynamic_cast<CUIMessageBox*>(host->Owner())) {
+        boxes.push_back(Box{box->GetText(), box->GetTitle(), box->GetStyle()});
+        const size_t i = boxes.size() - 1;
+        const bool confirm = i < answers.size() ? answers[i] : true;
+        confirm ? box->DoOK() : box->DoCancel();  // hides it: seen once
+      } else if (auto* busy = dynamic_cast<WaitDlg*>(host->Owner())) {
+        if (seenBusy_ == busy) continue;
+        seenBusy_ = busy;
+        ++busyDialogsSeen;
+        if (whileBusy) whileBusy();
+        if (endBusyDialogs) busy->DoOK();
+      }
+    }
+  }
+  QTimer timer_;
+  WaitDlg* seenBusy_ = nullptr;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedLanguage_ = CurrentLanguageId.load();
+    CurrentLanguageId = 1033;
+    ui::SetLanguageFolder(std::string(TGM_RUNTIME_DIR) + "/language/");
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
+      const char* value = getenv(name);
+      savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    std::string pattern = (fs::temp_directory_path() / "tgm-window-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    setenv("HOME", home_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
+    dataFolder_ = GetDataFolder();
+    ASSERT_EQ(dataFolder_.rfind(home_.string(), 0), 0u) << dataFolder_;
+    ASSERT_TRUE(CreateDirectoryTree(dataFolder_ + "db"));
+
+    store_ = std::make_unique<platform::UserStore>((home_ / "registry.ini").string());
+    ASSERT_NE(store_->CreateKey(ProductKeyName()), platform::KeyStatus::kFailed);
+    WriteDeviceType(*store_, 101);
+
+    sim::Reset();
+    mouse_ = std::make_shared<sim::StandardMouse>();
+    sim::InstallModel(mouse_);
+    devices_ = std::make_unique<HidDeviceManager>();
+    devices_->SetDeviceType(101);
+    db_.SetDeviceType(101);
+    ASSERT_TRUE(db_.Open(dataFolder_, u"TGM1"));
+    for (int i = 1; i <= 5; ++i) {
+      ProfileInfo info;
+      info.name = u"P";
+      ASSERT_EQ(db_.AddProfile(info), i);
+    }
+  }
+
+  void TearDown() override {
+    window_.reset();  // joins a worker it started, deletes its busy dialog and its window
+    QApplication::processEvents();
+    EXPECT_EQ(OpenWindows(), 0) << "a window was left open";
+    devices_.reset();
+    db_.Close();
+    for (const auto& [name, value] : savedEnv_) {
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    std::error_code ec;
+    fs::remove_all(home_, ec);
+    CurrentLanguageId = savedLanguage_;
+  }
+
+  TestWindow& MakeWindow(std::vector<DeviceModeInfo> rows = ModelRows()) {
+    window_ = std::make_unique<TestWindow>(db_, *devices_);
+    window_->SetUserStore(store_.get());
+    window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
+    window_->modeRows = std::move(rows);
+    return *window_;
+  }
+
+  // Visible top-level windows of the UI library.
+  static int OpenWindows() {
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* host = dynamic_cast<UiHostWidget*>(widget);
+      if (host != nullptr && host->Owner() != nullptr && host->isVisible()) ++open;
+    }
+    return open;
+  }
+
+  bool Shown(int id) {
+    MControl* c = window_->GetControl(id);
+    return c != nullptr && c->IsVisible();
+  }
+  std::u16string StateText() { return window_->GetControlAs<MControlFont>(41)->GetTitle(); }
+  MTabCtrl& Tabs() { return *window_->GetControlAs<MTabCtrl>(45); }
+
+  std::u16string Config(int profile, const char16_t* key) {
+    std::u16string value;
+    db_.GetConfigValue(profile, key, value);
+    return value;
+  }
+  void Assign(int profile, int button, int value) {
+    KeyAssignment a;
+    a.profile = profile;
+    a.key_code = button;
+    a.macro_type = 1;
+    a.macro_value = value;
+    a.macro_desc = u"x";
+    ASSERT_GT(db_.SaveKeyAssignment(a), 0);
+  }
+  size_t KeyRows(int profile) {
+    std::vector<KeyAssignment> rows;
+    db_.LoadKeyAssignments(profile, 0, rows);
+    return rows.size();
+  }
+  // The settings rows and button assignments of every profile, as text.
+  std::string Dump() {
+    std::string out;
+    for (int p = 1; p <= 5; ++p) {
+      out += "profile " + std::to_string(p) + " keys " + std::to_string(KeyRows(p));
+      for (const char16_t* key : {u"report_rate", u"dpi_index", u"light_mode", u"dpi_group0_value"})
+        out += " " + platform::Utf16ToUtf8(Config(p, key));
+      out += "\n";
+    }
+    return out;
+  }
+
+  platform::ScopedVirtualClock clock_{100000};
+  int savedLanguage_ = 2052;
+  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
+  fs::path home_;
+  std::string dataFolder_;
+  std::unique_ptr<platform::UserStore> store_;
+  std::shared_ptr<sim::StandardMouse> mouse_;
+  std::unique_ptr<HidDeviceManager> devices_;
+  ProfileDatabase db_;
+  std::unique_ptr<TestWindow> window_;
+};
+
+// ---------------------------------------------------------------------------
+// What a scan shows
+
+TEST_F(MainWindowTest, LanguageTextsOfTheConnectionStatesAreDistinct) {
+  // The scan checks below compare texts; they mean something only if these differ.
+  std::vector<std::u16string> texts;
+  for (int n : {50, 51, 52, 53, 54, 56}) {
+    texts.push_back(GetLangText(n));
+    EXPECT_FALSE(texts.back().empty()) << n;
+  }
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end());
+}
+
+TEST_F(MainWindowTest, ScanShowsTheNoDeviceStateWhenNoRowIsOfTheSupportedType) {
+  sim::AddWiredMouse(kVid, kWiredPid);  // attached, but config.xml lists it under another type
+  TestWindow& w = MakeWindow({Row(0, kWiredPid, u"", 102)});
+  w.ScanDevices();
+  EXPECT_EQ(StateText(), GetLangText(50));
+  EXPECT_EQ(w.deviceConnected.load(), 0);
+  EXPECT_EQ(w.deviceReady.load(), 0);
+  EXPECT_EQ(w.deviceType.load(), 101);
+  EXPECT_EQ(Tabs().GetSelectItem(), 0);
+  EXPECT_FALSE(Tabs().IsEnabled());
+  EXPECT_TRUE(Shown(53));
+  EXPECT_TRUE(Shown(54));
+  for (int id : {88, 89, 90, 91, 92}) EXPECT_FALSE(Shown(id)) << id;
+  std::lock_guard lock(w.supportedRowsLock);
+  EXPECT_TRUE(w.supportedRows.empty());
+}
+
+TEST_F(MainWindowTest, ScanOfAWiredOrReceiverMouseMakesThePagesUsable) {
+  struct Case {
+    const char* name;
+    std::function<void()> plug;
+    int text;
+  } cases[] = {
+      {"wired", [] { sim::AddWiredMouse(kVid, kWiredPid); }, 51},
+      {"receiver", [] { sim::AddReceiver(kVid, kReceiverPid, 1, true); }, 52},
+      {"receiver of the second kind", [] { sim::AddReceiver(kVid, kReceiverPid, 3, true); }, 52},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::Reset();
+    c.plug();
+    std::vector<DeviceModeInfo> rows = ModelRows();
+    rows.push_back(Row(3, kReceiverPid));
+    TestWindow& w = MakeWindow(rows);
+    auto* battery = w.GetControlAs<BatteryCtrl>(40);
+    battery->SetBatteryInfo(80, 1);
+    w.ScanDevices();
+    EXPECT_EQ(StateText(), GetLangText(c.text));
+    EXPECT_EQ(w.deviceConnected.load(), 1);
+    EXPECT_EQ(w.deviceReady.load(), 1);
+    EXPECT_TRUE(Tabs().IsEnabled());
+    EXPECT_EQ(Tabs().GetSelectItem(), 1);
+    EXPECT_FALSE(Shown(53));
+    EXPECT_FALSE(Shown(54));
+    for (int id : {88, 89, 90, 91, 92}) EXPECT_TRUE(Shown(id)) << id;
+    EXPECT_EQ(battery->GetBatteryLevel(), 0);
+    EXPECT_EQ(battery->GetBatteryState(), 2);
+    EXPECT_EQ(w.GetMessageText(), u"");
+    std::lock_guard lock(w.supportedRowsLock);
+    EXPECT_EQ(w.supportedRows.size(), 4u);
+  }
+}
+
+TEST_F(MainWindowTest, ScanOfAnOfflineReceiverShowsItConnectedButNotReady) {
+  const std::string receiver = sim::AddReceiver(kVid, kReceiverPid, 1, false);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  EXPECT_EQ(StateText(), GetLangText(53));
+  EXPECT_EQ(w.deviceConnected.load(), 1);
+  EXPECT_EQ(w.deviceReady.load(), 0);
+  EXPECT_FALSE(Tabs().IsEnabled());
+  EXPECT_EQ(Tabs().GetSelectItem(), 0);
+  EXPECT_TRUE(Shown(53));
+  for (int id : {88, 89, 90, 91, 92}) EXPECT_FALSE(Shown(id)) << id;
+
+  // Its removal is still a removal.
+  sim::Unplug(receiver);
+  w.UpdateUSBDevice(0x8004, receiver);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
+}
+
+TEST_F(MainWindowTest, ScanOfABluetoothMouseOpensTheBatteryServiceAndWarnsOnTheMessageLine) {
+  sim::AddBleMouse(kVid, kBlePid);
+  // Battery-service interfaces: only the one whose path names 1915_PID is opened.
+  const fs::path other = home_ / "{0000180F}_dev_vid&02ffff_pid&0001";
+  const fs::path battery = home_ / "{0000180F}_dev_vid&023a1c_1915_pid&1003";
+  std::ofstream(other).put('x');
+  std::ofstream(battery).put('x');
+  std::vector<std::u16string> asked;
+  TestWindow& w = MakeWindow();
+  w.listServiceInterfaces = [&](std::u16string_view service) {
+    asked.emplace_back(service);
+    return std::vector<std::string>{other.string(), (home_ / "gone_1915_PID").string(), battery.string()};
+  };
+  w.ScanDevices();
+  EXPECT_EQ(StateText(), GetLangText(54));
+  EXPECT_EQ(w.deviceConnected.load(), 1);
+  EXPECT_EQ(w.deviceReady.load(), 1);
+  EXPECT_FALSE(Tabs().IsEnabled());
+  EXPECT_EQ(Tabs().GetSelectItem(), 0);
+  EXPECT_TRUE(Shown(53));
+  EXPECT_TRUE(Shown(54));
+  for (int id : {88, 89, 90, 91, 92}) EXPECT_FALSE(Shown(id)) << id;
+  EXPECT_EQ(w.GetMessageText(), GetLangText(56));
+  EXPECT_EQ(asked, std::vector<std::u16string>{u"{0000180F-0000-1000-8000-00805F9B34FB}"});
+
+  auto target = [](int fd) {
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+  };
+  auto handlesOn = [&](const fs::path& file) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      if (fs::read_symlink(entry.path(), ec) == file) ++n;
+    }
+    return n;
+  };
+  ASSERT_GE(w.batteryServiceHandle, 0);
+  EXPECT_EQ(target(w.batteryServiceHandle), battery);
+  // A second scan replaces the handle; the first one is closed.
+  w.ScanDevices();
+  EXPECT_EQ(target(w.batteryServiceHandle), battery);
+  EXPECT_EQ(handlesOn(battery), 1);
+  EXPECT_EQ(handlesOn(other), 0);
+
+  // Once the mouse is wired, the message line is cleared.
+  sim::Reset();
+  sim::AddWiredMouse(kVid, kWiredPid);
+  w.ScanDevices();
+  EXPECT_EQ(StateText(), GetLangText(51));
+  EXPECT_EQ(w.GetMessageText(), u"");
+  close(w.batteryServiceHandle);
+  w.batteryServiceHandle = -1;
+}
+
+// ---------------------------------------------------------------------------
+// Arrival and removal notices
+
+TEST_F(MainWindowTest, ArrivalOfAVendorInterfaceQueuesWorkOnlyForAModeNotYetAttached) {
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow({Row(0, kWiredPid)});
+  w.ScanDevices();
+  ASSERT_EQ(w.deviceConnected.load(), 1);
+  // Its own mode is attached already: nothing to do.
+  w.UpdateUSBDevice(0x8000, wired);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+
+  // A second mode of the model that is not attached makes it news.
+  w.modeRows = {Row(0, kWiredPid), Row(1, kReceiverPid)};
+  w.ScanDevices();
+  w.UpdateUSBDevice(0x8000, wired);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{2});
+
+  // Another collection of the mouse is no vendor interface.
+  for (const std::string& path : sim::InterfacePaths()) {
+    if (path == wired) continue;
+    w.UpdateUSBDevice(0x8000, path);
+    EXPECT_TRUE(Drain(w.workQueue).empty()) << path;
+  }
+  // Nor is a path that cannot be found, nor an empty one.
+  w.UpdateUSBDevice(0x8000, "\\\\?\\hid#vid_9999&pid_9999#nothing");
+  w.UpdateUSBDevice(0x8000, "");
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+TEST_F(MainWindowTest, ArrivalOfAMouseAfterTheScanQueuesOneCommand) {
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  ASSERT_EQ(w.deviceConnected.load(), 0);
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  w.UpdateUSBDevice(0x8000, wired);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{2});
+  // An event that is neither arrival nor removal.
+  w.UpdateUSBDevice(0x8001, wired);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+TEST_F(MainWindowTest, BluetoothArrivalIsMatchedByItsPathWhatever_ItsCase) {
+  const std::string upper = sim::AddBleMouse(kVid, kBlePid);
+  const std::string lower = sim::AddBleMouse(kVid, kBlePid + 1, true);
+  TestWindow& w = MakeWindow({Row(2, kBlePid, u"VID&023A1C")});
+  w.ScanDevices();
+  w.UpdateUSBDevice(0x8000, upper);
+  w.UpdateUSBDevice(0x8000, lower);
+  EXPECT_EQ(Drain(w.workQueue), (std::vector<int>{2, 2}));
+  // A hid_interface written in lower case never matches the upper-cased path.
+  w.modeRows = {Row(2, kBlePid, u"vid&023a1c")};
+  w.ScanDevices();
+  w.UpdateUSBDevice(0x8000, upper);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+TEST_F(MainWindowTest, RemovalIsIgnoredWhileNoDeviceIsConnected) {
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  ASSERT_EQ(w.deviceConnected.load(), 1);
+  w.deviceConnected = 0;
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+  w.deviceConnected = 1;
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
+}
+
+TEST_F(MainWindowTest, RemovalMatchesByHidInterfaceAndAnEmptyOneMatchesEveryPath) {
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow({Row(0, kWiredPid)});
+  w.ScanDevices();
+  for (const std::string& path : {wired, std::string("/dev/hidraw9"), std::string("\\\\?\\hid#something#else")}) {
+    w.UpdateUSBDevice(0x8004, path);
+    EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3}) << path;
+  }
+  // A row naming its interface matches only paths that contain it, upper-cased.
+  w.modeRows = {Row(0, kWiredPid, u"VID_3A1C&PID_1001")};
+  w.ScanDevices();
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
+  w.UpdateUSBDevice(0x8004, "/dev/hidraw9");
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+  // A mode that is no longer listed as attached is not removed again.
+  w.modeRows = {Row(0, kWiredPid), Row(1, kReceiverPid, u"", 101)};
+  w.modeRows[0].pid = 0x1FFF;
+  w.ScanDevices();
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+// ---------------------------------------------------------------------------
+// The model's database and the device type
+
+TEST_F(MainWindowTest, DatabaseIsNamedByTheFirstMouseOfTheDeviceTypeInForce) {
+  TestWindow& w = MakeWindow();
+  auto mouse = [](int type, std::u16string attr) {
+    DeviceModeInfo row;
+    row.device_type = type;
+    row.device_attr = std::move(attr);
+    return row;
+  };
+  w.mouseRows = {mouse(102, u"Other"), mouse(101, u"First"), mouse(101, u"Second")};
+  w.OpenDeviceDatabase();
+  EXPECT_TRUE(db_.IsOpen());
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/First_data_qel.db");
+  EXPECT_TRUE(fs::exists(dataFolder_ + "db/First_data_qel.db"));
+  EXPECT_EQ(db_.DeviceType(), 101);
+
+  // The type comes from the user store.
+  WriteDeviceType(*store_, 102);
+  w.OpenDeviceDatabase();
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/Other_data_qel.db");
+  EXPECT_EQ(db_.DeviceType(), 102);
+
+  // No row of the type: an empty model part.
+  WriteDeviceType(*store_, 103);
+  w.OpenDeviceDatabase();
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/_data_qel.db");
+}
+
+TEST_F(MainWindowTest, ADeviceAttributeNeverPlacesTheDatabaseOutsideTheDataFolder) {
+  TestWindow& w = MakeWindow();
+  const fs::path before = fs::path(dataFolder_) / "db";
+  for (const std::u16string attr : {u"../../escape", u"sub/dir", u"sub\\dir", u"..", u"a..b", u"/tmp/abs"}) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(attr));
+    DeviceModeInfo row;
+    row.device_type = 101;
+    row.device_attr = attr;
+    w.mouseRows = {row};
+    w.OpenDeviceDatabase();
+    const fs::path file = fs::weakly_canonical(db_.Path());
+    EXPECT_EQ(file.parent_path(), fs::weakly_canonical(before));
+  }
+  // Nothing was made anywhere but in db/.
+  for (const auto& entry : fs::recursive_directory_iterator(home_)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".db") {
+      EXPECT_EQ(entry.path().parent_path(), before) << entry.path();
+    }
+  }
+}
+
+TEST_F(MainWindowTest, StartUpWritesTheDeviceTypeAndOpensTheDatabaseBeforeTheWorkerRuns) {
+  WriteDeviceType(*store_, 7);
+  db_.Close();
+  window_ = std::make_unique<TestWindow>(db_, *devices_);
+  window_->fullInit = true;
+  window_->SetUserStore(store_.get());
+  window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
+  EXPECT_EQ(ReadDeviceType(*store_), 101);
+  EXPECT_EQ(window_->deviceType.load(), 101);
+  EXPECT_EQ(devices_->GetDeviceType(), 101);
+  EXPECT_TRUE(db_.IsOpen());
+  EXPECT_EQ(fs::path(db_.Path()).parent_path(), fs::path(dataFolder_) / "db");
+  // No config.xml beside the test: the no-device state.
+  EXPECT_EQ(StateText(), GetLangText(50));
+  EXPECT_FALSE(Tabs().IsEnabled());
+  // The orderly close stops the worker and forgets the rows.
+  window_->CloseDialog();
+  EXPECT_FALSE(window_->IsCreated());
+  std::lock_guard lock(window_->supportedRowsLock);
+  EXPECT_TRUE(window_->supportedRows.empty());
+}
+
+TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
+  platform::UserStore fresh((home_ / "fresh.ini").string());
+  WriteDeviceType(fresh, 201);
+  EXPECT_EQ(fresh.OpenKey(ProductKeyName(), false), platform::KeyStatus::kMissing);
+  EXPECT_EQ(ReadDeviceType(fresh), 0);
+  WriteDeviceType(*store_, 201);
+  EXPECT_EQ(ReadDeviceType(*store_), 201);
+  WriteDeviceType(*store_, 101);
+  EXPECT_EQ(ReadDeviceType(*store_), 101);
+}
+
+// ---------------------------------------------------------------------------
+// Routing of window messages and control events
+
+TEST_F(MainWindowTest, LeavingTheHomePageShowsPicture31AndComingBackHidesIt) {
+  TestWindow& w = MakeWindow();
+  MControl* picture = w.GetControl(31);
+  ASSERT_NE(picture, nullptr);
+  ASSERT_FALSE(picture->IsVisible());
+  ASSERT_EQ(Tabs().GetItemID(0), 1);
+  // Through the tab strip's own event, as a click reports it.
+  EXPECT_EQ(w.ReportEvent(&Tabs(), kEventClick, 1), 1);  // buttons
+  EXPECT_TRUE(picture->IsVisible());
+  EXPECT_EQ(w.currentTabItem, 2);
+  // Between two other pages the picture is left as it is, shown or hidden.
+  EXPECT_EQ(w.OnMessage(45, kEventClick, 2, 0), 1);  // performance
+  EXPECT_TRUE(picture->IsVisible());
+  picture->SetVisible(false);
+  EXPECT_EQ(w.OnMessage(45, 0, 4, 0), 1);  // settings, any event code
+  EXPECT_FALSE(picture->IsVisible());
+  EXPECT_EQ(w.currentTabItem, 6);
+  picture->SetVisible(true);
+  EXPECT_EQ(w.OnMessage(45, kEventClick, 0, 0), 1);  // home
+  EXPECT_FALSE(picture->IsVisible());
+  EXPECT_EQ(w.currentTabItem, 1);
+  // Home to home: shown on leaving, hidden on arriving.
+  EXPECT_EQ(w.OnMessage(45, kEventClick, 0, 0), 1);
+  EXPECT_FALSE(picture->IsVisible());
+}
+
+TEST_F(MainWindowTest, MessagesWithoutAnActionChangeNothing) {
+  TestWindow& w = MakeWindow();
+  ModalDriver driver;
+  for (WPARAM wParam : {0, 3}) EXPECT_EQ(w.SendMessage(UM_PROFILE_FILE, wParam, 2), 1);
+  // Only lParam 610 ends the program; the test would not get past it.
+  for (LPARAM lParam : {0, 609, 611, -610}) EXPECT_EQ(w.SendMessage(UM_EXIT_REQUEST, 0, lParam), 0);
+  EXPECT_EQ(w.SendMessage(WM_COMMAND, 101, 0), 0);
+  EXPECT_EQ(w.SendMessage(WM_DEVICECHANGE, 0x8000, 0), 0);
+  EXPECT_EQ(w.SendMessage(UM_MOUSE_AT_EDGE, 1, 0), 0);
+  // Device commands act on a click only; unknown controls do nothing.
+  for (int id : {60, 88, 89, 90, 271}) EXPECT_EQ(w.OnMessage(id, kEventTextChanged, 0, 0), 0) << id;
+  for (int id : {0, 100, 999}) EXPECT_EQ(w.OnMessage(id, kEventClick, 0, 0), 0) << id;
+  QApplication::processEvents();
+  EXPECT_TRUE(driver.boxes.empty());
+  EXPECT_EQ(driver.busyDialogsSeen, 0);
+  EXPECT_EQ(w.busyDialog, nullptr);
+  EXPECT_EQ(w.workQueue.Size(), 0u);
+  EXPECT_EQ(w.currentProfile.load(), 1);
+  EXPECT_TRUE(w.IsCreated());
+}
+
+// ---------------------------------------------------------------------------
+// Device commands
+
+TEST_F(MainWindowTest, ChoosingAProfileMakesItCurrentAndQueuesTheSwitch) {
+  TestWindow& w = MakeWindow();
+  auto* combo = w.GetControlAs<MComboBox>(60);
+  ASSERT_NE(combo, nullptr);
+  for (int p = 1; p <= 5; ++p) combo->AddItem(u"Profile " + platform::Utf8ToUtf16(std::to_string(p)), p);
+  combo->UserChose(2);  // reported as a click, as the user's choice is
+  EXPECT_EQ(w.currentProfile.load(), 3);
+  EXPECT_EQ(db_.GetActiveProfile(), 3);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{5});
+  EXPECT_EQ(w.busyDialog, nullptr);
+
+  // An empty combo chooses nothing.
+  combo->DelAllItems();
+  EXPECT_EQ(w.OnMessage(60, kEventClick, 0, 0), 1);
+  EXPECT_EQ(w.currentProfile.load(), 3);
+  EXPECT_EQ(db_.GetActiveProfile(), 3);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+TEST_F(MainWindowTest, RestoreDefaultsResetsOnlyTheCurrentProfile) {
+  for (int p = 1; p <= 5; ++p) {
+    Assign(p, 1, 10 + p);
+    Assign(p, 4, 20 + p);
+    ASSERT_TRUE(db_.SetConfigValue(p, u"report_rate", u"1"));
+    ASSERT_TRUE(db_.SetConfigValue(p, u"dpi_index", u"5"));
+    ASSERT_TRUE(db_.SetConfigValue(p, u"dpi_group0_value", u"12345"));
+  }
+  const std::string before = Dump();
+  TestWindow& w = MakeWindow();
+  w.currentProfile = 3;
+  w.selectedButton = 4;
+  auto* picture = w.GetControlAs<MouseCtrl>(87);
+  for (int i = 0; i < 6; ++i) picture->AddItem(u"Button", i, 0, CPoint{0, 0}, CPoint{1, 1});
+  picture->SetSelectItem(2);
+  ModalDriver driver;
+  std::string duringBusy;
+  driver.whileBusy = [&] { duringBusy = Dump(); };
+
+  EXPECT_EQ(w.OnMessage(90, kEventClick, 0, 0), 1);
+  ASSERT_EQ(driver.boxes.size(), 1u);
+  EXPECT_EQ(driver.boxes[0], LangBox(200, 201, kMessageBoxConfirmCancel));
+  EXPECT_EQ(driver.busyDialogsSeen, 1);
+  ASSERT_NE(w.busyDialog, nullptr);
+  // The store was reset before the busy dialog showed, for the worker to send.
+  EXPECT_EQ(duringBusy, Dump());
+  EXPECT_EQ(KeyRows(3), 0u);
+  EXPECT_EQ(Config(3, u"report_rate"), u"4");
+  EXPECT_NE(Config(3, u"dpi_index"), u"5");
+  EXPECT_NE(Config(3, u"dpi_group0_value"), u"12345");
+  for (int p : {1, 2, 4, 5}) {
+    EXPECT_EQ(KeyRows(p), 2u) << p;
+    EXPECT_EQ(Config(p, u"report_rate"), u"1") << p;
+    EXPECT_EQ(Config(p, u"dpi_index"), u"5") << p;
+    EXPECT_EQ(Config(p, u"dpi_group0_value"), u"12345") << p;
+  }
+  EXPECT_NE(before, Dump());
+  EXPECT_EQ(w.selectedButton.load(), 0);
+  EXPECT_EQ(picture->GetSelectItem(), 0);
+  EXPECT_EQ(w.restoreScope.load(), 1);
+  // The code went to the worker tagged with the busy dialog it must close.
+  WorkItem item;
+  ASSERT_TRUE(w.workQueue.TryPop(item));
+  EXPECT_EQ(item.code, 15);
+  EXPECT_NE(item.busyTag, 0u);
+  EXPECT_FALSE(w.workQueue.TryPop(item));
+}
+
+TEST_F(MainWindowTest, CancelledRestoreDefaultsChangesNothing) {
+  Assign(1, 1, 11);
+  ASSERT_TRUE(db_.SetConfigValue(1, u"report_rate", u"1"));
+  const std::string before = Dump();
+  TestWindow& w = MakeWindow();
+  w.selectedButton = 4;
+  ModalDriver driver;
+  driver.answers = {false};
+  EXPECT_EQ(w.OnMessage(90, kEventClick, 0, 0), 1);
+  ASSERT_EQ(driver.boxes.size(), 1u);
+  EXPECT_EQ(driver.busyDialogsSeen, 0);
+  EXPECT_EQ(w.busyDialog, nullptr);
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(w.selectedButton.load(), 4);
+  EXPECT_EQ(w.restoreScope.load(), 0);
+  EXPECT_EQ(w.workQueue.Size(), 0u);
+}
+
+TEST_F(MainWindowTest, WriteAllTwiceKeepsOneBusyDialogAndReportsEachCompletion) {
+  sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  ASSERT_EQ(w.deviceReady.load(), 1);
+  w.StartThread();
+  ModalDriver driver;
+  driver.endBusyDialogs = false;  // the worker ends them
+
+  EXPECT_EQ(w.OnMessage(88, kEventClick, 0, 0), 1);
+  MDialog* first = w.busyDialog;
+  ASSERT_NE(first, nullptr);
+  EXPECT_FALSE(first->IsWindowVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 1; }, 10000));
+  EXPECT_EQ(driver.boxes[0], LangBox(210, 115, kMessageBoxOk));
+
+  EXPECT_EQ(w.OnMessage(88, kEventClick, 0, 0), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 2; }, 10000));
+  EXPECT_EQ(driver.boxes[1], LangBox(210, 115, kMessageBoxOk));
+  w.StopThread(5000);
+  w.JoinThread();
+
+  int busyObjects = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* host = dynamic_cast<UiHostWidget*>(widget);
+    if (host != nullptr && dynamic_cast<WaitDlg*>(host->Owner()) != nullptr) {
+      ++busyObjects;
+      EXPECT_EQ(host->Owner(), w.busyDialog);
+    }
+  }
+  EXPECT_EQ(busyObjects, 1);
+  EXPECT_FALSE(w.busyDialog->IsWindowVisible());
+  EXPECT_EQ(w.workQueue.Size(), 0u);
+}
+
+TEST_F(MainWindowTest, ReadBackRunsUnderTheBusyDialog) {
+  TestWindow& w = MakeWindow();
+  ModalDriver driver;
+  EXPECT_EQ(w.OnMessage(89, kEventClick, 0, 0), 1);
+  EXPECT_EQ(driver.busyDialogsSeen, 1);
+  EXPECT_TRUE(driver.boxes.empty());
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{7});
+}
+
+TEST_F(MainWindowTest, CompletionBoxesNameWhatFinished) {
+  TestWindow& w = MakeWindow();
+  ModalDriver driver;
+  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 1), 1);
+  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 2), 1);
+  ASSERT_EQ(driver.boxes.size(), 2u);
+  EXPECT_EQ(driver.boxes[0], LangBox(210, 115, kMessageBoxOk));
+  EXPECT_EQ(driver.boxes[1], LangBox(212, 112, kMessageBoxOk));
+  EXPECT_NE(GetLangText(210), GetLangText(212));
+}
+
+TEST_F(MainWindowTest, FactoryResetIsRefusedWithoutAReadyMouseAndOverBluetooth) {
+  Assign(1, 1, 11);
+  const std::string before = Dump();
+  {
+    TestWindow& w = MakeWindow();
+    w.ScanDevices();
+    ASSERT_EQ(w.deviceReady.load(), 0);
+    ModalDriver driver;
+    EXPECT_EQ(w.OnMessage(271, kEventClick, 0, 0), 1);
+    ASSERT_EQ(driver.boxes.size(), 1u);
+    EXPECT_EQ(driver.boxes[0], LangBox(57, 676, kMessageBoxOk));
+    EXPECT_EQ(w.workQueue.Size(), 0u);
+  }
+  {
+    sim::AddBleMouse(kVid, kBlePid);
+    TestWindow& w = MakeWindow();
+    w.ScanDevices();
+    ASSERT_EQ(w.deviceReady.load(), 1);
+    ModalDriver driver;
+    EXPECT_EQ(w.OnMessage(271, kEventClick, 0, 0), 1);
+    ASSERT_EQ(driver.boxes.size(), 1u);
+    EXPECT_EQ(driver.boxes[0], LangBox(56, 676, kMessageBoxOk));
+    EXPECT_EQ(w.workQueue.Size(), 0u);
+  }
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/TGM1_data_qel.db");
+}
+
+TEST_F(MainWindowTest, ConfirmedFactoryResetWipesTheModelsDatabaseAndQueuesTheRewrite) {
+  Assign(2, 1, 11);
+  sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  DeviceModeInfo mouse;
+  mouse.device_type = 101;
+  mouse.device_attr = u"TGM1";
+  w.mouseRows = {mouse};
+  w.ScanDevices();
+  ModalDriver driver;
+  driver.answers = {false};
+  EXPECT_EQ(w.OnMessage(271, kEventClick, 0, 0), 1);
+  EXPECT_EQ(KeyRows(2), 1u);
+  EXPECT_EQ(w.workQueue.Size(), 0u);
+
+  EXPECT_EQ(w.OnMessage(271, kEventClick, 0, 0), 1);
+  ASSERT_EQ(driver.boxes.size(), 2u);
+  EXPECT_EQ(driver.boxes[1], LangBox(671, 670, kMessageBoxConfirmCancel));
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/TGM1_data_qel.db");
+  EXPECT_EQ(KeyRows(2), 0u);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{16});
+  EXPECT_EQ(w.busyDialog, nullptr);
+}
+
+}  // namespace
