@@ -489,6 +489,34 @@ TEST_F(MainWindowTest, RemovalMatchesByHidInterfaceAndAnEmptyOneMatchesEveryPath
   EXPECT_TRUE(Drain(w.workQueue).empty());
 }
 
+TEST_F(MainWindowTest, NoticesHandledByTheWorkerRescanAndTheWindowFollows) {
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  ASSERT_EQ(StateText(), GetLangText(50));
+  w.StartThread();
+
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  w.UpdateUSBDevice(0x8000, wired);
+  // The worker's rescan hands the view to the window thread.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StateText() == GetLangText(51); }, 10000));
+  EXPECT_EQ(w.deviceConnected.load(), 1);
+  EXPECT_EQ(w.deviceReady.load(), 1);
+  EXPECT_TRUE(Tabs().IsEnabled());
+  EXPECT_TRUE(Shown(88));
+
+  sim::Unplug(wired);
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StateText() == GetLangText(50); }, 10000));
+  EXPECT_EQ(w.deviceConnected.load(), 0);
+  EXPECT_EQ(w.deviceReady.load(), 0);
+  EXPECT_FALSE(Tabs().IsEnabled());
+  EXPECT_FALSE(Shown(88));
+  // A second removal of the same mouse finds nothing connected.
+  w.UpdateUSBDevice(0x8004, wired);
+  EXPECT_EQ(w.workQueue.Size(), 0u);
+  w.JoinThread();
+}
+
 // ---------------------------------------------------------------------------
 // The model's database and the device type
 
@@ -621,6 +649,22 @@ TEST_F(MainWindowTest, MessagesWithoutAnActionChangeNothing) {
   EXPECT_EQ(w.workQueue.Size(), 0u);
   EXPECT_EQ(w.currentProfile.load(), 1);
   EXPECT_TRUE(w.IsCreated());
+}
+
+TEST_F(MainWindowTest, MaximiseButtonTogglesTheWindowAndItsImage) {
+  TestWindow& w = MakeWindow();
+  w.ShowWindow(SW_SHOW);
+  MControl* button = w.GetControl(38);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(w.OnMessage(38, kEventTextChanged, 0, 0), 0);
+  EXPECT_EQ(button->GetImage(), u"sysbtn_maximize.png");
+  EXPECT_EQ(w.OnMessage(38, kEventClick, 0, 0), 1);
+  EXPECT_TRUE(w.IsZoomed());
+  EXPECT_EQ(button->GetImage(), u"sysbtn_restore.png");
+  EXPECT_EQ(w.OnMessage(38, kEventClick, 0, 0), 1);
+  EXPECT_FALSE(w.IsZoomed());
+  EXPECT_EQ(button->GetImage(), u"sysbtn_maximize.png");
+  w.ShowWindow(SW_HIDE);
 }
 
 // ---------------------------------------------------------------------------
