@@ -57,11 +57,13 @@ void DeviceMainDlg::ScanDevices() {
     devices().SetOpened(1);
     std::vector<AttachedDevice> list;
     attached = devices().GetAttachedDevices(list);
+    // Under the same locks as the lists: a removal notice matched right after
+    // this rebuild must see the mouse it lists as connected, or it is lost.
+    deviceConnected = attached ? 1 : 0;
   }
   deviceType = 101;
   const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
   const ConnectionView view = ConnectionViewFor(attached, mode);
-  deviceConnected = attached ? 1 : 0;
   deviceReady = view.deviceReady;
   if (view.openBatteryService) OpenBatteryService();
   // Controls are touched on the window thread only; the worker's scan hands
