@@ -453,6 +453,28 @@ TEST_F(MainWindowTest, BluetoothArrivalIsMatchedByItsPathWhatever_ItsCase) {
   EXPECT_TRUE(Drain(w.workQueue).empty());
 }
 
+TEST_F(MainWindowTest, HidrawNodesArriveAndLeaveWhetherWiredOrOnTheBluetoothBus) {
+  // hidraw nodes carry no service identifiers: a Bluetooth LE mouse shows by
+  // its bus, and has no vendor collection.
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  const std::string wired = sim::AddHidrawMouse(kVid, kWiredPid, 3);
+  const std::string ble = sim::AddHidrawMouse(kVid, kBlePid, 4, true);
+  const std::string keyboard = sim::AddHidrawMouse(0x1111, 0x2222, 5, true);
+  w.UpdateUSBDevice(0x8000, wired);
+  w.UpdateUSBDevice(0x8000, ble);
+  EXPECT_EQ(Drain(w.workQueue), (std::vector<int>{2, 2}));
+  // Some other Bluetooth device is none of ours.
+  w.UpdateUSBDevice(0x8000, keyboard);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+
+  w.ScanDevices();
+  EXPECT_EQ(w.deviceConnected.load(), 1);
+  sim::Unplug(ble);
+  w.UpdateUSBDevice(0x8004, ble);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
+}
+
 TEST_F(MainWindowTest, RemovalIsIgnoredWhileNoDeviceIsConnected) {
   const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
   TestWindow& w = MakeWindow();
