@@ -62,6 +62,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   int ToggleMaximize();
   // Shows the window normally and brings it forward (a second start asks for it).
   void BringForward();
+  // Mouse messages of the notification-area icon (none is ever added).
+  void OnTrayIconNotify(LPARAM mouseMessage);
   // The program's own exits: stop the worker (at most 1000 ms), then end the
   // process with 0.
   [[noreturn]] void ExitProgram();

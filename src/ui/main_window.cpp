@@ -1,5 +1,6 @@
 // The main window: start of its run, the routing of window messages and
 // control events, the tab switch and its ways out.
+#include <QCursor>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -86,8 +87,7 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_INPUT:
       return 0;
     case UM_TRAY_NOTIFY:
-      // No notification-area icon is ever added; a left click brings the window forward.
-      if (lParam == 0x0201 || lParam == 0x0203) BringForward();
+      OnTrayIconNotify(lParam);
       return 0;
     case UM_EXIT_REQUEST:
       if (lParam == 610) ExitProgram();
@@ -106,6 +106,20 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
     default:
       return MDialog::OnWindowMessage(message, wParam, lParam);
+  }
+}
+
+void DeviceMainDlg::OnTrayIconNotify(LPARAM mouseMessage) {
+  constexpr LPARAM kLeftDown = 0x0201, kLeftDouble = 0x0203, kRightUp = 0x0205;
+  if (mouseMessage == kLeftDown || mouseMessage == kLeftDouble) {
+    BringForward();
+  } else if (mouseMessage == kRightUp) {
+    // A one-item menu at the pointer: its item is the exit command.
+    MenuWnd menu;
+    const QPoint at = QCursor::pos();
+    menu.Create(GetSafeHwnd(), CPoint{at.x(), at.y()}, 0, 120);
+    menu.AddMenu(GetLangText(12), 100);
+    if (menu.ShowWindow() == 100) SendMessage(WM_COMMAND, 100, 0);
   }
 }
 
