@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -689,6 +690,38 @@ TEST_F(MainWindowTest, MaximiseButtonTogglesTheWindowAndItsImage) {
   w.ShowWindow(SW_HIDE);
 }
 
+TEST_F(MainWindowTest, TrayNoticesBringTheWindowForwardOrOfferTheExitItem) {
+  TestWindow& w = MakeWindow();
+  ASSERT_FALSE(w.IsWindowVisible());
+  EXPECT_EQ(w.SendMessage(UM_TRAY_NOTIFY, 0, 0x0200), 0);  // a move: nothing
+  EXPECT_FALSE(w.IsWindowVisible());
+  EXPECT_EQ(w.SendMessage(UM_TRAY_NOTIFY, 0, 0x0201), 0);  // left button down
+  EXPECT_TRUE(w.IsWindowVisible());
+  w.ShowWindow(SW_HIDE);
+  EXPECT_EQ(w.SendMessage(UM_TRAY_NOTIFY, 0, 0x0203), 0);  // double click
+  EXPECT_TRUE(w.IsWindowVisible());
+
+  // Right button up: a one-item menu; closed without a choice, the program goes on.
+  QStringList items;
+  bool menuSeen = false;
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr || menuSeen) return;
+    menuSeen = true;
+    for (QAction* action : menu->actions()) items << action->text();
+    menu->close();
+  });
+  poll.start();
+  EXPECT_EQ(w.SendMessage(UM_TRAY_NOTIFY, 0, 0x0205), 0);
+  poll.stop();
+  EXPECT_TRUE(menuSeen);
+  EXPECT_EQ(items, QStringList{QString::fromStdU16String(GetLangText(12))});
+  EXPECT_TRUE(w.IsCreated());
+  w.ShowWindow(SW_HIDE);
+}
+
 // ---------------------------------------------------------------------------
 // Device commands
 
@@ -810,6 +843,21 @@ TEST_F(MainWindowTest, WriteAllTwiceKeepsOneBusyDialogAndReportsEachCompletion) 
   EXPECT_EQ(busyObjects, 1);
   EXPECT_FALSE(w.busyDialog->IsWindowVisible());
   EXPECT_EQ(w.workQueue.Size(), 0u);
+}
+
+TEST_F(MainWindowTest, RestoreDefaultsWithTheWorkerEndsInItsCompletionBox) {
+  sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  w.StartThread();
+  ModalDriver driver;
+  driver.endBusyDialogs = false;
+  EXPECT_EQ(w.OnMessage(90, kEventClick, 0, 0), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 2; }, 10000));
+  EXPECT_EQ(driver.boxes[0], LangBox(200, 201, kMessageBoxConfirmCancel));
+  EXPECT_EQ(driver.boxes[1], LangBox(212, 112, kMessageBoxOk));
+  w.JoinThread();
+  EXPECT_EQ(Config(1, u"report_rate"), u"4");
 }
 
 TEST_F(MainWindowTest, ReadBackRunsUnderTheBusyDialog) {
