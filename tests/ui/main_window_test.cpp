@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, ArrivalOfAMouseAfterTheScanQueuesOneCommand) {
   EXPECT_TRUE(Drain(w.workQueue).empty());
 }
 
-TEST_F(MainWindowTest, BluetoothArrivalIsMatchedByItsPathWhatever_ItsCase) {
+TEST_F(MainWindowTest, BluetoothArrivalIsMatchedByItsPathInEitherCase) {
   const std::string upper = sim::AddBleMouse(kVid, kBlePid);
   const std::string lower = sim::AddBleMouse(kVid, kBlePid + 1, true);
   TestWindow& w = MakeWindow({Row(2, kBlePid, u"VID&023A1C")});
@@ -257,10 +257,10 @@ TEST_F(MainWindowTest, RemovalMatchesByHidInterfaceAndAnEmptyOneMatchesEveryPath
   EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
   w.UpdateUSBDevice(0x8004, "/dev/hidraw9");
   EXPECT_TRUE(Drain(w.workQueue).empty());
-  // A mode that is no longer listed as attached is not removed again.
-  w.modeRows = {Row(0, kWiredPid), Row(1, kReceiverPid, u"", 101)};
-  w.modeRows[0].pid = 0x1FFF;
+  // A row whose mode is not attached does not match, even with an empty text.
+  w.modeRows = {Row(0, kWiredPid, u"NOT-IN-THE-PATH"), Row(1, kReceiverPid)};
   w.ScanDevices();
+  ASSERT_EQ(w.deviceConnected.load(), 1);
   w.UpdateUSBDevice(0x8004, wired);
   EXPECT_TRUE(Drain(w.workQueue).empty());
 }
