@@ -293,6 +293,25 @@ TEST_F(MainWindowTest, NoticesHandledByTheWorkerRescanAndTheWindowFollows) {
   w.JoinThread();
 }
 
+TEST_F(MainWindowTest, ABluetoothMouseSeenByTheWorkersRescanWarnsUntilItLeaves) {
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  w.StartThread();
+  const std::string ble = sim::AddBleMouse(kVid, kBlePid);
+  w.UpdateUSBDevice(0x8000, ble);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StateText() == GetLangText(54); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w.GetMessageText() == GetLangText(56); }, 10000));
+  EXPECT_EQ(w.deviceReady.load(), 1);
+  EXPECT_FALSE(Tabs().IsEnabled());
+
+  sim::Unplug(ble);
+  w.UpdateUSBDevice(0x8004, ble);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StateText() == GetLangText(50); }, 10000));
+  EXPECT_EQ(w.GetMessageText(), u"");
+  EXPECT_EQ(w.deviceReady.load(), 0);
+  w.JoinThread();
+}
+
 // ---------------------------------------------------------------------------
 // The model's database and the device type
 
