@@ -35,6 +35,22 @@ bool IsVendorHidInterface(const std::string& path) {
   return vendor;
 }
 
+// A hidraw node of that model on the Bluetooth bus, as the device manager
+// counts a Bluetooth LE connection.
+bool IsBluetoothHidInterface(const std::string& path, int vid, int pid) {
+  bool bluetooth = false;
+  hid_device_info* list = hid_enumerate(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid));
+  for (hid_device_info* d = list; d; d = d->next) {
+    if (d->path && path == d->path && d->bus_type == HID_API_BUS_BLUETOOTH && d->vendor_id == vid &&
+        d->product_id == pid) {
+      bluetooth = true;
+      break;
+    }
+  }
+  hid_free_enumeration(list);
+  return bluetooth;
+}
+
 }  // namespace
 
 void DeviceMainDlg::ScanDevices() {
@@ -57,11 +73,13 @@ void DeviceMainDlg::ScanDevices() {
     devices().SetOpened(1);
     std::vector<AttachedDevice> list;
     attached = devices().GetAttachedDevices(list);
+    // Under the same locks as the lists: a removal notice matched right after
+    // this rebuild must see the mouse it lists as connected, or it is lost.
+    deviceConnected = attached ? 1 : 0;
   }
   deviceType = 101;
   const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
   const ConnectionView view = ConnectionViewFor(attached, mode);
-  deviceConnected = attached ? 1 : 0;
   deviceReady = view.deviceReady;
   if (view.openBatteryService) OpenBatteryService();
   // Controls are touched on the window thread only; the worker's scan hands
@@ -120,9 +138,9 @@ void DeviceMainDlg::UpdateUSBDevice(int event, const std::string& path) {
   {
     std::lock_guard rows(supportedRowsLock);
     auto manager = devices().Lock();
-    NoticeContext context{IsVendorHidInterface, [this](int vid, int pid, int mode) {
-                            return devices().FindDeviceIndex(vid, pid, mode);
-                          }};
+    NoticeContext context{IsVendorHidInterface,
+                          [this](int vid, int pid, int mode) { return devices().FindDeviceIndex(vid, pid, mode); },
+                          IsBluetoothHidInterface};
     code = WorkCommandForNotice(event, path, supportedRows, deviceConnected.load() != 0, context);
   }
   if (code != 0) {

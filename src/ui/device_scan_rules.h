@@ -31,6 +31,10 @@ struct NoticeContext {
   std::function<bool(const std::string& path)> isVendorInterface;
   // Index of that mode of the model among the attached entries, or -1.
   std::function<int(int vid, int pid, int mode)> findDeviceIndex;
+  // The interface at `path` is on the Bluetooth bus with these ids. hidraw
+  // nodes carry no service identifiers in their path; this is how a Bluetooth
+  // LE mouse shows there. May be empty (no such test).
+  std::function<bool(const std::string& path, int vid, int pid)> isBluetoothInterface;
 };
 
 // The work command one notice queues (2 arrived, 3 removed), or 0 for none.

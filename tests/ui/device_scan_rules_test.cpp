@@ -45,9 +45,13 @@ DeviceModeInfo Row(int mode, int pid, std::u16string iface = u"") {
 struct Machine {
   std::map<std::string, bool> vendor;         // path -> is a vendor interface
   std::map<int, int> attached;                 // mode -> index
+  std::map<std::string, int> bluetooth;        // path -> pid of a node on the Bluetooth bus
   NoticeContext Context() {
     return {[this](const std::string& p) { return vendor.count(p) && vendor[p]; },
-            [this](int, int, int mode) { return attached.count(mode) ? attached[mode] : -1; }};
+            [this](int, int, int mode) { return attached.count(mode) ? attached[mode] : -1; },
+            [this](const std::string& p, int vid, int pid) {
+              return vid == 0x3A1C && bluetooth.count(p) && bluetooth[p] == pid;
+            }};
   }
 };
 
@@ -84,6 +88,21 @@ TEST(DeviceNotices, BluetoothArrivalMatchesByServiceInterfaceTextAndKbd) {
   // Interface texts are compared with the upper-cased path: a lower-case text never matches.
   const std::vector<DeviceModeInfo> lower = {Row(2, 0x1003, u"vid&023a1c")};
   EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kBle, lower, false, m.Context()), 0);
+}
+
+TEST(DeviceNotices, BluetoothArrivalOfAHidrawNodeMatchesByItsBusAndIds) {
+  Machine m;
+  m.bluetooth["/dev/hidraw4"] = 0x1003;
+  const std::vector<DeviceModeInfo> rows = {Row(0, 0x1001), Row(2, 0x1003)};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw4", rows, false, m.Context()), 2);
+  // Another model's node on the bus, or a row whose interface text is not in the path: nothing.
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw5", rows, false, m.Context()), 0);
+  const std::vector<DeviceModeInfo> narrow = {Row(2, 0x1003, u"VID&023A1C")};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw4", narrow, false, m.Context()), 0);
+  // Without the bus test only the other rules apply.
+  NoticeContext noBus = m.Context();
+  noBus.isBluetoothInterface = nullptr;
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw4", rows, false, noBus), 0);
 }
 
 TEST(DeviceNotices, RemovalOnlyWhileConnectedAndOnlyForAttachedModes) {
