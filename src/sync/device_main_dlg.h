@@ -38,6 +38,11 @@ inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 inline constexpr UINT WM_INPUT = 0x00FF;
 
+// Gives a store without profiles the five default profiles (profile 1
+// active): settings rows are only ever updated, so a read-back or a write
+// needs them to exist.
+void EnsureDefaultProfiles(ProfileDatabase& store);
+
 class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef {
  public:
   DeviceMainDlg();  // the process-wide store and device manager

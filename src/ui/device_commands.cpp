@@ -9,9 +9,6 @@
 #include "ui/startup.h"
 #include "uikit/uikit.h"
 
-// device_list.cpp: the five default profiles of an empty store.
-void EnsureDefaultProfiles(ProfileDatabase& store);
-
 void DeviceMainDlg::RunBusyCommand(int code) {
   delete busyDialog;
   auto* dialog = new WaitDlg;
