@@ -349,8 +349,18 @@ void DeviceWorker::DecodeKeyAction(int profile, int slot, const KeyActionCode& c
 
 // ---------------------------------------------------------------- writers
 
+bool DeviceWorker::HasSettingsRows(int profile) {
+  // Settings rows exist from the profile's creation on; without them every
+  // value would read as 0 and the mouse would be sent DPI 0 and rate 0.
+  std::u16string value;
+  if (db_.GetConfigValue(profile, Key("report_rate"), value)) return true;
+  DebugTrace(2, "profile %d has no settings rows: nothing sent", profile);
+  return false;
+}
+
 void DeviceWorker::WriteAllSettingsToDevice() {
   const int profile = currentProfile.load();
+  if (!HasSettingsRows(profile)) return;
   const SettingsValues values = ReadSettingsValues([&](const std::string& key) { return ConfigInt(profile, key); });
   CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(values));
   devices_.SendCommand(buffer);
@@ -358,6 +368,7 @@ void DeviceWorker::WriteAllSettingsToDevice() {
 
 void DeviceWorker::ApplyCurrentDpi() {
   const int profile = currentProfile.load();
+  if (!HasSettingsRows(profile)) return;
   const int index = ConfigInt(profile, "dpi_index");
   const int value = ConfigInt(profile, "dpi_group" + std::to_string(index) + "_value");
   CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, value);
@@ -366,6 +377,7 @@ void DeviceWorker::ApplyCurrentDpi() {
 
 void DeviceWorker::ApplyReportRate() {
   const int profile = currentProfile.load();
+  if (!HasSettingsRows(profile)) return;
   CommandBuffer buffer = BuildSetReportRate(profile, ConfigInt(profile, "report_rate"));
   devices_.SendCommand(buffer);
 }

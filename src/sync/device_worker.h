@@ -140,6 +140,7 @@ class DeviceWorker : public CThreadBasic {
   void ShowBatteryFromDevice(int profile);
   void DecodeKeyAction(int profile, int slot, const KeyActionCode& code, const std::vector<MacroSlot>& macros);
   int ConfigInt(int profile, std::string_view key);
+  bool HasSettingsRows(int profile);
   void SetConfigInt(int profile, std::string_view key, int value);
 
   ProfileDatabase& db_;

@@ -58,6 +58,16 @@ TEST_F(WriterTest, WriteAllOfAnEmptyStore) {
   EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
 }
 
+TEST_F(WriterTest, AProfileWithoutSettingsRowsSendsNoZeroSettings) {
+  worker_->currentProfile = 7;  // no such profile: none of its rows exist
+  RunBusy(kCmdWriteAll);
+  EXPECT_TRUE(Sent(0x0F).empty());
+  EXPECT_TRUE(Sent(0x22).empty());
+  EXPECT_TRUE(Sent(0x23).empty());
+  EXPECT_EQ(Sent(0x09).size(), 5u);  // the key maps still go
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+}
+
 TEST_F(WriterTest, OneMacroOnTheWire) {
   AddMacro(u"m", {{2, kVkA}, {1, 50}, {3, kVkA}});
   Run(kCmdWriteAll);
