@@ -217,17 +217,21 @@ void DeviceWorker::PostPageRefresh() {
 
 // ---------------------------------------------------------------- read-back tasks
 
+void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
+  PostUi(&DeviceWorker::LoadProfileList);
+  ReadDeviceSettings();
+  PostPageRefresh();
+  ShowVersions();
+  if (withFirmware) ReadFirmwareVersion();
+}
+
 void DeviceWorker::LoadDeviceDataOnce() {
   if (deviceDataLoaded.load() != 0) return;
   if (IsNordic()) {
     NordicFamilyNotSupportedYet("LoadDeviceDataNordic");
     return;
   }
-  PostUi(&DeviceWorker::LoadProfileList);
-  ReadDeviceSettings();
-  PostPageRefresh();
-  ShowVersions();
-  ReadFirmwareVersion();
+  ReadBackWholeMouse(/*withFirmware=*/true);
   deviceDataLoaded.store(1);
 }
 
@@ -239,28 +243,17 @@ void DeviceWorker::ReloadAfterDeviceArrival() {
     NordicFamilyNotSupportedYet("ReloadAfterDeviceArrivalNordic");
     return;
   }
-  PostUi(&DeviceWorker::LoadProfileList);
-  ReadDeviceSettings();
-  PostPageRefresh();
-  ShowVersions();
-  ReadFirmwareVersion();
+  ReadBackWholeMouse(/*withFirmware=*/true);
 }
 
 void DeviceWorker::ReloadAfterDeviceRemoval() {
   nordicConnected.store(0);
   ScanDevices();
-  PostUi(&DeviceWorker::LoadProfileList);
-  ReadDeviceSettings();
-  PostPageRefresh();
-  ShowVersions();
+  ReadBackWholeMouse(/*withFirmware=*/false);
 }
 
 void DeviceWorker::RefreshFromDevice() {
-  PostUi(&DeviceWorker::LoadProfileList);
-  ReadDeviceSettings();
-  PostPageRefresh();
-  ShowVersions();
-  ReadFirmwareVersion();
+  ReadBackWholeMouse(/*withFirmware=*/true);
 }
 
 void DeviceWorker::ScanDevices() {

@@ -136,6 +136,9 @@ class DeviceWorker : public CThreadBasic {
   void NordicFamilyNotSupportedYet(const char* task);
   void RequestBusyClose(uint32_t tag);
   void PostPageRefresh();
+  // The profile list, the settings and key maps, the page refresh and the
+  // versions, as every read-back task runs them.
+  void ReadBackWholeMouse(bool withFirmware);
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
   void DecodeKeyAction(int profile, int slot, const KeyActionCode& code, const std::vector<MacroSlot>& macros);
