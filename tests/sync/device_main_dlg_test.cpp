@@ -3,6 +3,8 @@
 #include "sync/device_main_dlg.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include "uikit/qt_test_env.h"
 #include "worker_test_support.h"
@@ -51,8 +53,14 @@ TEST_F(DeviceMainDlgTest, CloseRequestEndsTheBusyDialogThenTheDoneMessageArrives
   window.StartThread();
 
   EXPECT_EQ(RunBusyDialog(window, kCmdWriteAll), 1);
-  // The completion message was posted after the close request: it is next.
-  QApplication::processEvents();
+  // The completion message follows the close request once the worker's pause
+  // is over; wait for it, boundedly, as the window's loop would.
+  QElapsedTimer waited;
+  waited.start();
+  while (window.messages.empty() && waited.elapsed() < 5000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
   EXPECT_EQ(window.messages, (std::vector<long>{1}));
   EXPECT_EQ(mouse_->MacroCommits(), 1);
 
@@ -61,9 +69,9 @@ TEST_F(DeviceMainDlgTest, CloseRequestEndsTheBusyDialogThenTheDoneMessageArrives
   window.deviceConnected = 0;
   window.StartThread();
   EXPECT_EQ(RunBusyDialog(window, kCmdRestoreDefaults), 1);
+  window.StopThread();  // the step that dropped the code is over: nothing more can come
   QApplication::processEvents();
   EXPECT_EQ(window.messages, (std::vector<long>{1}));
-  window.StopThread();
   delete window.busyDialog;
   window.busyDialog = nullptr;
 }
