@@ -57,14 +57,8 @@ void DeviceMainDlg::OnFactoryReset() {
     return;
   }
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(671), GetLangText(670), kMessageBoxConfirmCancel) == 2) return;
-  std::u16string model = u"Mouse";
-  const int type = ReadDeviceType(UserStore());
-  for (const DeviceModeInfo& row : mouseRows) {
-    if (row.device_type != type) continue;
-    // The same guard as the database's name: nothing outside the data folder.
-    model = IsSafeModelName(row.device_attr) ? row.device_attr : u"";
-    break;
-  }
+  // The same name and guard as opening the database, "Mouse" without a row.
+  const std::u16string model = DatabaseModelName(mouseRows, ReadDeviceType(UserStore()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
   // The worker writes the current profile's rows to the mouse next.
   EnsureDefaultProfiles(db());

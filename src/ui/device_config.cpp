@@ -74,7 +74,8 @@ bool IsSafeModelName(std::u16string_view attr) {
   return true;
 }
 
-std::u16string DatabaseModelName(const std::vector<DeviceModeInfo>& mouseRows, int type) {
+std::u16string DatabaseModelName(const std::vector<DeviceModeInfo>& mouseRows, int type,
+                                 std::u16string_view whenNone) {
   for (const auto& row : mouseRows) {
     if (row.device_type != type) continue;
     if (!IsSafeModelName(row.device_attr)) {
@@ -84,5 +85,5 @@ std::u16string DatabaseModelName(const std::vector<DeviceModeInfo>& mouseRows, i
     }
     return row.device_attr;
   }
-  return {};
+  return std::u16string(whenNone);
 }

@@ -36,8 +36,9 @@ DeviceConfig ParseDeviceConfig(std::u16string_view text);
 DeviceConfig LoadDeviceConfigFile(const std::string& path);
 
 // The model part of the database file name: the device_attr of the first
-// mouse row of `type`, empty when there is none. A value that could lead
+// mouse row of `type`, `whenNone` when there is none. A value that could lead
 // the file out of the data folder ("/", "\", "..") or is not a plain file
 // name part is refused and gives empty.
-std::u16string DatabaseModelName(const std::vector<DeviceModeInfo>& mouseRows, int type);
+std::u16string DatabaseModelName(const std::vector<DeviceModeInfo>& mouseRows, int type,
+                                 std::u16string_view whenNone = {});
 bool IsSafeModelName(std::u16string_view attr);
