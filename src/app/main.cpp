@@ -11,7 +11,7 @@
 #include "platform/product.h"
 #include "platform/single_instance.h"
 #include "platform/user_store.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "ui/instance_channel.h"
 #include "ui/startup.h"
 #include "uikit/manager.h"

@@ -3,7 +3,7 @@
 #include "database/profile_database.h"
 #include "device/hid_device_manager.h"
 #include "platform/folders.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
 #include "ui/message_box.h"
 #include "ui/startup.h"

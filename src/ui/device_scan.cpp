@@ -11,7 +11,7 @@
 #include "platform/hotplug.h"
 #include "platform/product.h"
 #include "platform/text.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "ui/device_scan_rules.h"
 #include "ui/lang_text.h"
 #include "uikit/uikit.h"

@@ -2,7 +2,7 @@
 // connection state, version and owner texts, the tab strip with its pages and
 // the home page, and their places. The pages fill in their own controls.
 #include "platform/product.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "device/hid_device_manager.h"
 #include "ui/lang_text.h"
 #include "uikit/uikit.h"

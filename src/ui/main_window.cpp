@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/product.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
 #include "ui/startup.h"
 #include "uikit/uikit.h"

@@ -28,7 +28,7 @@
 #include "qt_test_env.h"
 #include "sim/model/standard_mouse.h"
 #include "sim/sim_control.h"
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
 #include "ui/message_box.h"
 #include "ui/startup.h"

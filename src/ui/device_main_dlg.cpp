@@ -1,4 +1,4 @@
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 
 #include <QSocketNotifier>
 

@@ -4,7 +4,7 @@
 // what the worker hands to the window thread goes through the UI library's
 // post, in order with the window's own posted messages. Its definitions are
 // grouped by role: the worker bridge here, the window, its device list,
-// device scan and device commands under src/ui.
+// device scan and device commands beside it.
 #pragma once
 
 #include <atomic>
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/device_main_def.h"
+#include "ui/device_main_def.h"
 #include "sync/device_worker.h"
 #include "ui/device_config.h"
 #include "uikit/window.h"

@@ -1,6 +1,6 @@
 // The worker joined to a real window: its close request ends the busy
 // dialog's modal run on the window thread, and UM_WORKER_DONE follows it.
-#include "sync/device_main_dlg.h"
+#include "ui/device_main_dlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
