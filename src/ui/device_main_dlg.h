@@ -110,6 +110,101 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   CRect messageRect;
   std::uint32_t windowTextColor = 0xFFB8D3EF;
 
+  // ---- button page (pages/key_page.cpp)
+  void CreateKeyPage();
+  void LayoutKeyPage(const CRect& client);
+  void FillKeyCombos() override;
+  void ShowKeyAssignments() override;
+  void RefreshKeyPage() override;
+  // Combos 62..82: the function chosen for a button.
+  void OnButtonFunctionSelected(int controlId);
+
+  // ---- performance page (pages/performance_page.cpp)
+  void CreatePerformancePage();
+  void LayoutPerformancePage(const CRect& client);
+  void LayoutReportRateButtons();
+  void LoadPerformancePage() override;
+  void ShowDpiStage(int level) override;
+  void ShowReportRateButton(int hz) override;
+  void OnDpiControl(int controlId, int eventCode);
+  void OnDpiSlider(int eventCode);
+  void OnResponseTimeEdit(int eventCode);
+  void ResetDpiDefaults();
+  void StepDpiSlider(int controlId);
+  void ResetReportRate();
+  void OnReportRateClicked(int controlId);
+  void OnSleepLight();
+  void OnLiftoffHeight(int controlId);
+  void OnSensorOptions(int controlId);
+  void OnScrollDirection(int controlId);
+  void OnEsportsMode(int controlId);
+
+  // ---- light mode (pages/light_mode.cpp)
+  void OnLightModeChanged(int controlId);
+  void ShowLightModeChoice(int mode) override;
+
+  // ---- macro list and options (pages/macro_page.cpp)
+  void CreateMacroPage();
+  void LayoutMacroPage(const CRect& client);
+  void LoadMacroList() override;
+  void OnMacroListNotify(int eventCode, LPARAM param);
+  void OnDelayEditChanged(int eventCode);
+  void OnLoopCountEditChanged(int eventCode);
+  void NewMacro();
+  void DuplicateMacro();
+  void DeleteMacro();
+  // Radios 172..174 and 179..181: the edit they govern, then the options saved.
+  void OnMacroOptionRadio(int controlId);
+  void SaveMacroOptions();
+
+  // ---- macro event editor (pages/macro_events.cpp)
+  void ShowEventKeyControls(bool show) override;
+  void ShowEventEditControls(bool show) override;
+  void OnMacroEventListNotify(int eventCode, LPARAM param);
+  void ApplyKeyEventEdit(int eventCode);
+  void OnMoveEditFinished(int controlId, int eventCode);
+  void ShowInsertEventMenu();
+  LRESULT OnInsertMacroEvent(WPARAM wParam, LPARAM lParam);
+  LRESULT OnMacroEventMenu(WPARAM wParam, LPARAM lParam);
+  void DeleteMacroEvent();
+  void OnEventKindSelected();
+  void ApplyButtonEventEdit();
+  void OnEventUpButton();
+  void OnEventDownButton();
+  void ApplyMoveEventEdit(int controlId);
+
+  // ---- macro recording (pages/macro_recording.cpp)
+  void ToggleMacroRecording();
+  LRESULT OnRawInput(LPARAM lParam);
+
+  // ---- macro files (pages/macro_files.cpp)
+  void ImportMacro();
+  void ExportMacro();
+
+  // ---- settings page (pages/settings_page.cpp)
+  void CreateSettingsPage();
+  void LayoutSettingsPage(const CRect& client);
+  void LoadWindowsMouseSettings();
+  void RestoreWindowsMouseDefaults() override;
+  void OnPointerSpeed(int eventCode);
+  void OnWheelLinesSlider();
+  void OnDoubleClickSpeed();
+  void OnScrollLines(int eventCode);
+  void OnLanguageChanged(int eventCode);
+  void OnPointerPrecision();
+  void OnScrollPage(int controlId);
+  void OnAutoStart();
+  void OnLeftButtonLock();
+  void OpenDesktopMouseSettings();
+
+  // ---- profile list and files (pages/profile_page.cpp)
+  void LoadProfileList() override;
+  void ImportProfile();
+  void ExportProfile(int profile);
+
+  // ---- texts of the controls (pages/control_texts.cpp)
+  void ApplyLanguage();
+
   // The per-user store the window reads and writes ("DeviceType").
   void SetUserStore(platform::UserStore* store) { userStore_ = store; }
   platform::UserStore& UserStore();
@@ -125,11 +220,6 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void RunOnWindowThread(std::function<void()> task);
   // Runs one busy-dialog command: a new WaitDlg, the code queued, the modal run.
   void RunBusyCommand(int code);
-  // The pages a later build adds; the frame needs their buttons now.
-  void CreateKeyPage();
-  void CreateSettingsPage();
-  void LayoutKeyPage(const CRect& client);
-  void LayoutSettingsPage(const CRect& client);
 
  private:
   void ApplyConnectionView(int stateText, bool usable, bool bluetooth);

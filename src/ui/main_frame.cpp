@@ -5,26 +5,14 @@
 #include "ui/device_main_dlg.h"
 #include "device/hid_device_manager.h"
 #include "ui/lang_text.h"
+#include "ui/pages/page_controls.h"
 #include "uikit/uikit.h"
 
+using pages::Make;
+using pages::MakeIn;
+using pages::kWindowFont;
+
 namespace {
-
-const char16_t kWindowFont[] = u"Open Sans Semibold";
-
-template <class T>
-T* Make(MDialog& dlg, bool area, int id, std::u16string_view title = {}) {
-  MControl* c = area ? dlg.CreateArea(T::kClassName, id, CRect{}, title, 1, 1)
-                     : dlg.CreateControl(T::kClassName, id, CRect{}, title, 1, 1);
-  return dynamic_cast<T*>(c);
-}
-
-template <class T>
-T* MakeIn(MTabLayout* page, bool area, int id, std::u16string_view title = {}) {
-  if (!page) return nullptr;
-  MControl* c = area ? page->CreateArea(T::kClassName, id, CRect{}, title, 1, 1)
-                     : page->CreateControl(T::kClassName, id, CRect{}, title, 1, 1);
-  return dynamic_cast<T*>(c);
-}
 
 void Place(MDialog& dlg, int id, const CRect& r) {
   if (MControl* c = dlg.GetControl(id)) c->SetRect(r);
@@ -120,43 +108,12 @@ void DeviceMainDlg::InitUI(const CRect& client) {
     text->SetAlignment(1);
   }
   CreateKeyPage();
+  CreatePerformancePage();
+  CreateMacroPage();
   CreateSettingsPage();
   // A frameless window is moved by dragging any free spot of it.
   EnableWndDrag(1);
   UISize(client);
-}
-
-void DeviceMainDlg::CreateKeyPage() {
-  MTabLayout* page = GetControlAs<MTabLayout>(46);
-  if (auto* combo = MakeIn<MComboBox>(page, false, 60)) {
-    combo->SetImage(u"img_combobox.png", 4);
-    combo->SetTextColor(windowTextColor);
-    combo->SetAlignment(1);
-  }
-  if (auto* picture = MakeIn<MPicture>(page, true, 86)) picture->SetImage(u"device\\img_mouse.png", 1);
-  if (auto* labels = MakeIn<MouseCtrl>(page, false, 87)) {
-    labels->SetImage(u"img_key_bkg.png", 2);
-    labels->SetSelectItem(0);
-  }
-  const struct {
-    int id, text;
-  } buttons[] = {{88, 22}, {89, 21}, {90, 112}, {91, 113}, {92, 114}};
-  for (const auto& b : buttons) {
-    if (auto* button = Make<MButton>(*this, false, b.id, GetLangText(b.text))) {
-      button->SetImage(u"img_button.png", 4);
-      button->SetVisible(false);  // shown while a wired or receiver connection is usable
-    }
-  }
-}
-
-void DeviceMainDlg::CreateSettingsPage() {
-  MTabLayout* page = GetControlAs<MTabLayout>(50);
-  if (auto* version = MakeIn<MText>(page, true, 262)) version->SetTextColor(windowTextColor);
-  if (auto* caption = MakeIn<MText>(page, true, 270, GetLangText(658))) caption->SetTextColor(windowTextColor);
-  if (auto* reset = MakeIn<MButton>(page, false, 271, GetLangText(659))) {
-    reset->SetImage(u"img_button.png", 4);
-    reset->SetFontWidth(14);
-  }
 }
 
 int DeviceMainDlg::UISize(const CRect& client) {
@@ -192,6 +149,8 @@ int DeviceMainDlg::UISize(const CRect& client) {
   }
   for (int id : {46, 47, 48, 50, 51}) Place(*this, id, CRect{1, 110, R - 1, B - 50});
   LayoutKeyPage(client);
+  LayoutPerformancePage(client);
+  LayoutMacroPage(client);
   LayoutSettingsPage(client);
 
   const int M = (W - 350) / 2;
@@ -200,29 +159,4 @@ int DeviceMainDlg::UISize(const CRect& client) {
     SetMessage(GetLangText(56), messageRect, static_cast<int>(uiScale * 16));
   }
   return 1;
-}
-
-void DeviceMainDlg::LayoutKeyPage(const CRect& client) {
-  const int R = client.right;
-  Place(*this, 60, CRect{200, 160, 380, 200});
-  if (auto* picture = GetControlAs<MPicture>(86)) {
-    const CSize s = picture->GetImageSize();
-    picture->SetRect(CRect{640, 150, 640 + s.cx, 150 + s.cy});
-  }
-  Place(*this, 87, CRect{470, 150, 1070, 530});
-  int left = R - 160;
-  for (int id : {92, 91, 90, 89, 88}) {
-    Place(*this, id, CRect{left, 55, left + 100, 85});
-    left -= 120;
-  }
-}
-
-void DeviceMainDlg::LayoutSettingsPage(const CRect& client) {
-  // Caption and value columns of the settings page.
-  const int S = 300;
-  const int T = S + 200;
-  (void)client;
-  Place(*this, 262, CRect{S, 250, T, 290});
-  Place(*this, 270, CRect{60, 567, S, 603});
-  Place(*this, 271, CRect{S, 567, T, 603});
 }

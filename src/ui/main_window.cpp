@@ -64,8 +64,8 @@ int DeviceMainDlg::ToggleMaximize() {
 }
 
 int DeviceMainDlg::OnNcActivate(int active) {
-  // The settings page re-reads the system mouse settings here once it exists.
-  (void)active;
+  // The desktop's mouse settings may have changed while the window was away.
+  if (active != 0 && currentTabItem == 6) LoadWindowsMouseSettings();
   return 0;
 }
 
@@ -75,17 +75,21 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
       // Notices arrive from the hot-plug monitor as (event, path) already.
       return 0;
     case UM_PROFILE_FILE:
-      // Profile import and export belong to the profile page.
+      if (wParam == 1) ImportProfile();
+      if (wParam == 2) ExportProfile(static_cast<int>(lParam));
       return 1;
     case UM_MACRO_LIST_MENU:
+      if (lParam == 101) DuplicateMacro();
+      if (lParam == 102) DeleteMacro();
       return 1;
     case UM_EVENT_LIST_MENU:
+      return OnMacroEventMenu(wParam, lParam);
     case UM_INSERT_EVENT_MENU:
-      return 0;
+      return OnInsertMacroEvent(wParam, lParam);
     case UM_WORKER_DONE:
       return OnWorkerDone(wParam, lParam);
     case WM_INPUT:
-      return 0;
+      return OnRawInput(lParam);
     case UM_TRAY_NOTIFY:
       OnTrayIconNotify(lParam);
       return 0;
@@ -96,7 +100,7 @@ LRESULT DeviceMainDlg::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
       if (wParam == 100) ExitProgram();
       return MDialog::OnWindowMessage(message, wParam, lParam);
     case UM_RELOAD_LANGUAGE:
-      // The texts of the controls follow the language once the pages exist.
+      ApplyLanguage();
       return MDialog::OnWindowMessage(message, wParam, lParam);
     case UM_MOUSE_AT_EDGE: {
       char line[200];
@@ -139,20 +143,56 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
     case 45:
       SwitchTab(static_cast<int>(param));
       return 1;
-    case 101: case 102: case 103: case 104: case 105: case 106:  // DPI stages
-    case 107:                                                     // DPI slider
-    case 85:                                                      // response time
-    case 228: case 229: case 230:                                 // colour edits
-    case 238: case 247: case 268:                                 // settings page
-    case 155: case 176: case 182: case 166: case 185: case 193: case 197:  // macro page
-      return 0;  // their pages route them once built
+    case 101: case 102: case 103: case 104: case 105: case 106:
+      OnDpiControl(controlId, eventCode);
+      return 1;
+    case 107:
+      OnDpiSlider(eventCode);
+      return 1;
+    case 85:
+      OnResponseTimeEdit(eventCode);
+      return 1;
+    case 238:
+      OnPointerSpeed(eventCode);
+      return 1;
     case 244:
+      if (eventCode == kEventClick) OnWheelLinesSlider();
+      return 1;
     case 251:
-      return 0;
+      if (eventCode == kEventClick) OnDoubleClickSpeed();
+      return 1;
+    case 247:
+      OnScrollLines(eventCode);
+      return 1;
+    case 268:
+      OnLanguageChanged(eventCode);
+      return 1;
+    case 155:
+      OnMacroListNotify(eventCode, param);
+      return 1;
+    case 176:
+      OnDelayEditChanged(eventCode);
+      return 1;
+    case 182:
+      OnLoopCountEditChanged(eventCode);
+      return 1;
+    case 166:
+      OnMacroEventListNotify(eventCode, param);
+      return 1;
+    case 185:
+      ApplyKeyEventEdit(eventCode);
+      return 1;
+    case 193: case 197:
+      OnMoveEditFinished(controlId, eventCode);
+      return 1;
     default:
       break;
   }
   if (eventCode != kEventClick) return 0;
+  if (controlId >= 62 && controlId <= 82) {
+    OnButtonFunctionSelected(controlId);
+    return 1;
+  }
   switch (controlId) {
     case 36:
       ExitProgram();
@@ -173,12 +213,101 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
     case 90:
       OnRestoreDefaults();
       return 1;
+    case 91:
+      ImportProfile();
+      return 1;
+    case 92:
+      ExportProfile(currentProfile.load());
+      return 1;
+    // performance page
+    case 98:
+      ResetDpiDefaults();
+      return 1;
+    case 108: case 109:
+      StepDpiSlider(controlId);
+      return 1;
+    case 113:
+      ResetReportRate();
+      return 1;
+    case 114: case 115: case 116: case 117: case 118: case 119: case 120:
+      OnReportRateClicked(controlId);
+      return 1;
+    case 126:
+      OnSleepLight();
+      return 1;
+    case 130: case 131:
+      OnLiftoffHeight(controlId);
+      return 1;
+    case 135: case 136: case 137:
+      OnSensorOptions(controlId);
+      return 1;
+    case 141: case 142:
+      OnScrollDirection(controlId);
+      return 1;
+    case 146: case 147:
+      OnEsportsMode(controlId);
+      return 1;
+    case 123: case 202:
+      OnLightModeChanged(controlId);
+      return 1;
+    // macro page
+    case 156:
+      NewMacro();
+      return 1;
+    case 157:
+      ImportMacro();
+      return 1;
+    case 158:
+      ExportMacro();
+      return 1;
+    case 167:
+      ShowInsertEventMenu();
+      return 1;
+    case 168:
+      DeleteMacroEvent();
+      return 1;
+    case 184:
+      OnEventKindSelected();
+      return 1;
+    case 186:
+      ApplyButtonEventEdit();
+      return 1;
+    case 188:
+      OnEventUpButton();
+      return 1;
+    case 189:
+      OnEventDownButton();
+      return 1;
+    case 191: case 192: case 195: case 196:
+      ApplyMoveEventEdit(controlId);
+      return 1;
+    case 170:
+      ToggleMacroRecording();
+      return 1;
+    case 172: case 173: case 174: case 179: case 180: case 181:
+      OnMacroOptionRadio(controlId);
+      return 1;
+    // settings page
+    case 242:
+      OnPointerPrecision();
+      return 1;
+    case 248: case 249:
+      OnScrollPage(controlId);
+      return 1;
+    case 265:
+      OnAutoStart();
+      return 1;
+    case 274:
+      OnLeftButtonLock();
+      return 1;
     case 271:
       OnFactoryReset();
       return 1;
+    case 276:
+      OpenDesktopMouseSettings();
+      return 1;
     default:
-      // 44 and 276 ask the desktop to open something the system never names;
-      // the page buttons (62..82, 91..276) belong to their pages.
+      // 44 asks the desktop to open an empty name, which opens nothing.
       return 0;
   }
 }

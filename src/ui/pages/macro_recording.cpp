@@ -1,0 +1,9 @@
+// Recording a macro from the keyboard and mouse.
+#include "ui/device_main_dlg.h"
+
+void DeviceMainDlg::ToggleMacroRecording() {}
+
+LRESULT DeviceMainDlg::OnRawInput(LPARAM lParam) {
+  (void)lParam;
+  return 0;
+}
