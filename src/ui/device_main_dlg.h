@@ -146,7 +146,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- macro list and options (pages/macro_page.cpp)
   void CreateMacroPage();
   void LayoutMacroPage(const CRect& client);
+  // Refills the list and shows its first macro. While a recording runs it
+  // waits until the recording has stopped and saved its events.
   void LoadMacroList() override;
+  void ShowMacro(int macroId);
   void OnMacroListNotify(int eventCode, LPARAM param);
   void OnDelayEditChanged(int eventCode);
   void OnLoopCountEditChanged(int eventCode);
@@ -156,6 +159,11 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // Radios 172..174 and 179..181: the edit they govern, then the options saved.
   void OnMacroOptionRadio(int controlId);
   void SaveMacroOptions();
+  // Everything of the page but the record button.
+  void EnableMacroPage(bool enable);
+  // The macro_id of the selected list item; 0 without a selection.
+  int SelectedMacroId() const;
+  bool macroListReloadPending = false;
 
   // ---- macro event editor (pages/macro_events.cpp)
   void ShowEventKeyControls(bool show) override;
@@ -171,11 +179,27 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void ApplyButtonEventEdit();
   void OnEventUpButton();
   void OnEventDownButton();
+  void MoveEventUp();
+  void MoveEventDown();
+  void MoveEventToBottom();
   void ApplyMoveEventEdit(int controlId);
+  // Rewrites the selected macro's events from the event list, in list order.
+  void SaveMacroEvents();
+  // The selected event is a move by x and y: the x/y group's values into it.
+  void StoreMoveEvent(int maxX);
+  // A stamp that no event of the list carries yet.
+  std::uint32_t NextMacroEventStamp() const;
 
   // ---- macro recording (pages/macro_recording.cpp)
   void ToggleMacroRecording();
   LRESULT OnRawInput(LPARAM lParam);
+  // The event editor's key field: raw key input while it has the focus.
+  void StartEventKeyCapture();
+  void StopEventKeyCapture();
+  bool macroRecording = false;
+  int captureState = 0;  // 0 none, 1 recording a macro, 12 the key field's key
+  int capturedKeyCode = 0;
+  std::u16string capturedKeyName;
 
   // ---- macro files (pages/macro_files.cpp)
   void ImportMacro();

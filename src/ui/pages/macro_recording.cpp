@@ -7,3 +7,12 @@ LRESULT DeviceMainDlg::OnRawInput(LPARAM lParam) {
   (void)lParam;
   return 0;
 }
+
+void DeviceMainDlg::StartEventKeyCapture() {
+  capturedKeyCode = 0;
+  capturedKeyName.clear();
+  captureState = 12;
+  if (eventKeyEdit) eventKeyEdit->SetTitle({});
+}
+
+void DeviceMainDlg::StopEventKeyCapture() {}
