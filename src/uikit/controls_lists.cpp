@@ -29,6 +29,9 @@ QString ListStyle(const QColor& text) {
 }
 
 constexpr int kMoreWidth = 24;
+// Width of the event list's icon column: with the item padding the texts
+// start 85 pixels into the list.
+constexpr int kRecordIconColumn = 74;
 
 // Draws the "more" button on the selected or hovered item.
 class MoreDelegate : public QStyledItemDelegate {
@@ -234,7 +237,17 @@ void CRecordList::SetImage(std::u16string_view file, int mode) {
   icons_.clear();
   const QPixmap strip = uikit::LoadImage(image_);
   if (!strip.isNull()) {
-    for (int i = 0; i < imageMode_; ++i) icons_.push_back(QIcon(uikit::Frame(strip, imageMode_, i)));
+    // Each icon is centred in a column of its own, so the texts start in
+    // line under the list's second column head.
+    const QSize column(kRecordIconColumn, strip.height());
+    for (int i = 0; i < imageMode_; ++i) {
+      const QPixmap frame = uikit::Frame(strip, imageMode_, i);
+      QPixmap padded(column);
+      padded.fill(Qt::transparent);
+      QPainter(&padded).drawPixmap((column.width() - frame.width()) / 2, 0, frame);
+      icons_.push_back(QIcon(padded));
+    }
+    List()->setIconSize(column);
   }
   Rebuild(GetCurSel());
 }
