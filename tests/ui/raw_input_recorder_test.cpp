@@ -97,50 +97,35 @@ TEST(RawInputDecode, RecordsGiveTheRecordedCodesAndNames) {
   }
 }
 
-TEST(RawInputDecode, OtherInputAndUnreadableInput) {
+TEST(RawInputDecode, OtherInputIsKindThreeAndUnreadableInputIsLeftAlone) {
   RawInputRecorder recorder;
   RawInputRecord hid;
   hid.type = platform::kRawTypeHid;
   EXPECT_EQ(Decode(recorder, hid).kind, 3);
-  EXPECT_TRUE(Decode(recorder, hid).name.empty());
 
-  // Size 0 leaves the event exactly as it was; so does a null handle.
   RawInputRecord unread = Key(65, 0x1E, 0, kDown);
   unread.size = 0;
   RawInputEvent e{7, 1, 5, u"kept"};
   recorder.DecodeRawInput(reinterpret_cast<LPARAM>(&unread), e);
   recorder.DecodeRawInput(0, e);
-  EXPECT_EQ(e.kind, 7);
-  EXPECT_EQ(e.released, 1);
-  EXPECT_EQ(e.code, 5);
-  EXPECT_TRUE(e.name == u"kept");
+  EXPECT_TRUE(e.kind == 7 && e.released == 1 && e.code == 5 && e.name == u"kept");
 }
 
 TEST(RawInputDecode, HeldKeyRepeatsAreNothingToRecord) {
-  platform::FakeRawInputSource fake;  // outlives the recorder that starts it
   RawInputRecorder recorder;
-  struct Step {
-    RawInputRecord record;
-    int kind;
-  };
-  const Step steps[] = {
-      {Key(65, 0x1E, 0, kDown), 2},  {Key(65, 0x1E, 0, kDown), 0},  // auto-repeat
-      {Key(65, 0x1E, 0, kDown), 0},  {Key(16, 0x2A, 0, kDown), 2},  // another key while A is held
-      {Key(16, 0x36, 0, kDown), 2},                                 // the other Shift is another key
-      {Key(65, 0x1E, 1, kUp), 2},    {Key(65, 0x1E, 1, kUp), 2},    // a release is always recorded
-      {Key(65, 0x1E, 0, kDown), 2},  {Key(17, 0x1D, 0, kDown), 2},
+  const std::pair<RawInputRecord, int> steps[] = {
+      {Key(65, 0x1E, 0, kDown), 2}, {Key(65, 0x1E, 0, kDown), 0},  // auto-repeat
+      {Key(16, 0x2A, 0, kDown), 2}, {Key(65, 0x1E, 0, kDown), 0},  // still held under another key
+      {Key(16, 0x36, 0, kDown), 2},                                // the other Shift is another key
+      {Key(65, 0x1E, 1, kUp), 2},   {Key(65, 0x1E, 1, kUp), 2},    // a release is always recorded
+      {Key(65, 0x1E, 0, kDown), 2}, {Key(17, 0x1D, 0, kDown), 2},
       {Key(17, 0x1D, 2, kDown), 2},  // right Ctrl while left Ctrl is held
   };
   for (size_t i = 0; i < std::size(steps); ++i) {
-    const RawInputEvent e = Decode(recorder, steps[i].record);
-    EXPECT_EQ(e.kind, steps[i].kind) << "step " << i;
+    const RawInputEvent e = Decode(recorder, steps[i].first);
+    EXPECT_EQ(e.kind, steps[i].second) << "step " << i;
     EXPECT_FALSE(e.name.empty()) << "step " << i;  // a repeat keeps its name
   }
-  // Registering anew forgets what was held.
-  platform::SetRawInputSourceForTests(&fake);
-  RawInputTestWindow window;
-  ASSERT_TRUE(recorder.RegisterRawInput(&window));
-  EXPECT_EQ(Decode(recorder, Key(65, 0x1E, 0, kDown)).kind, 2);
 }
 
 // Delivery through the windows' message queues, with the fake source.
@@ -148,77 +133,70 @@ class RawInputDelivery : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetRawInputSourceForTests(&fake_); }
   void TearDown() override { platform::SetRawInputSourceForTests(nullptr); }
+  void Inject(platform::RawKey key) {
+    fake_.Inject(key);
+    QCoreApplication::processEvents();
+  }
   platform::FakeRawInputSource fake_;
 };
 
 TEST_F(RawInputDelivery, InputReachesTheLatestRegisteredWindowWhileARecorderLives) {
   RawInputTestWindow first, second;
-  fake_.Inject(platform::RawKey{65, true});  // no recorder: nothing selected
+  Inject({65, true});  // no recorder: nothing selected
   EXPECT_FALSE(fake_.IsStarted());
 
   auto r1 = std::make_unique<RawInputRecorder>();
   auto r2 = std::make_unique<RawInputRecorder>();
-  ASSERT_TRUE(r1->RegisterRawInput(&first));
   first.recorder = r1.get();
-  ASSERT_TRUE(r2->RegisterRawInput(&second));
   second.recorder = r2.get();
+  ASSERT_TRUE(r1->RegisterRawInput(&first));
+  Inject({65, true});  // held in r1's set
+  ASSERT_TRUE(r2->RegisterRawInput(&second));
   EXPECT_EQ(fake_.StartCount(), 1);  // one source for both
 
-  fake_.Inject(platform::RawKey{163, true});
+  Inject({163, true});
   fake_.Inject(platform::RawButton{2, true});
   fake_.Inject(platform::RawButton{});  // wheel step
   QCoreApplication::processEvents();
   ASSERT_EQ(second.events.size(), 3u);
-  EXPECT_TRUE(first.events.empty());
-  EXPECT_EQ(second.events[0].code, 163);
-  EXPECT_TRUE(second.events[0].name == u"RCtrl");
-  EXPECT_EQ(second.events[1].code, kMouseRight);
-  EXPECT_TRUE(second.events[1].name == u"RB");
-  EXPECT_EQ(second.events[2].kind, 1);
-  EXPECT_TRUE(second.events[2].name.empty());
+  EXPECT_TRUE(second.events[0].code == 163 && second.events[0].name == u"RCtrl");
+  EXPECT_TRUE(second.events[1].code == kMouseRight && second.events[1].name == u"RB");
+  EXPECT_TRUE(second.events[2].kind == 1 && second.events[2].name.empty());
 
-  // The later capture ends: the earlier one receives again.
+  // The later capture ends: the earlier one receives again; registering anew
+  // forgot the key it held.
   r2.reset();
   second.recorder = nullptr;
-  EXPECT_TRUE(fake_.IsStarted());
-  fake_.Inject(platform::RawKey{108, false});
-  QCoreApplication::processEvents();
-  ASSERT_EQ(first.events.size(), 1u);
-  EXPECT_EQ(first.events[0].code, 108);
-  EXPECT_EQ(first.events[0].released, 1);
+  ASSERT_TRUE(r1->RegisterRawInput(&first));
+  Inject({108, false});
+  Inject({65, true});
+  ASSERT_EQ(first.events.size(), 3u);
+  EXPECT_TRUE(first.events[1].code == 108 && first.events[1].released == 1);
+  EXPECT_EQ(first.events[2].kind, 2);
 
   // The last one ends: nothing is selected any more.
   r1.reset();
   first.recorder = nullptr;
   EXPECT_FALSE(fake_.IsStarted());
-  fake_.Inject(platform::RawKey{65, true});
-  QCoreApplication::processEvents();
-  EXPECT_EQ(first.events.size() + second.events.size(), 4u);
+  Inject({65, true});
+  EXPECT_EQ(first.events.size() + second.events.size(), 6u);
 }
 
 TEST_F(RawInputDelivery, RegisteringRetriesOnceAndAGoneWindowIsSkipped) {
   RawInputTestWindow window;
-  RawInputRecorder failing;
+  RawInputRecorder failing, recorder, orphan;
   fake_.FailStarts(2);
   EXPECT_FALSE(failing.RegisterRawInput(&window));
   EXPECT_EQ(fake_.StartCount(), 2);
-  EXPECT_FALSE(fake_.IsStarted());
-
-  RawInputRecorder recorder;
   fake_.FailStarts(1);
   EXPECT_TRUE(recorder.RegisterRawInput(&window));
   window.recorder = &recorder;
-
-  // A window destroyed while its capture is still registered gets nothing;
-  // input goes to the live one.
-  RawInputRecorder orphan;
   {
     RawInputTestWindow gone;
     ASSERT_TRUE(orphan.RegisterRawInput(&gone));
     fake_.Inject(platform::RawKey{65, true});  // posted to `gone`, dropped with it
   }
-  fake_.Inject(platform::RawKey{66, true});
-  QCoreApplication::processEvents();
+  Inject({66, true});  // the live window takes over
   ASSERT_EQ(window.events.size(), 1u);
   EXPECT_EQ(window.events[0].code, 66);
 }
