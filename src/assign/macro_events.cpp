@@ -32,11 +32,10 @@ struct PickerRow {
   int wheel;
 };
 
+// Bits as a button event stores them: LB 1, RB 2, MB 4, Backward 8, Forward 16.
 constexpr PickerRow kPicker[] = {
-    {1, u"LB", kMouseButtonLeft, 0},          {3, u"RB", kMouseButtonRight, 0},
-    {2, u"MB", kMouseButtonMiddle, 0},        {5, u"Forward", kMouseButtonForward, 0},
-    {6, u"Backward", kMouseButtonBackward, 0}, {7, u"Scroll Up", 1, 1},
-    {8, u"Scroll Down", 1, -1},
+    {1, u"LB", 1, 0},       {3, u"RB", 2, 0},        {2, u"MB", 4, 0},          {5, u"Forward", 16, 0},
+    {6, u"Backward", 8, 0}, {7, u"Scroll Up", 1, 1}, {8, u"Scroll Down", 1, -1},
 };
 
 }  // namespace

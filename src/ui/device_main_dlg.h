@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -193,13 +194,21 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- macro recording (pages/macro_recording.cpp)
   void ToggleMacroRecording();
   LRESULT OnRawInput(LPARAM lParam);
+  void AddRecordedEvent(const RawInputEvent& event);
+  // Ends a recording: input stops, the events are saved, the page is usable again.
+  void StopMacroRecording();
   // The event editor's key field: raw key input while it has the focus.
   void StartEventKeyCapture();
   void StopEventKeyCapture();
   bool macroRecording = false;
   int captureState = 0;  // 0 none, 1 recording a macro, 12 the key field's key
+  int recordEventLimit = 200;
+  int recordDelayMode = 0;  // as the delay radios: 0 none, 1 measured, 2 fixed
+  int recordFixedDelay = 0;
+  std::optional<std::uint32_t> lastRecordTick;  // measured mode: the last input recorded
   int capturedKeyCode = 0;
   std::u16string capturedKeyName;
+  std::unique_ptr<RawInputRecorder> rawInputRecorder;
 
   // ---- macro files (pages/macro_files.cpp)
   void ImportMacro();
