@@ -1,6 +1,7 @@
 #include "ui/macro_file.h"
 
 #include <charconv>
+#include <initializer_list>
 
 #include "assign/macro_event_type.h"
 #include "platform/atomic_file.h"
@@ -14,7 +15,7 @@ namespace {
 constexpr char16_t kDeclaration[] = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 
 // The attribute as a whole decimal number (blanks around it allowed).
-std::optional<int> Number(std::u16string_view text) {
+std::optional<int> WholeNumber(std::u16string_view text) {
   const std::string ascii = platform::Utf16ToUtf8(text);
   const char* first = ascii.data();
   const char* last = first + ascii.size();
@@ -28,12 +29,21 @@ std::optional<int> Number(std::u16string_view text) {
 
 // The attribute's number when it lies in [low, high], else `fallback`.
 int InRange(const XmlDocument& doc, std::u16string_view name, int low, int high, int fallback) {
-  const std::optional<int> value = Number(doc.GetAttribute(name));
+  const std::optional<int> value = WholeNumber(doc.GetAttribute(name));
   return value && *value >= low && *value <= high ? *value : fallback;
 }
 
-void SetNumber(XmlDocument& doc, std::u16string_view name, int value) {
-  doc.SetAttribute(doc.CurrentElement(), name, platform::FormatDecimal(value), 0);
+struct Attribute {
+  std::u16string_view name;
+  std::u16string value;
+};
+
+std::u16string Decimal(int value) { return platform::FormatDecimal(value); }
+
+// An element after the current one, with its attributes in the order given.
+void AddElement(XmlDocument& doc, std::u16string_view name, std::initializer_list<Attribute> attributes) {
+  doc.AddElement(name, nullptr, 0);
+  for (const Attribute& a : attributes) doc.SetAttribute(doc.CurrentElement(), a.name, a.value, 0);
 }
 
 }  // namespace
@@ -43,21 +53,21 @@ std::u16string BuildMacroFileText(const MacroInfo& macro, const std::vector<Macr
   doc.SetDocument(kDeclaration);
   doc.AddElement(u"macro", nullptr, 0);
   doc.EnterElement();
-  doc.AddElement(u"macroinfo", nullptr, 0);
-  doc.SetAttribute(doc.CurrentElement(), u"macro_name", macro.name, 0);
-  SetNumber(doc, u"macro_type", macro.play_type);
-  SetNumber(doc, u"play_times", macro.play_times);
-  SetNumber(doc, u"delay_type", macro.delay_type);
-  SetNumber(doc, u"delay_time", macro.delay_time);
+  AddElement(doc, u"macroinfo",
+             {{u"macro_name", macro.name},
+              {u"macro_type", Decimal(macro.play_type)},
+              {u"play_times", Decimal(macro.play_times)},
+              {u"delay_type", Decimal(macro.delay_type)},
+              {u"delay_time", Decimal(macro.delay_time)}});
   doc.AddElement(u"macroitems", nullptr, 0);
   doc.EnterElement();
   for (const MacroRecord& event : events) {
-    doc.AddElement(u"item", nullptr, 0);
-    doc.SetAttribute(doc.CurrentElement(), u"desc", event.desc, 0);
-    SetNumber(doc, u"index", event.record_index);
-    SetNumber(doc, u"type", event.type);
-    SetNumber(doc, u"value", event.value);
-    SetNumber(doc, u"timestamp", event.delay_time);
+    AddElement(doc, u"item",
+               {{u"desc", event.desc},
+                {u"index", Decimal(event.record_index)},
+                {u"type", Decimal(event.type)},
+                {u"value", Decimal(event.value)},
+                {u"timestamp", Decimal(event.delay_time)}});
   }
   doc.LeaveElement();
   doc.LeaveElement();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/text.h"
 #include "uikit/uikit.h"
@@ -10,6 +11,15 @@
 namespace pages {
 
 inline bool Checked(const CRadioButton* radio) { return radio != nullptr && radio->GetCheck() != 0; }
+
+// The position of the first checked radio of a group; -1 when none is.
+template <class Radios>
+int CheckedIndex(const Radios& radios) {
+  for (int i = 0; i < static_cast<int>(std::size(radios)); ++i) {
+    if (Checked(radios[static_cast<size_t>(i)])) return i;
+  }
+  return -1;
+}
 
 inline void Check(CRadioButton* radio) {
   if (radio) radio->SetCheck(1);

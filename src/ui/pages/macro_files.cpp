@@ -12,7 +12,7 @@ void DeviceMainDlg::ExportMacro() {
   const std::string folder = ui::CurrentFileDialogs().ChooseFolder(GetSafeHwnd(), u"Macro");
   if (folder.empty()) return;
   MacroInfo macro;
-  db().GetMacro(macroId, macro);
+  if (!db().GetMacro(macroId, macro)) return;
   // The file carries the name as the list shows it.
   macro.name = macroList->GetItemText(macroList->GetCurSel());
   std::vector<MacroRecord> events;

@@ -16,6 +16,7 @@
 
 using pages::Check;
 using pages::Checked;
+using pages::CheckedIndex;
 using pages::ClampEditNumber;
 using pages::Enable;
 using pages::MakeIn;
@@ -164,56 +165,62 @@ void DeviceMainDlg::CreateMacroPage() {
 void DeviceMainDlg::LayoutMacroPage(const CRect& client) {
   const int R = client.right;
   const int B = client.bottom;
-  Place(macroPagePanel, CRect{20, 120, R - 20, B - 60});
-  Place(macroPageHeading, CRect{40, 130, 280, 160});
-  Place(macroListPanel, CRect{40, 170, 380, B - 80});
-  Place(macroListCaption, CRect{60, 180, 190, 216});
   if (macroList) macroList->SetScale(1.0f);
-  Place(macroListArea, CRect{60, 216, 360, 646});
-  Place(macroList, CRect{60, 216, 360, 646});
+  if (eventList) eventList->SetScale(1.0f);
+  const struct {
+    MControl* control;
+    CRect rect;
+  } places[] = {
+      {macroPagePanel, CRect{20, 120, R - 20, B - 60}},
+      {macroPageHeading, CRect{40, 130, 280, 160}},
+      {macroListPanel, CRect{40, 170, 380, B - 80}},
+      {macroListCaption, CRect{60, 180, 190, 216}},
+      {macroListArea, CRect{60, 216, 360, 646}},
+      {macroList, CRect{60, 216, 360, 646}},
+      {eventListPanel, CRect{400, 170, 800, B - 80}},
+      {eventListCaption, CRect{420, 190, 650, 220}},
+      {eventListArea, CRect{420, 220, 780, 650}},
+      {eventListHeadArea, CRect{420, 220, 780, 250}},
+      {eventListHeads[0], CRect{420, 220, 505, 250}},
+      {eventListHeads[1], CRect{505, 220, 590, 250}},
+      {eventListHeads[2], CRect{610, 220, 730, 250}},
+      {eventList, CRect{420, 250, 780, 630}},
+      {deleteEventButton, CRect{690, 660, 780, 688}},
+      {insertEventButton, CRect{585, 660, 675, 688}},
+      {macroOptionPanel, CRect{820, 170, 1090, B - 80}},
+      {recordButton, CRect{850, 210, 1050, 238}},
+      {delayModeCaption, CRect{850, 246, 1050, 276}},
+      {fixedDelayArea, CRect{885, 368, 966, 394}},
+      {fixedDelayEdit, CRect{880, 368, 946, 394}},
+      {fixedDelayUnit, CRect{946, 368, 966, 394}},
+      {playModeCaption, CRect{850, 401, 1050, 431}},
+      {playModeRadios[0], CRect{850, 431, 1080, 461}},
+      {playModeRadios[1], CRect{850, 461, 1080, 491}},
+      {playModeRadios[2], CRect{850, 491, 1100, 521}},
+      {playCountEdit, CRect{880, 523, 950, 549}},
+      {eventKindCaption, CRect{850, 550, 980, 580}},
+      {eventKindCombo, CRect{850, 586, 1010, 614}},
+      {eventUpButton, CRect{1020, 581, 1046, 607}},
+      {eventValueCaption, CRect{850, 620, 950, 650}},
+      {eventKeyEdit, CRect{850, 650, 1010, 678}},
+      {eventButtonCombo, CRect{850, 656, 1010, 684}},
+      {eventDownButton, CRect{1020, 651, 1046, 677}},
+      {moveXCaption, CRect{850, 550, 880, 580}},
+      {moveLeftRadio, CRect{880, 550, 965, 580}},
+      {moveRightRadio, CRect{965, 550, 1050, 580}},
+      {moveXEdit, CRect{880, 580, 965, 610}},
+      {moveYCaption, CRect{850, 615, 880, 645}},
+      {moveUpRadio, CRect{880, 615, 965, 645}},
+      {moveDownRadio, CRect{965, 615, 1050, 645}},
+      {moveYEdit, CRect{880, 645, 965, 675}},
+  };
+  for (const auto& place : places) Place(place.control, place.rect);
   int left = 60;
   for (MButton* button : {newMacroButton, importMacroButton, exportMacroButton}) {
     Place(button, CRect{left, 656, left + 90, 686});
     left += 103;
   }
-  Place(eventListPanel, CRect{400, 170, 800, B - 80});
-  Place(eventListCaption, CRect{420, 190, 650, 220});
-  Place(eventListArea, CRect{420, 220, 780, 650});
-  Place(eventListHeadArea, CRect{420, 220, 780, 250});
-  Place(eventListHeads[0], CRect{420, 220, 505, 250});
-  Place(eventListHeads[1], CRect{505, 220, 590, 250});
-  Place(eventListHeads[2], CRect{610, 220, 730, 250});
-  if (eventList) eventList->SetScale(1.0f);
-  Place(eventList, CRect{420, 250, 780, 630});
-  Place(deleteEventButton, CRect{690, 660, 780, 688});
-  Place(insertEventButton, CRect{585, 660, 675, 688});
-  Place(macroOptionPanel, CRect{820, 170, 1090, B - 80});
-  Place(recordButton, CRect{850, 210, 1050, 238});
-  Place(delayModeCaption, CRect{850, 246, 1050, 276});
   for (int i = 0; i < 3; ++i) Place(delayModeRadios[i], CRect{850, 276 + 30 * i, 1110, 306 + 30 * i});
-  Place(fixedDelayArea, CRect{885, 368, 966, 394});
-  Place(fixedDelayEdit, CRect{880, 368, 946, 394});
-  Place(fixedDelayUnit, CRect{946, 368, 966, 394});
-  Place(playModeCaption, CRect{850, 401, 1050, 431});
-  Place(playModeRadios[0], CRect{850, 431, 1080, 461});
-  Place(playModeRadios[1], CRect{850, 461, 1080, 491});
-  Place(playModeRadios[2], CRect{850, 491, 1100, 521});
-  Place(playCountEdit, CRect{880, 523, 950, 549});
-  Place(eventKindCaption, CRect{850, 550, 980, 580});
-  Place(eventKindCombo, CRect{850, 586, 1010, 614});
-  Place(eventUpButton, CRect{1020, 581, 1046, 607});
-  Place(eventValueCaption, CRect{850, 620, 950, 650});
-  Place(eventKeyEdit, CRect{850, 650, 1010, 678});
-  Place(eventButtonCombo, CRect{850, 656, 1010, 684});
-  Place(eventDownButton, CRect{1020, 651, 1046, 677});
-  Place(moveXCaption, CRect{850, 550, 880, 580});
-  Place(moveLeftRadio, CRect{880, 550, 965, 580});
-  Place(moveRightRadio, CRect{965, 550, 1050, 580});
-  Place(moveXEdit, CRect{880, 580, 965, 610});
-  Place(moveYCaption, CRect{850, 615, 880, 645});
-  Place(moveUpRadio, CRect{880, 615, 965, 645});
-  Place(moveDownRadio, CRect{965, 615, 1050, 645});
-  Place(moveYEdit, CRect{880, 645, 965, 675});
 }
 
 int DeviceMainDlg::SelectedMacroId() const {
@@ -348,25 +355,18 @@ void DeviceMainDlg::SaveMacroOptions() {
   const int macroId = SelectedMacroId();
   MacroInfo macro;
   if (macroId <= 0 || !db().GetMacro(macroId, macro)) return;
+  // The radios stand in the order of the delay types; the count radio is
+  // the third of its group but play mode 0.
+  const int delayRadio = CheckedIndex(delayModeRadios);
+  if (delayRadio >= 0) macro.delay_type = delayRadio;
   macro.delay_time = 0;
-  if (Checked(delayModeRadios[0])) {
-    macro.delay_type = 0;
-  } else if (Checked(delayModeRadios[1])) {
-    macro.delay_type = 1;
-  } else if (Checked(delayModeRadios[2])) {
-    macro.delay_type = 2;
+  if (delayRadio == 2) {
     // The edit clamps when it is left; a radio click does not leave it.
     macro.delay_time = std::clamp(EditNumberOr(fixedDelayEdit, kMinFixedDelay), kMinFixedDelay, kMaxDelay);
   }
-  macro.play_times = 1;
-  if (Checked(playModeRadios[0])) {
-    macro.play_type = 1;
-  } else if (Checked(playModeRadios[1])) {
-    macro.play_type = 2;
-  } else if (Checked(playModeRadios[2])) {
-    macro.play_type = 0;
-    macro.play_times = std::clamp(EditNumberOr(playCountEdit, 1), 1, kMaxPlayCount);
-  }
+  const int playRadio = CheckedIndex(playModeRadios);
+  if (playRadio >= 0) macro.play_type = playRadio == 2 ? 0 : playRadio + 1;
+  macro.play_times = playRadio == 2 ? std::clamp(EditNumberOr(playCountEdit, 1), 1, kMaxPlayCount) : 1;
   db().UpdateMacro(macroId, macro);
 }
 

@@ -13,7 +13,7 @@
 #include "ui/pages/macro_controls.h"
 #include "uikit/uikit.h"
 
-using pages::Checked;
+using pages::CheckedIndex;
 using pages::ClampEditNumber;
 
 namespace {
@@ -41,14 +41,9 @@ void DeviceMainDlg::ToggleMacroRecording() {
   }
   rawInputRecorder.reset();
   lastRecordTick.reset();
-  recordDelayMode = 0;
+  recordDelayMode = std::max(CheckedIndex(delayModeRadios), 0);
   recordFixedDelay = 0;
-  if (Checked(delayModeRadios[0])) {
-    recordDelayMode = 0;
-  } else if (Checked(delayModeRadios[1])) {
-    recordDelayMode = 1;
-  } else if (Checked(delayModeRadios[2])) {
-    recordDelayMode = 2;
+  if (recordDelayMode == 2) {
     // A click on the record button does not end an edit in the delay field:
     // its range is applied here.
     if (fixedDelayEdit && fixedDelayEdit->GetEditText().empty()) fixedDelayEdit->SetTitle(u"10");
