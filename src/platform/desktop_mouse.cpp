@@ -182,10 +182,27 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
   return started;
 }
 
-bool MousePanelLauncher::Open() {
+namespace {
+
+std::vector<std::string> RunningDesktopsPanel() {
   const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
-  const std::vector<std::string> argv = MousePanelCommand(desktops != nullptr ? desktops : "");
+  return MousePanelCommand(desktops != nullptr ? desktops : "");
+}
+
+}  // namespace
+
+bool MousePanelLauncher::CanOpen() {
+  const std::vector<std::string> argv = RunningDesktopsPanel();
+  if (argv.empty()) return false;
+  gchar* found = g_find_program_in_path(argv.front().c_str());
+  g_free(found);
+  return found != nullptr;
+}
+
+bool MousePanelLauncher::Open() {
+  const std::vector<std::string> argv = RunningDesktopsPanel();
   if (argv.empty()) {
+    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
     DebugTrace(2, "no mouse settings tool known for desktop \"%s\"", desktops != nullptr ? desktops : "");
     return false;
   }

@@ -87,6 +87,8 @@ bool SpawnDetached(const std::vector<std::string>& argv);
 class MousePanelLauncher {
  public:
   virtual ~MousePanelLauncher() = default;
+  // The running desktop has a mouse settings tool we know, and it is installed.
+  virtual bool CanOpen();
   // Opens the running desktop's mouse settings; false when the desktop has
   // none we know or its tool did not start.
   virtual bool Open();

@@ -218,6 +218,7 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void SetDesktopMouse(std::shared_ptr<platform::SystemMouseSettings> settings,
                        std::shared_ptr<platform::MousePanelLauncher> panel);
   platform::SystemMouseSettings& DesktopMouse();
+  platform::MousePanelLauncher& MousePanel();
   std::shared_ptr<platform::SystemMouseSettings> desktopMouseSettings;
   std::shared_ptr<platform::MousePanelLauncher> desktopMousePanel;
 

@@ -256,6 +256,7 @@ TEST(MousePanel, SpawnsWithoutAShellAndSaysWhenItCannot) {
   EXPECT_FALSE(platform::SpawnDetached({"true; touch /tmp/tgm-shell"}));
   EXPECT_FALSE(platform::SpawnDetached({}));
   setenv("XDG_CURRENT_DESKTOP", "X-Unknown", 1);
+  EXPECT_FALSE(platform::MousePanelLauncher().CanOpen());
   EXPECT_FALSE(platform::MousePanelLauncher().Open());
   unsetenv("XDG_CURRENT_DESKTOP");
 }

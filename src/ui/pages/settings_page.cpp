@@ -131,7 +131,8 @@ void DeviceMainDlg::CreateSettingsPage() {
   factoryResetCaption = label(270, GetLangText(658));
   factoryResetButton = button(271, GetLangText(659));
   mousePanelCaption = label(275, GetLangText(630));
-  mousePanelButton = button(276, GetLangText(641));
+  // Live only where the desktop's own mouse settings can be opened.
+  if ((mousePanelButton = button(276, GetLangText(641)))) mousePanelButton->SetEnabled(MousePanel().CanOpen());
   lockPanel = panel(110, kGroupColor);
   lockCaption = label(273, GetLangText(672));
   if ((leftButtonLockSwitch = switchButton(274))) leftButtonLockSwitch->SetCheck(1);
@@ -357,7 +358,9 @@ int DeviceMainDlg::OnLeftButtonLock() {
   return 1;
 }
 
-void DeviceMainDlg::OpenDesktopMouseSettings() {
+platform::MousePanelLauncher& DeviceMainDlg::MousePanel() {
   if (!desktopMousePanel) desktopMousePanel = std::make_shared<platform::MousePanelLauncher>();
-  desktopMousePanel->Open();
+  return *desktopMousePanel;
 }
+
+void DeviceMainDlg::OpenDesktopMouseSettings() { MousePanel().Open(); }

@@ -28,7 +28,9 @@ class CountingMouseSettings : public platform::DesktopMouseSettings {
 
 class PanelSpy : public platform::MousePanelLauncher {
  public:
+  bool CanOpen() override { return known; }
   bool Open() override { return ++opened, true; }
+  bool known = true;
   int opened = 0;
 };
 
@@ -283,13 +285,16 @@ TEST_F(SettingsPageTest, UnlockingTheLeftButtonAsksFirst) {
   EXPECT_EQ(Config(1, u"leftbtn_lock"), u"1");
 }
 
-TEST_F(SettingsPageTest, MousePanelButtonOpensTheDesktopsPanel) {
+TEST_F(SettingsPageTest, MousePanelButtonOpensTheDesktopsPanelWhereThereIsOne) {
   TestWindow& w = Window();
+  EXPECT_TRUE(w.mousePanelButton->IsEnabled());
   EXPECT_EQ(Event(276, kEventTextChanged), 0);
   EXPECT_EQ(panel_->opened, 0);
   EXPECT_EQ(Event(276, kEventClick), 1);
   EXPECT_EQ(panel_->opened, 1);
-  EXPECT_TRUE(w.mousePanelButton->IsVisible());
+
+  panel_->known = false;
+  EXPECT_FALSE(Window().mousePanelButton->IsEnabled()) << "a button that could open nothing";
 }
 
 }  // namespace
