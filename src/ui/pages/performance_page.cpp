@@ -63,11 +63,7 @@ MComboBox* DeviceMainDlg::LeftButtonCombo() const { return GetControlAs<MComboBo
 
 void DeviceMainDlg::CreatePerformancePage() {
   MTabLayout* page = performancePage;
-  auto panel = [page](int id, std::uint32_t color) {
-    auto* area = MakeIn<CRoundArea>(page, true, id);
-    if (area) area->SetColor(color);
-    return area;
-  };
+  auto panel = [page](int id, std::uint32_t color) { return pages::MakePanelIn(page, id, color); };
   // A heading or caption; `width` 0 keeps the library's font size.
   auto text = [this, page](int id, std::u16string_view title, int width, bool windowFont) {
     auto* label = MakeIn<MText>(page, true, id, title);

@@ -67,11 +67,7 @@ platform::SystemMouseSettings& DeviceMainDlg::DesktopMouse() {
 
 void DeviceMainDlg::CreateSettingsPage() {
   MTabLayout* page = settingsPage;
-  auto panel = [page](int id, std::uint32_t color) {
-    auto* area = MakeIn<CRoundArea>(page, true, id);
-    if (area) area->SetColor(color);
-    return area;
-  };
+  auto panel = [page](int id, std::uint32_t color) { return pages::MakePanelIn(page, id, color); };
   // A label: the window's text colour, font width 14 and the window font.
   auto label = [this, page](int id, std::u16string_view title) {
     auto* text = MakeIn<MText>(page, true, id, title);
