@@ -88,6 +88,16 @@ TEST_F(SettingsPageTest, PointerSpeedPositionsRoundTripThroughTheDesktop) {
     EXPECT_EQ(w.speedSlider->GetProgress(), position);
   }
   EXPECT_DOUBLE_EQ(Speed(), 1.0) << "position 19 is the desktop's fastest";
+  // Changed elsewhere: seen when the window comes back on the settings tab only.
+  g_settings_set_double(desktop_, "speed", -0.5);
+  w.currentTabItem = 3;
+  w.OnNcActivate(1);
+  EXPECT_EQ(w.speedSlider->GetProgress(), 19);
+  w.currentTabItem = 6;
+  w.OnNcActivate(0);
+  EXPECT_EQ(w.speedSlider->GetProgress(), 19);
+  w.OnNcActivate(1);
+  EXPECT_EQ(w.speedSlider->GetProgress(), 4);
   // Dragging shows the speed but writes nothing until the release.
   const int writes = mouse_settings_->writes;
   w.speedSlider->SetProgress(4);
