@@ -101,8 +101,6 @@ class SQLiteAutoTransaction {
   // True from a successful BEGIN (or SAVEPOINT) by the constructor or Begin
   // until End or Rollback.
   bool Started() const { return started_; }
-  // True when it is a savepoint inside a transaction opened before it.
-  bool Nested() const { return nested_; }
 
  private:
   void Open();
@@ -110,5 +108,5 @@ class SQLiteAutoTransaction {
   SQLiteDB* db_ = nullptr;
   bool active_ = false;
   bool started_ = false;
-  bool nested_ = false;
+  bool nested_ = false;  // a savepoint inside a transaction opened before it
 };

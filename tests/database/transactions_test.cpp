@@ -1,5 +1,5 @@
-// Several stores as one: nested transactions, the default profiles, and what
-// a failure or a kill in the middle leaves behind.
+// Several stores as one: transactions inside it, the default profiles, and
+// what a failure or a kill in the middle leaves behind.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -30,41 +30,6 @@ std::string Dump(RawDb& raw) {
   for (const std::string& row : raw.Rows("SELECT profile, key_code, macro_value FROM t_key_macro_data ORDER BY 1, 2"))
     out += row + " ";
   return out;
-}
-
-TEST(SqliteWrapper, ATransactionInsideAnotherIsASavepointThatEndsOrUndoesOnlyItself) {
-  struct Case {
-    bool innerKept, outerKept;
-    const char* rows;
-  };
-  const Case cases[] = {{true, true, "a,b"}, {false, true, "a"}, {true, false, "<null>"}, {false, false, "<null>"}};
-  TempDataFolder data;
-  const std::string path = data.DbPath("t");
-  SQLiteDB db;
-  ASSERT_TRUE(db.Open(path.c_str(), "", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
-  for (const Case& c : cases) {
-    ASSERT_EQ(db.Exec("CREATE TABLE IF NOT EXISTS t(v TEXT); DELETE FROM t"), SQLITE_OK);
-    {
-      SQLiteAutoTransaction outer(&db);
-      EXPECT_FALSE(outer.Nested());
-      db.Exec("INSERT INTO t VALUES ('a')");
-      {
-        SQLiteAutoTransaction inner(&db);
-        EXPECT_TRUE(inner.Started());
-        EXPECT_TRUE(inner.Nested());
-        db.Exec("INSERT INTO t VALUES ('b')");
-        EXPECT_TRUE(c.innerKept ? inner.End() : inner.Rollback());
-        EXPECT_TRUE(db.InTransaction()) << "the inner scope never ends the outer transaction";
-      }
-      if (!c.outerKept) {
-        EXPECT_TRUE(outer.Rollback());
-      }
-    }
-    EXPECT_FALSE(db.InTransaction());
-    RawDb raw(path);
-    EXPECT_EQ(raw.One("SELECT group_concat(v) FROM (SELECT v FROM t ORDER BY v)"), c.rows)
-        << c.innerKept << c.outerKept;
-  }
 }
 
 class StoreTransaction : public ::testing::Test {
