@@ -85,7 +85,7 @@ int EditNumberOr(MEdit* edit, int empty) {
 }  // namespace
 
 void DeviceMainDlg::CreateMacroPage() {
-  MTabLayout* page = GetControlAs<MTabLayout>(48);
+  MTabLayout* page = macroPage;
   if (!page) return;
   if ((macroPagePanel = MakeIn<CRoundArea>(page, true, 150))) macroPagePanel->SetColor(0xE60F161E);
   macroPageHeading = MakeCaption(page, 151, 350, 18);
@@ -389,7 +389,7 @@ void DeviceMainDlg::OnMacroOptionRadio(int controlId) {
 }
 
 void DeviceMainDlg::EnableMacroPage(bool enable) {
-  Enable(GetControl(45), enable);  // the tab strip: the macro cannot change under a recording
+  Enable(tabs, enable);  // the tab strip: the macro cannot change under a recording
   for (MControl* control : std::initializer_list<MControl*>{
            macroList, newMacroButton, importMacroButton, exportMacroButton, eventList, insertEventButton,
            deleteEventButton, macroOptionPanel, delayModeRadios[0], delayModeRadios[1], delayModeRadios[2],

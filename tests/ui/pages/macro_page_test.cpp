@@ -4,8 +4,7 @@
 #include <functional>
 
 #include "assign/key_action.h"
-#include "assign/macro_event_type.h"
-#include "main_window_test_support.h"
+#include "macro_test_support.h"
 #include "ui/file_dialogs.h"
 
 namespace mainwintest {
@@ -34,40 +33,8 @@ class FakeFileDialogs : public ui::FileDialogs {
   std::u16string lastFilter, lastTitle;
 };
 
-class MacroPageTest : public MainWindowTest {
+class MacroPageTest : public MacroTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    MakeWindow();
-  }
-  TestWindow& W() { return *window_; }
-
-  int StoreMacro(const std::u16string& name, const std::vector<MacroRecord>& events = {}) {
-    const int id = db_.AddMacro(name);
-    std::vector<MacroRecord> rows = events;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      rows[i].macro_id = id;
-      rows[i].record_index = static_cast<int>(i);
-    }
-    db_.SaveMacroRecords(rows);
-    return id;
-  }
-  static MacroRecord Event(int type, int value, std::u16string desc, int stamp) {
-    MacroRecord r;
-    r.type = type;
-    r.value = value;
-    r.desc = std::move(desc);
-    r.delay_time = stamp;
-    return r;
-  }
-  void SelectMacro(int index) {
-    W().macroList->SetCurSel(index);
-    W().macroList->UserEvent(kEventClick, index);
-  }
-  void SelectEvent(int index) {
-    W().eventList->SetCurSel(index);
-    W().eventList->UserEvent(kEventClick, index);
-  }
   void Insert(int item) { W().SendMessage(UM_INSERT_EVENT_MENU, 0, item); }
   static void Leave(MEdit* edit, std::u16string_view text) {
     edit->SetTitle(text);
@@ -76,25 +43,6 @@ class MacroPageTest : public MainWindowTest {
   void ClickRadio(CRadioButton* radio) {
     radio->SetCheck(1);
     W().OnMessage(radio->GetID(), kEventClick, 0, 0);
-  }
-  // The event list as "text|type|value".
-  std::vector<std::string> Listed() {
-    std::vector<std::string> out;
-    for (const RecordItem& item : W().eventList->GetRecordItems())
-      out.push_back(U8(item.text) + "|" + std::to_string(item.type) + "|" + std::to_string(item.value));
-    return out;
-  }
-  // The stored events in record_index order, as Listed gives the list; the
-  // indexes must run 0..n-1.
-  std::vector<std::string> Stored(int macroId) {
-    std::vector<MacroRecord> rows;
-    db_.LoadMacroRecords(macroId, rows);
-    std::vector<std::string> out;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      EXPECT_EQ(rows[i].record_index, static_cast<int>(i));
-      out.push_back(U8(rows[i].desc) + "|" + std::to_string(rows[i].type) + "|" + std::to_string(rows[i].value));
-    }
-    return out;
   }
   MacroInfo Macro(int id) {
     MacroInfo m;
@@ -438,7 +386,7 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
     std::vector<MacroRecord> rows;
     db_.LoadMacroRecords(id, rows);
     std::vector<std::string> got;
-    for (const MacroRecord& r : rows) got.push_back(U8(r.desc) + "|" + std::to_string(r.type) + "|" + std::to_string(r.value));
+    for (const MacroRecord& r : rows) got.push_back(Text(r.desc, r.type, r.value));
     EXPECT_EQ(got, c.events);
     EXPECT_EQ(rows.back().record_index, 9);
   }

@@ -2,8 +2,7 @@
 // source, on the window's virtual clock.
 #include <QCursor>
 
-#include "assign/macro_event_type.h"
-#include "main_window_test_support.h"
+#include "macro_test_support.h"
 #include "platform/raw_input.h"
 
 namespace mainwintest {
@@ -12,56 +11,31 @@ namespace {
 using platform::RawButton;
 using platform::RawKey;
 
-class MacroRecordingTest : public MainWindowTest {
+class MacroRecordingTest : public MacroTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
     platform::SetRawInputSourceForTests(&input_);
     QCursor::setPos(0, 0);  // away from the record button
-    MakeWindow();
+    MacroTest::SetUp();
   }
   void TearDown() override {
-    MainWindowTest::TearDown();
+    MacroTest::TearDown();
     platform::SetRawInputSourceForTests(nullptr);
   }
-  TestWindow& W() { return *window_; }
-
   // A new macro with `events` delays of 10 ms, selected.
   int SelectedMacro(int events = 0) {
-    const int id = db_.AddMacro(u"m");
-    std::vector<MacroRecord> rows(static_cast<size_t>(events));
-    for (int i = 0; i < events; ++i) {
-      rows[static_cast<size_t>(i)].macro_id = id;
-      rows[static_cast<size_t>(i)].type = kEventDelay;
-      rows[static_cast<size_t>(i)].record_index = i;
-      rows[static_cast<size_t>(i)].value = 10;
-      rows[static_cast<size_t>(i)].desc = u" -   10 ms";
-    }
-    db_.SaveMacroRecords(rows);
+    const int id = StoreMacro(u"m", std::vector<MacroRecord>(static_cast<size_t>(events), Event(kEventDelay, 10, u" -   10 ms")));
     W().LoadMacroList();
-    W().macroList->SetCurSel(W().macroList->GetItemCount() - 1);
-    W().ShowMacro(id);
+    SelectMacro(W().macroList->GetItemCount() - 1);
     return id;
   }
   void Record() { W().OnMessage(170, kEventClick, 0, 0); }
-  // Each input after `gap` ms, delivered through the window's message loop.
+  // An input after `gap` ms, delivered through the window's message loop.
   template <class Input>
   void Press(Input input, uint32_t gap = 0) {
     clock_->Advance(gap);
     input_.Inject(input);
     QApplication::processEvents();
-  }
-  // The last `count` events listed as "text|type|value".
-  std::vector<std::string> Listed(size_t count = 1000) {
-    std::vector<std::string> out;
-    for (const RecordItem& item : W().eventList->GetRecordItems())
-      out.push_back(platform::Utf16ToUtf8(item.text) + "|" + std::to_string(item.type) + "|" + std::to_string(item.value));
-    if (out.size() > count) out.erase(out.begin(), out.end() - static_cast<long>(count));
-    return out;
-  }
-  size_t Stored(int id) {
-    std::vector<MacroRecord> rows;
-    return static_cast<size_t>(db_.LoadMacroRecords(id, rows));
   }
 
   platform::FakeRawInputSource input_;
@@ -109,12 +83,12 @@ TEST_F(MacroRecordingTest, RecordsKeysAndButtonsWithTheirDelays) {
     Record();
     ASSERT_TRUE(W().macroRecording);
     c.input();
-    EXPECT_EQ(Stored(id), 0u) << "saved only when the recording stops";
+    EXPECT_TRUE(Stored(id).empty()) << "saved only when the recording stops";
     Record();
     EXPECT_FALSE(W().macroRecording);
     EXPECT_FALSE(input_.IsStarted());
     EXPECT_EQ(Listed(), c.events);
-    EXPECT_EQ(Stored(id), c.events.size());
+    EXPECT_EQ(Stored(id), c.events);
   }
 }
 
@@ -122,15 +96,12 @@ TEST_F(MacroRecordingTest, WhileRecordingThePageIsLockedAndItsRefreshWaits) {
   ModalDriver modal;
   Record();  // no macro
   EXPECT_EQ(modal.boxes, (std::vector<Box>{LangBox(387, 358, 0)}));
-  const int id = SelectedMacro(1);
-  const int other = db_.AddMacro(u"other");
-  W().macroList->AddString(u"other", other);
-  W().macroList->SetCurSel(1);
-  W().ShowMacro(other);
+  const int first = SelectedMacro(1);
+  const int other = SelectedMacro();
   Record();
   EXPECT_EQ(W().recordButton->GetTitle(), GetLangText(359));
   EXPECT_FALSE(W().macroList->IsEnabled());
-  EXPECT_FALSE(W().GetControl(45)->IsEnabled());
+  EXPECT_FALSE(W().tabs->IsEnabled());
   EXPECT_TRUE(W().recordButton->IsEnabled());
   Press(RawKey{65, true});
   // The worker's refresh would switch to the first macro and drop the input.
@@ -142,13 +113,13 @@ TEST_F(MacroRecordingTest, WhileRecordingThePageIsLockedAndItsRefreshWaits) {
   QCursor::setPos(button.left + 5, button.top + 5);
   Press(RawButton{1, true});
   Record();
-  EXPECT_EQ(Stored(other), 1u);
+  EXPECT_EQ(Stored(other), (std::vector<std::string>{"↓  A|2|65"}));
   EXPECT_EQ(W().recordButton->GetTitle(), GetLangText(358));
   EXPECT_TRUE(W().macroList->IsEnabled());
   EXPECT_FALSE(W().fixedDelayEdit->IsEnabled());  // back only with the fixed-delay radio
   // The deferred refresh ran after the save.
   EXPECT_EQ(W().macroList->GetCurSel(), 0);
-  EXPECT_EQ(W().SelectedMacroId(), id);
+  EXPECT_EQ(W().SelectedMacroId(), first);
 }
 
 TEST_F(MacroRecordingTest, TheTwoHundredthEventEndsTheRecording) {
@@ -158,25 +129,17 @@ TEST_F(MacroRecordingTest, TheTwoHundredthEventEndsTheRecording) {
   Press(RawKey{65, false}, 100);  // its delay makes 200: the input is not added
   EXPECT_FALSE(W().macroRecording);
   EXPECT_FALSE(input_.IsStarted());
-  EXPECT_EQ(Listed(2), (std::vector<std::string>{"↓  A|2|65", " -   100 ms|1|100"}));
-  EXPECT_EQ(Stored(id), 200u);
+  const std::vector<std::string> events = Stored(id);
+  ASSERT_EQ(events.size(), 200u);
+  EXPECT_EQ(events[198] + " " + events[199], "↓  A|2|65  -   100 ms|1|100");
   Press(RawKey{66, true});
-  EXPECT_EQ(Stored(id), 200u);
+  EXPECT_EQ(Stored(id).size(), 200u);
 }
 
 TEST_F(MacroRecordingTest, TheKeyFieldTakesThePressedKey) {
-  MacroRecord down, up;
-  down.type = kEventKeyDown, up.type = kEventKeyUp;
-  down.value = up.value = 65;
-  down.desc = u"↓  A", up.desc = u"↑  A";
-  down.delay_time = up.delay_time = 7;
-  down.record_index = 0, up.record_index = 1;
-  const int id = db_.AddMacro(u"m");
-  down.macro_id = up.macro_id = id;
-  db_.SaveMacroRecords({down, up});
+  const int id = StoreMacro(u"m", {Event(kEventKeyDown, 65, u"↓  A", 7), Event(kEventKeyUp, 65, u"↑  A", 7)});
   W().LoadMacroList();
-  W().eventList->SetCurSel(1);
-  W().eventList->UserEvent(kEventClick, 1);
+  SelectEvent(1);
   W().eventKeyEdit->UserEvent(kEventSetFocus);
   Press(RawKey{163, true});
   EXPECT_EQ(W().eventKeyEdit->GetEditText(), u"RCtrl");
@@ -184,11 +147,7 @@ TEST_F(MacroRecordingTest, TheKeyFieldTakesThePressedKey) {
   EXPECT_EQ(W().eventKeyEdit->GetEditText(), u"RCtrl");
   W().eventKeyEdit->UserEvent(kEventKillFocus);
   EXPECT_FALSE(input_.IsStarted());
-  EXPECT_EQ(Listed(), (std::vector<std::string>{"↓  RCtrl|2|163", "↑  RCtrl|3|163"}));
-  std::vector<MacroRecord> rows;
-  db_.LoadMacroRecords(id, rows);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1].desc, u"↑  RCtrl");
+  EXPECT_EQ(Stored(id), (std::vector<std::string>{"↓  RCtrl|2|163", "↑  RCtrl|3|163"}));
 }
 
 }  // namespace
