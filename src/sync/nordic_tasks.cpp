@@ -297,6 +297,10 @@ void DeviceWorker::SelectProfileNordic() {
   });
   PollDeviceNotificationsNordic(true);
   ExchangeNordic(BuildSelectProfile(nordicChannel, currentProfile.load()));
+  // The caches describe the profile the mouse had: a write that started from
+  // them would give this profile's free slots and bytes the other one's.
+  nordicKeyMapCache = {};
+  nordicSettingsCache = {};
 }
 
 bool DeviceWorker::WriteAllNordic() {

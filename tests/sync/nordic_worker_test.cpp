@@ -294,6 +294,18 @@ TEST_F(NordicTest, WriteAllPutsButtonsInTheirSlotsAndSendsOnlyAssignedMacros) {
             (std::vector<std::string>{"FillKeyCombos", "ShowKeyAssignments", "LoadPerformancePage", "busy closed"}));
 }
 
+TEST_F(NordicTest, AnotherProfilesWriteNeverStartsFromTheCodesReadBefore) {
+  Attach(false);
+  sim::NordicBlock codes{};
+  codes[4] = 0x03, codes[6] = 0xE9;  // the first profile's slot 0: volume up
+  mouse_->SetButtonCodes(0, codes);
+  Run(kCmdInitialLoad);
+  worker_->currentProfile = 2;  // no rows of its own
+  Run(kCmdWriteAllNordic);
+  EXPECT_EQ(mouse_->ButtonCodes(1), sim::NordicDefaultButtonCodes());
+  EXPECT_EQ(mouse_->ButtonCodes(0), codes);
+}
+
 TEST_F(NordicTest, ShortWritesOnTheWire) {
   const struct {
     int code;
