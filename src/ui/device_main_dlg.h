@@ -17,6 +17,7 @@
 #include "ui/device_main_def.h"
 #include "sync/device_worker.h"
 #include "ui/device_config.h"
+#include "ui/raw_input_recorder.h"
 #include "uikit/window.h"
 
 class QSocketNotifier;
@@ -36,7 +37,6 @@ inline constexpr UINT UM_EVENT_LIST_MENU = 1711;
 inline constexpr UINT UM_RELOAD_LANGUAGE = 2022;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
-inline constexpr UINT WM_INPUT = 0x00FF;
 
 // Gives a store without profiles the five default profiles (profile 1
 // active): settings rows are only ever updated, so a read-back or a write
