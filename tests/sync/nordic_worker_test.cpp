@@ -90,9 +90,9 @@ class NordicTest : public ::testing::Test {
     return platform::Utf16ToUtf8(value);
   }
 
-  void Assign(int button, int kind, int value, int value2 = 0, std::u16string desc = u"x") {
+  void Assign(int button, int kind, int value, int value2 = 0, std::u16string desc = u"x", int profile = 1) {
     KeyAssignment a;
-    a.profile = 1;
+    a.profile = profile;
     a.key_code = button;
     a.macro_type = kind;
     a.macro_value = value;
@@ -106,9 +106,6 @@ class NordicTest : public ::testing::Test {
     for (int i = 0; i < keyPresses; ++i) records.push_back(MacroRecord{0, id, i % 2 ? 3 : 2, i, 65, 0, u""});
     db_.SaveMacroRecords(records);
     return id;
-  }
-  void SetConfig(std::initializer_list<std::pair<const char16_t*, const char16_t*>> rows) {
-    for (const auto& [key, value] : rows) db_.SetConfigValue(1, key, value);
   }
 
   platform::ScopedVirtualClock clock_{100000};
@@ -179,15 +176,7 @@ TEST_F(NordicTest, SlotsDecodeIntoTheProfileInForce) {
                                {0x01, 0, 0xF8, 0x02}};
   for (int s = 0; s < 9; ++s) std::copy(slots[s], slots[s] + 4, codes.begin() + 4 + 4 * s);
   mouse_->SetButtonCodes(0, codes);
-  for (int button : {5, 6, 7, 8}) {
-    KeyAssignment a;
-    a.profile = 2;
-    a.key_code = button;
-    a.macro_type = 3;
-    a.macro_value = 1;
-    a.macro_desc = u"kept";
-    db_.SaveKeyAssignment(a);
-  }
+  for (int button : {5, 6, 7, 8}) Assign(button, 3, 1, 0, u"kept", 2);
   // A profile byte beyond the five profiles keeps the profile in force.
   sim::Faults faults;
   faults.notifications_instead = 1;
@@ -345,9 +334,11 @@ TEST_F(NordicTest, RoundTripThroughTheMouse) {
   Assign(5, 105, 8, 0, u"133");
   Assign(6, 23, macro);
   Assign(8, 17, 1, 0, u"DPI Loop");
-  SetConfig({{u"sensor_flag", u"20"}, {u"scroll_flag", u"2"}, {u"e-sports_flag", u"2"}, {u"report_rate", u"5"},
-             {u"dpi_flag", u"31"}, {u"dpi_index", u"4"}, {u"dpi_group0_value", u"400"},
-             {u"dpi_group5_value", u"12800"}, {u"liftoff_height", u"2"}, {u"button_respondtime", u"9"}});
+  for (const auto& [key, value] : std::initializer_list<std::pair<const char16_t*, const char16_t*>>{
+           {u"sensor_flag", u"20"}, {u"scroll_flag", u"2"}, {u"e-sports_flag", u"2"}, {u"report_rate", u"5"},
+           {u"dpi_flag", u"31"}, {u"dpi_index", u"4"}, {u"dpi_group0_value", u"400"},
+           {u"dpi_group5_value", u"12800"}, {u"liftoff_height", u"2"}, {u"button_respondtime", u"9"}})
+    db_.SetConfigValue(1, key, value);
   const std::string seeded = Rows(1);
   Run(kCmdWriteAllNordic);
 
