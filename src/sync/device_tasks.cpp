@@ -21,7 +21,7 @@ KeyActionRow ToKeyActionRow(const KeyAssignment& a) {
   return {a.key_code, a.macro_type, a.macro_value, a.macro_value2, a.macro_desc};
 }
 
-void SaveKeyActionRow(ProfileDatabase& db, int profile, const KeyActionRow& row) {
+KeyAssignment ToKeyAssignment(int profile, const KeyActionRow& row) {
   KeyAssignment assignment;
   assignment.profile = profile;
   assignment.fn_layer = 0;
@@ -30,7 +30,7 @@ void SaveKeyActionRow(ProfileDatabase& db, int profile, const KeyActionRow& row)
   assignment.macro_value = row.macro_value;
   assignment.macro_value2 = row.macro_value2;
   assignment.macro_desc = row.macro_desc;
-  db.SaveKeyAssignment(assignment);
+  return assignment;
 }
 
 KeyActionCode EncodeKeyAction(const KeyAssignment& assignment, const std::vector<MacroSlot>& macros) {

@@ -25,6 +25,6 @@ devsync::MacroImage WriteMacrosToDevice(ProfileDatabase& db, HidDeviceManager& d
 std::vector<MacroSlot> LoadMacroSlots(ProfileDatabase& db);
 
 KeyActionRow ToKeyActionRow(const KeyAssignment& assignment);
-// Stores a decoded row as `profile`'s layer-0 assignment of its button.
-void SaveKeyActionRow(ProfileDatabase& db, int profile, const KeyActionRow& row);
+// A decoded row as `profile`'s layer-0 assignment of its button.
+KeyAssignment ToKeyAssignment(int profile, const KeyActionRow& row);
 KeyActionCode EncodeKeyAction(const KeyAssignment& assignment, const std::vector<MacroSlot>& macros);

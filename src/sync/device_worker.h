@@ -185,9 +185,10 @@ class DeviceWorker : public CThreadBasic {
   enum class NordicRetry { kNone, kAfterPause, kAtOnce };
   // Sends `request`; unless the exchange succeeded with `accepted` in reply
   // byte 2, sends it once more as `retry` says. True when accepted; `reply`
-  // receives the last answer (the request itself when nothing came).
+  // receives the last answer (the request itself when nothing came) and
+  // `replied` whether the last exchange brought one.
   bool SendNordic(const devsync::nordic::Payload& request, uint8_t accepted, NordicRetry retry,
-                  devsync::nordic::Payload* reply = nullptr);
+                  devsync::nordic::Payload* reply = nullptr, bool* replied = nullptr);
   void ExchangeNordic(const devsync::nordic::Payload& request);
   // The profile list, the read-back, the page refresh and the versions.
   bool ReadBackNordic();

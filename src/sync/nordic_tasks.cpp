@@ -39,22 +39,31 @@ constexpr int kMacroKind = 23;
 
 bool IsReceiverMode(int mode) { return mode == kModeReceiver || mode == kModeReceiver2; }
 
+// The assignment one slot's code read from the mouse stands for, for `profile`.
+std::optional<KeyAssignment> AssignmentFromCode(int profile, int slot, const KeyActionCode& code) {
+  auto row = DecodeKeyAction(slot, code);
+  if (!row) return std::nullopt;
+  return ToKeyAssignment(profile, *row);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- exchanges
 
-bool DeviceWorker::SendNordic(const Payload& request, uint8_t accepted, NordicRetry retry, Payload* reply) {
+bool DeviceWorker::SendNordic(const Payload& request, uint8_t accepted, NordicRetry retry, Payload* reply,
+                              bool* replied) {
   // A failed exchange leaves the request in place, and several requests carry
   // their own accepted code in byte 2: only a reply counts.
   Payload p = request;
-  bool ok = devices_.Exchange(p) && p[kByteOp] == accepted;
-  if (!ok && retry != NordicRetry::kNone) {
+  bool answered = devices_.Exchange(p);
+  if (!(answered && p[kByteOp] == accepted) && retry != NordicRetry::kNone) {
     if (retry == NordicRetry::kAfterPause) platform::SleepMs(kRetryPauseMs);
     p = request;
-    ok = devices_.Exchange(p) && p[kByteOp] == accepted;
+    answered = devices_.Exchange(p);
   }
   if (reply != nullptr) *reply = p;
-  return ok;
+  if (replied != nullptr) *replied = answered;
+  return answered && p[kByteOp] == accepted;
 }
 
 void DeviceWorker::ExchangeNordic(const Payload& request) {
@@ -182,24 +191,38 @@ bool DeviceWorker::ReadDeviceSettingsNordic() {
   }
   const int profile = currentProfile.load();
 
-  if (SendNordic(BuildRead(channel, kCommandButtonCodes), kReplyCodes, NordicRetry::kAfterPause, &reply)) {
+  // What the mouse says is stored after its last reply, in one transaction;
+  // a read-back cut short by a mouse that stopped answering stores nothing.
+  bool replied = true;
+  std::vector<KeyAssignment> keys;
+  if (SendNordic(BuildRead(channel, kCommandButtonCodes), kReplyCodes, NordicRetry::kAfterPause, &reply, &replied)) {
     nordicKeyMapCache = reply;
     for (int slot = 0; slot < kReadSlots; ++slot) {
       if (!IsDecodedSlot(slot)) continue;
       const uint8_t* c = reply.data() + kByteData + 4 * slot;
-      DecodeKeyActionNordic(profile, slot, KeyActionCode{c[0], c[1], c[2], c[3]});
+      if (auto key = AssignmentFromCode(profile, slot, KeyActionCode{c[0], c[1], c[2], c[3]}))
+        keys.push_back(std::move(*key));
     }
   }
+  if (!replied) return true;
 
-  if (SendNordic(BuildRead(channel, kCommandSettings), kReplySettings, NordicRetry::kAfterPause, &reply)) {
+  std::vector<std::pair<std::string, int>> settings;
+  if (SendNordic(BuildRead(channel, kCommandSettings), kReplySettings, NordicRetry::kAfterPause, &reply, &replied)) {
     nordicSettingsCache = reply;
-    for (const auto& [key, value] : DecodeSettingsRows(reply)) SetConfigInt(profile, key, value);
+    settings = DecodeSettingsRows(reply);
   }
+  if (!replied) return true;
+
+  db_.RunInTransaction([&] {
+    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
+    for (const auto& [key, value] : settings) SetConfigInt(profile, key, value);
+    return true;
+  });
   return true;
 }
 
 void DeviceWorker::DecodeKeyActionNordic(int profile, int slot, const KeyActionCode& code) {
-  if (auto row = devsync::nordic::DecodeKeyAction(slot, code)) SaveKeyActionRow(db_, profile, *row);
+  if (auto key = AssignmentFromCode(profile, slot, code)) db_.SaveKeyAssignment(*key);
 }
 
 void DeviceWorker::ShowFirmwareVersionNordic() {

@@ -168,6 +168,17 @@ TEST_F(NordicTest, ReceiverWhoseMouseIsNotConnectedStopsTheReadBack) {
   EXPECT_EQ(Rows(1), before);
 }
 
+TEST_F(NordicTest, AReadBackCutShortStoresNothing) {
+  Attach(false);
+  const std::string before = Rows(1);
+  sim::Faults unplug;
+  unplug.unplug_after_writes = 3;  // the settings read goes out, its reply never comes
+  sim::SetFaults(path_, unplug);
+  Run(kCmdInitialLoad);
+  EXPECT_EQ(Rows(1), before);
+  EXPECT_NE(before, kFactoryRows);
+}
+
 TEST_F(NordicTest, SlotsDecodeIntoTheProfileInForce) {
   Attach(false);
   sim::NordicBlock codes{};
