@@ -1,5 +1,6 @@
 // The macro page against the store: the list and its options, the event
 // editor, and macro files.
+#include <QListWidget>
 #include <cstdlib>
 #include <functional>
 
@@ -270,6 +271,16 @@ TEST_F(MacroPageTest, EditorChangesOnlyEventsOfItsKindWithinTheirRanges) {
   }
   EXPECT_EQ(W().moveYEdit->GetEditText(), u"15");
   EXPECT_EQ(W().eventKeyEdit->GetEditText(), u"127");
+}
+
+TEST_F(MacroPageTest, AKeyboardMoveInTheListShowsTheMacroItSelects) {
+  StoreMacro(u"a", {Event(kEventDelay, 10, u" -   10 ms")});
+  const int second = StoreMacro(u"b");
+  W().LoadMacroList();
+  W().macroList->List()->setFocus();
+  QTest::keyClick(W().macroList->List(), Qt::Key_Down);
+  EXPECT_EQ(W().SelectedMacroId(), second);
+  EXPECT_EQ(W().eventList->GetItemCount(), 0) << "the first macro's events are not shown for the second";
 }
 
 TEST_F(MacroPageTest, InsertingStopsAt200Events) {
