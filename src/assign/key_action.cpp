@@ -58,19 +58,6 @@ KeyActionRow MakeRow(int kind, int value, int text) {
   return row;
 }
 
-std::u16string ModifierText(uint8_t bits) {
-  std::u16string text;
-  auto add = [&text](const char16_t* name) {
-    if (!text.empty()) text += u"+ ";
-    text += name;
-  };
-  if (bits & kModShift) add(u"Shift");
-  if (bits & kModCtrl) add(u"Ctrl");
-  if (bits & kModWin) add(u"Win");
-  if (bits & kModAlt) add(u"Alt");
-  return text;
-}
-
 std::optional<KeyActionRow> DecodeKeyboard(const KeyActionCode& code) {
   for (const ShortcutRow& s : kShortcuts) {
     if (s.code[0] == 0x10 && s.code[1] == code[1] && s.code[2] == code[2])
@@ -80,14 +67,7 @@ std::optional<KeyActionRow> DecodeKeyboard(const KeyActionCode& code) {
   row.macro_type = kActionKey;
   row.macro_value = code[2];
   row.macro_value2 = code[1];
-  const std::u16string key = GetHidUsageName(code[2]);
-  const std::u16string mods = code[1] != 0 ? ModifierText(code[1]) : std::u16string();
-  if (!mods.empty() && !key.empty())
-    row.macro_desc = mods + u" + " + key;
-  else if (key.empty())
-    row.macro_desc = mods;
-  else
-    row.macro_desc = key;
+  row.macro_desc = KeyCombinationText(code[1], GetHidUsageName(code[2]));
   return row;
 }
 
@@ -254,4 +234,19 @@ std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& c
   }
   if (row) row->key_code = SlotToButton(slot);
   return row;
+}
+
+std::u16string KeyCombinationText(int modifierBits, std::u16string_view keyName) {
+  std::u16string mods;
+  auto add = [&mods](const char16_t* name) {
+    if (!mods.empty()) mods += u"+ ";
+    mods += name;
+  };
+  if (modifierBits & kModShift) add(u"Shift");
+  if (modifierBits & kModCtrl) add(u"Ctrl");
+  if (modifierBits & kModWin) add(u"Win");
+  if (modifierBits & kModAlt) add(u"Alt");
+  if (mods.empty()) return std::u16string(keyName);
+  if (keyName.empty()) return mods;
+  return mods + u" + " + std::u16string(keyName);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // The kind of a button assignment, stored as an integer in macro_type.
 enum KeyActionType : int {
@@ -81,3 +82,8 @@ KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot
 // the button's stored row when saved.
 std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& code,
                                                 std::span<const MacroSlot> macros);
+
+// The display text of a key combination: the modifier names in the order
+// Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
+// joined to the key name by " + "; either part alone when the other is empty.
+std::u16string KeyCombinationText(int modifierBits, std::u16string_view keyName);
