@@ -39,8 +39,8 @@ inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 
 // Gives a store without profiles the five default profiles (profile 1
-// active): settings rows are only ever updated, so a read-back or a write
-// needs them to exist.
+// active), tops up a set left short and activates one when none is:
+// settings rows are only ever updated, so a read-back or a write needs them.
 void EnsureDefaultProfiles(ProfileDatabase& store);
 
 class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef {
