@@ -236,6 +236,7 @@ TEST_F(KeyConfigDlgTest, TheModalRunCapturesOnlyAfterAClickIntoTheKeyField) {
 
   MouseKeyConfigDlg d(db_, 1, kButton, 22);
   QTimer::singleShot(50, [&] {
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d.GetWidget(), 2000));
     QTest::mouseClick(d.keyField->Edit(), Qt::LeftButton);
     EXPECT_TRUE(raw_.IsStarted());
     Press(kVkF5);

@@ -39,6 +39,8 @@ class DialogDriver {
       auto* host = dynamic_cast<UiHostWidget*>(widget);
       auto* dialog = host ? dynamic_cast<MouseKeyConfigDlg*>(host->Owner()) : nullptr;
       if (dialog == nullptr || !host->isVisible()) continue;
+      // A click gives focus only in the active window.
+      EXPECT_TRUE(QTest::qWaitForWindowActive(host, 2000));
       ++seen;
       action_(*dialog);
     }
