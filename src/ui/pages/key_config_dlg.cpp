@@ -41,19 +41,35 @@ std::u16string EmojiImage(int id) {
   return platform::Utf8ToUtf16(file);
 }
 
+using pages::Make;
+using pages::Place;
+
+// The language text of a kind the dialog edits (the emoji kind has literal texts).
+int KindText(int kind) {
+  switch (kind) {
+    case kActionKey: return 160;
+    case kActionMacro: return 161;
+    case kActionMedia: return 163;
+    case kActionShortcut: return 164;
+    default: return 0;
+  }
+}
+
 void Show(MControl* control, bool visible) {
   if (control) control->SetVisible(visible);
 }
 
-}  // namespace
-
+// Whether a decoded key event may become the captured key. Modifiers come
+// from the check boxes only; a key the mouse cannot send would be stored as
+// no key at all.
 bool IsCapturableKey(int kind, int virtualKey, std::u16string_view name) {
   if (kind != 2 || name.empty()) return false;
   if (virtualKey >= 160 && virtualKey <= 165) return false;  // left and right Shift, Ctrl, Alt
   if (virtualKey >= 91 && virtualKey <= 93) return false;    // Win keys, Application
-  // A key the mouse cannot send would be stored as no key at all.
   return VirtualKeyToHidUsage(virtualKey) != 0;
 }
+
+}  // namespace
 
 MouseKeyConfigDlg::MouseKeyConfigDlg(ProfileDatabase& db, int profile, int button, int kind)
     : db_(db), button_(button), profile_(profile), kind_(kind) {}
@@ -70,24 +86,23 @@ int MouseKeyConfigDlg::DoModal(HWND parent) {
 void MouseKeyConfigDlg::CloseDialog() { DestroyWindow(); }
 
 void MouseKeyConfigDlg::InitUI(const CRect&) {
-  if ((headingBand = dynamic_cast<CArea*>(CreateArea(CArea::kClassName, 30, CRect{}))))
-    headingBand->SetTransparent(0, 0, 0x20160F);
-  if ((heading = dynamic_cast<MText*>(CreateArea(MText::kClassName, 31, CRect{}, GetLangText(170))))) {
+  if ((headingBand = Make<CArea>(*this, true, 30))) headingBand->SetTransparent(0, 0, 0x20160F);
+  if ((heading = Make<MText>(*this, true, 31, GetLangText(170)))) {
     heading->SetTextColor(kTextColor);
     heading->SetAlignment(1);
     heading->SetFontWidth(18);
   }
-  if ((closeButton = CreateControlAs<CImageButton>(32))) {
+  if ((closeButton = Make<CImageButton>(*this, false, 32))) {
     closeButton->SetImage(u"sysbtn_close.png", 4);
     closeButton->SetTooltip(GetLangText(5));
   }
   for (MComboBox** combo : {&kindCombo, &itemCombo}) {
-    if ((*combo = CreateControlAs<MComboBox>(combo == &kindCombo ? 33 : 34))) {
+    if ((*combo = Make<MComboBox>(*this, false, combo == &kindCombo ? 33 : 34))) {
       (*combo)->SetImage(u"img_combobox.png", 4);
       (*combo)->SetTextColor(kTextColor);
     }
   }
-  if ((keyField = CreateControlAs<MEdit>(35))) {
+  if ((keyField = Make<MEdit>(*this, false, 35))) {
     keyField->SetImage(u"img_edit.png", 4);
     keyField->SetTextColor(kTextColor);
     // The key comes from raw input after a click into the field, never from
@@ -100,15 +115,15 @@ void MouseKeyConfigDlg::InitUI(const CRect&) {
     const char16_t* title;
   } boxes[] = {{&shiftBox, 36, u"Shift"}, {&ctrlBox, 37, u"Ctrl"}, {&winBox, 38, u"Win"}, {&altBox, 39, u"Alt"}};
   for (const auto& b : boxes) {
-    if ((*b.box = CreateControlAs<CCheckButton>(b.id, CRect{}, b.title))) {
+    if ((*b.box = Make<CCheckButton>(*this, false, b.id, b.title))) {
       (*b.box)->SetImage(u"btn_checkbox.png", 8);
       (*b.box)->SetTextColor(kTextColor);
     }
   }
-  if ((emojiPicker = CreateControlAs<EmojiControl>(40))) {
+  if ((emojiPicker = Make<EmojiControl>(*this, false, 40))) {
     for (int id = 1; id <= devsync::kEmojiCount; ++id) emojiPicker->AddEmoji(id, EmojiTooltip(id), EmojiImage(id));
   }
-  if ((okButton = CreateControlAs<MButton>(41, CRect{}, GetLangText(22)))) {
+  if ((okButton = Make<MButton>(*this, false, 41, GetLangText(22)))) {
     okButton->SetImage(u"img_button.png", 4);
     okButton->SetTextColor(0xFFFFFFFF);
   }
@@ -117,29 +132,24 @@ void MouseKeyConfigDlg::InitUI(const CRect&) {
 int MouseKeyConfigDlg::UISize(const CRect& client) {
   const int w = client.Width();
   const int h = client.Height();
-  pages::Place(headingBand, CRect{1, 1, w - 1, 41});
-  pages::Place(heading, CRect{w / 2 - 100, 5, w / 2 + 100, 35});
-  pages::Place(closeButton, CRect{w - 40, 10, w - 20, 30});
-  pages::Place(itemCombo, CRect{30, 80, w - 30, 120});
-  pages::Place(keyField, CRect{30, 80, w - 30, 110});
-  pages::Place(shiftBox, CRect{30, 116, 180, 152});
-  pages::Place(ctrlBox, CRect{180, 116, 330, 152});
-  pages::Place(winBox, CRect{30, 152, 180, 188});
-  pages::Place(altBox, CRect{180, 152, 330, 188});
-  pages::Place(emojiPicker, CRect{50, 50, 550, 600});
-  pages::Place(okButton, CRect{w - 130, h - 50, w - 30, h - 12});
+  Place(headingBand, CRect{1, 1, w - 1, 41});
+  Place(heading, CRect{w / 2 - 100, 5, w / 2 + 100, 35});
+  Place(closeButton, CRect{w - 40, 10, w - 20, 30});
+  Place(itemCombo, CRect{30, 80, w - 30, 120});
+  Place(keyField, CRect{30, 80, w - 30, 110});
+  Place(shiftBox, CRect{30, 116, 180, 152});
+  Place(ctrlBox, CRect{180, 116, 330, 152});
+  Place(winBox, CRect{30, 152, 180, 188});
+  Place(altBox, CRect{180, 152, 330, 188});
+  Place(emojiPicker, CRect{50, 50, 550, 600});
+  Place(okButton, CRect{w - 130, h - 50, w - 30, h - 12});
   return 1;
 }
 
 int MouseKeyConfigDlg::OnInitDialog() {
   MDialog::OnInitDialog();
   if (kindCombo) {
-    const int text = kind_ == kActionKey        ? 160
-                     : kind_ == kActionMacro    ? 161
-                     : kind_ == kActionMedia    ? 163
-                     : kind_ == kActionShortcut ? 164
-                                                : 0;
-    kindCombo->AddItem(kind_ == kActionEmoji ? std::u16string(kEmojiKindText) : GetLangText(text), kind_);
+    kindCombo->AddItem(kind_ == kActionEmoji ? std::u16string(kEmojiKindText) : GetLangText(KindText(kind_)), kind_);
     kindCombo->SetCurSel(0);
   }
   ShowKindControls();
@@ -179,12 +189,8 @@ void MouseKeyConfigDlg::ShowKindControls() {
   const bool key = kind == kActionKey;
   const bool list = kind == kActionMacro || kind == kActionMedia || kind == kActionShortcut;
   const bool emoji = kind == kActionEmoji;
-  if (heading) {
-    const int text = kind == kActionKey ? 160 : kind == kActionMacro ? 161 : kind == kActionMedia ? 163 : 164;
-    if (key || list) heading->SetTitle(GetLangText(text));
-    if (emoji) heading->SetTitle(kEmojiHeading);
-  }
   if (!key && !list && !emoji) return;
+  if (heading) heading->SetTitle(emoji ? std::u16string(kEmojiHeading) : GetLangText(KindText(kind)));
   Show(keyField, key);
   for (CCheckButton* box : {shiftBox, ctrlBox, winBox, altBox}) Show(box, key);
   Show(itemCombo, list);
@@ -252,13 +258,9 @@ void MouseKeyConfigDlg::OnRawKeyInput(LPARAM handle) {
   if (!recorder_) return;
   RawInputEvent event;
   recorder_->DecodeRawInput(handle, event);
-  TakeKeyEvent(event.kind, event.code, event.name);
-}
-
-void MouseKeyConfigDlg::TakeKeyEvent(int kind, int virtualKey, std::u16string_view name) {
-  if (!IsCapturableKey(kind, virtualKey, name)) return;
-  capturedKey_ = virtualKey;
-  if (keyField) keyField->SetTitle(name);
+  if (!IsCapturableKey(event.kind, event.code, event.name)) return;
+  capturedKey_ = event.code;
+  if (keyField) keyField->SetTitle(event.name);
 }
 
 void MouseKeyConfigDlg::OnOK() {

@@ -15,11 +15,6 @@
 class ProfileDatabase;
 class RawInputRecorder;
 
-// Whether a decoded key event (kind 2) may become the captured key: it has a
-// name, is no modifier (160..165), Win or Application key (91..93), and has a
-// HID usage the mouse can send.
-bool IsCapturableKey(int kind, int virtualKey, std::u16string_view name);
-
 class MouseKeyConfigDlg : public MDialog {
  public:
   // `profile` 1..5, `button` the UI button 1..8, `kind` 22, 23, 25, 26 or 27.
@@ -73,8 +68,6 @@ class MouseKeyConfigDlg : public MDialog {
 
  private:
   void StopCapture();
-  // Takes one decoded key event as the captured key when it may be one.
-  void TakeKeyEvent(int kind, int virtualKey, std::u16string_view name);
   int CurrentKind() const;
 
   ProfileDatabase& db_;
