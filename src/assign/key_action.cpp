@@ -58,6 +58,19 @@ KeyActionRow MakeRow(int kind, int value, int text) {
   return row;
 }
 
+std::u16string ModifierText(uint8_t bits) {
+  std::u16string text;
+  auto add = [&text](const char16_t* name) {
+    if (!text.empty()) text += u"+ ";
+    text += name;
+  };
+  if (bits & kModShift) add(u"Shift");
+  if (bits & kModCtrl) add(u"Ctrl");
+  if (bits & kModWin) add(u"Win");
+  if (bits & kModAlt) add(u"Alt");
+  return text;
+}
+
 std::optional<KeyActionRow> DecodeKeyboard(const KeyActionCode& code) {
   for (const ShortcutRow& s : kShortcuts) {
     if (s.code[0] == 0x10 && s.code[1] == code[1] && s.code[2] == code[2])
@@ -67,7 +80,7 @@ std::optional<KeyActionRow> DecodeKeyboard(const KeyActionCode& code) {
   row.macro_type = kActionKey;
   row.macro_value = code[2];
   row.macro_value2 = code[1];
-  row.macro_desc = KeyCombinationText(code[1], GetHidUsageName(code[2]));
+  row.macro_desc = KeyCombinationText(code[1], code[2]);
   return row;
 }
 
@@ -87,6 +100,16 @@ std::optional<KeyActionRow> DecodeConsumer(const KeyActionCode& code) {
 }
 
 }  // namespace
+
+std::u16string KeyCombinationText(uint8_t modifiers, int usage) {
+  return KeyCombinationText(modifiers, std::u16string_view(GetHidUsageName(usage)));
+}
+
+std::u16string KeyCombinationText(int modifiers, std::u16string_view keyName) {
+  const std::u16string mods = ModifierText(static_cast<uint8_t>(modifiers));
+  if (!mods.empty() && !keyName.empty()) return mods + u" + " + std::u16string(keyName);
+  return keyName.empty() ? mods : std::u16string(keyName);
+}
 
 int SlotToButton(int slot) {
   if (slot == 3) return 5;
@@ -234,19 +257,4 @@ std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& c
   }
   if (row) row->key_code = SlotToButton(slot);
   return row;
-}
-
-std::u16string KeyCombinationText(int modifierBits, std::u16string_view keyName) {
-  std::u16string mods;
-  auto add = [&mods](const char16_t* name) {
-    if (!mods.empty()) mods += u"+ ";
-    mods += name;
-  };
-  if (modifierBits & kModShift) add(u"Shift");
-  if (modifierBits & kModCtrl) add(u"Ctrl");
-  if (modifierBits & kModWin) add(u"Win");
-  if (modifierBits & kModAlt) add(u"Alt");
-  if (mods.empty()) return std::u16string(keyName);
-  if (keyName.empty()) return mods;
-  return mods + u" + " + std::u16string(keyName);
 }

@@ -67,6 +67,14 @@ struct MacroSlot {
 // cannot be reached by a button.
 inline constexpr int kMaxDeviceMacros = 32;
 
+// The text a key combination is shown with: the modifier names in the order
+// Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
+// joined to the key's name by " + "; either part alone when the other is empty.
+std::u16string KeyCombinationText(uint8_t modifiers, int usage);
+// The same with the key's own name (a captured key's, which may differ from
+// its usage's).
+std::u16string KeyCombinationText(int modifiers, std::u16string_view keyName);
+
 // Button number of a device slot: slot 3 is button 5, slot 4 is button 4,
 // every other slot n is button n + 1.
 int SlotToButton(int slot);
@@ -82,8 +90,3 @@ KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot
 // the button's stored row when saved.
 std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& code,
                                                 std::span<const MacroSlot> macros);
-
-// The display text of a key combination: the modifier names in the order
-// Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
-// joined to the key name by " + "; either part alone when the other is empty.
-std::u16string KeyCombinationText(int modifierBits, std::u16string_view keyName);

@@ -64,7 +64,7 @@ bool IsDialogKind(int kind) { return kind == 22 || kind == 23 || kind == 25 || k
 }  // namespace
 
 void DeviceMainDlg::CreateKeyPage() {
-  MTabLayout* page = GetControlAs<MTabLayout>(46);
+  MTabLayout* page = keyPage;
   if ((keyPagePanel = MakeIn<CRoundArea>(page, true, 57))) keyPagePanel->SetColor(kPanelColor);
   if ((keyListPanel = MakeIn<CRoundArea>(page, true, 58))) keyListPanel->SetColor(kInnerPanelColor);
   if ((profileCaption = MakeIn<MText>(page, true, 59, GetLangText(101)))) {
