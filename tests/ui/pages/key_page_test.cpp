@@ -284,7 +284,9 @@ TEST_F(KeyPageTest, WhatTheDialogStoresForEachKind) {
       {"a shortcut without a text number keeps its shown text", std::nullopt, 26,
        [](KeyPageTest&, MouseKeyConfigDlg& d) { d.itemCombo->UserChose(3); }, StoredRow{3, 26, 5, 0, u"Show Desktop"}},
       {"an empty macro list stores nothing", StoredRow{3, 1, 1, 0, u"121"}, 23, none, StoredRow{3, 1, 1, 0, u"121"}},
-      {"the stored emoji, under its name", StoredRow{3, 27, 1, 0, u"x"}, 27, none, StoredRow{3, 27, 1, 0, u"微笑"}},
+      {"the stored emoji, under its name", StoredRow{3, 27, 1, 0, u"x"}, 27,
+       [](KeyPageTest&, MouseKeyConfigDlg& d) { EXPECT_EQ(d.emojiPicker->GetSelectItem(), 0); },
+       StoredRow{3, 27, 1, 0, u"微笑"}},
       {"no emoji picked stores nothing", StoredRow{3, 2, 1, 0, u"123"}, 27, none, StoredRow{3, 2, 1, 0, u"123"}},
       {"the close button stores nothing", StoredRow{3, 22, 4, 1, u"Ctrl + A"}, 22,
        [](KeyPageTest& t, MouseKeyConfigDlg& d) {
