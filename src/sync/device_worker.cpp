@@ -259,7 +259,7 @@ void DeviceWorker::RefreshFromDevice() {
 void DeviceWorker::ScanDevices() {
   std::vector<AttachedDevice> attached;
   {
-    auto lock = devices_.Lock();
+    auto line = devices_.IoLock();  // the list read is the one this rescan made
     devices_.Rescan();
     devices_.GetAttachedDevices(attached);
   }
