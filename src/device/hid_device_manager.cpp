@@ -462,6 +462,12 @@ hid_device* HidDeviceManager::DeviceForExchange() {
 }
 
 bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
+  const bool answered = SendCommandOnLine(buffer);
+  if (!answered) failedCommands_.fetch_add(1);
+  return answered;
+}
+
+bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   if (buffer.size() < kCommandReportSize) return false;
   std::lock_guard line(ioMu_);
   const int type = GetDeviceType();

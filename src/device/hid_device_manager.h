@@ -18,6 +18,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -131,6 +132,10 @@ class HidDeviceManager {
   // Standard-family command report: `buffer` (at least 65 bytes) holds the
   // request on entry and the last reply on return; byte 4 is filled in.
   bool SendCommand(std::span<uint8_t> buffer);
+  // Command reports that went unanswered (or could not be sent) so far: a
+  // task compares it before and after to know whether every write went
+  // through.
+  uint64_t FailedCommands() const { return failedCommands_.load(); }
   // The 64-byte checksummed exchange on the current device.
   bool Exchange(std::span<uint8_t, 64> payload);
   // Asks the receiver at `index` of the attached list whether its mouse is
@@ -161,6 +166,7 @@ class HidDeviceManager {
   hid_device* DeviceForExchange();
   static int QueryOnlineOn(AttachedDevice& entry);
   bool ExchangeLocked(std::span<uint8_t, 64> payload);
+  bool SendCommandOnLine(std::span<uint8_t> buffer);
 
   std::recursive_mutex ioMu_;  // before mu_
   std::recursive_mutex mu_;
@@ -170,6 +176,7 @@ class HidDeviceManager {
   std::vector<SupportedDevice> supportedDevices_;
   int currentType_ = 0;
   hid_device* currentDevice_ = nullptr;
+  std::atomic<uint64_t> failedCommands_{0};
 };
 
 // The 64-byte exchange on one device, outside any lock: flush, write the

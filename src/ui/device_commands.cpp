@@ -66,8 +66,11 @@ void DeviceMainDlg::OnFactoryReset() {
 }
 
 int DeviceMainDlg::OnWorkerDone(WPARAM wParam, LPARAM lParam) {
-  (void)wParam;
-  if (lParam == 1) {
+  if (wParam == kWorkerDoneFailed) {
+    // A write failed or the mouse went away: never the success box.
+    const int title = lParam == kWorkerDoneWriteAll ? 115 : lParam == kWorkerDoneRestoreDefaults ? 112 : 670;
+    ShowMessageBox(GetSafeHwnd(), GetLangText(214), GetLangText(title), kMessageBoxOk);
+  } else if (lParam == 1) {
     ShowMessageBox(GetSafeHwnd(), GetLangText(210), GetLangText(115), kMessageBoxOk);
   } else {
     ShowMessageBox(GetSafeHwnd(), GetLangText(212), GetLangText(112), kMessageBoxOk);

@@ -36,7 +36,7 @@ void DeviceMainDlg::RunOnWindowThread(std::function<void()> task) {
   }
 }
 
-void DeviceMainDlg::PostWorkerDone(long lParam) { PostMessage(UM_WORKER_DONE, 0, lParam); }
+void DeviceMainDlg::PostWorkerDone(long wParam, long lParam) { PostMessage(UM_WORKER_DONE, wParam, lParam); }
 
 void DeviceMainDlg::EndBusyDialog() {
   if (busyDialog != nullptr) busyDialog->DoOK();

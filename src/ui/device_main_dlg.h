@@ -211,7 +211,7 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
 
  protected:
   void PostToUiThread(std::function<void()> task) override;
-  void PostWorkerDone(long lParam) override;
+  void PostWorkerDone(long wParam, long lParam) override;
   void EndBusyDialog() override;
   void ShowBatteryInfo(int level, int state) override;
   void SetVersionLabel(int controlId, const std::u16string& text) override;

@@ -104,7 +104,9 @@ class TestWorker : public DeviceWorker {
   void ShowReportRateButton(int hz) override { Note("rate button " + std::to_string(hz)); }
   void ShowLightModeChoice(int mode) override { Note("light combo " + std::to_string(mode)); }
   void EndBusyDialog() override { Note("busy closed"); }
-  void OnWorkerFinished(long lParam) override { Note("worker done " + std::to_string(lParam)); }
+  void OnWorkerFinished(long wParam, long lParam) override {
+    Note((wParam == kWorkerDoneFailed ? "worker failed " : "worker done ") + std::to_string(lParam));
+  }
 
  private:
   void Note(std::string entry) {

@@ -641,14 +641,26 @@ TEST_F(MainWindowTest, ReadBackRunsUnderTheBusyDialog) {
   EXPECT_EQ(Drain(w.workQueue), std::vector<int>{7});
 }
 
-TEST_F(MainWindowTest, CompletionBoxesNameWhatFinished) {
+TEST_F(MainWindowTest, CompletionBoxesNameWhatFinishedAndNeverHideAFailure) {
   TestWindow& w = MakeWindow();
   ModalDriver driver;
-  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 1), 1);
-  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 2), 1);
-  ASSERT_EQ(driver.boxes.size(), 2u);
-  EXPECT_EQ(driver.boxes[0], LangBox(210, 115, kMessageBoxOk));
-  EXPECT_EQ(driver.boxes[1], LangBox(212, 112, kMessageBoxOk));
+  const struct {
+    WPARAM outcome;
+    LPARAM command;
+    Box box;
+  } cases[] = {
+      {0, kWorkerDoneWriteAll, LangBox(210, 115, kMessageBoxOk)},
+      {0, kWorkerDoneRestoreDefaults, LangBox(212, 112, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneWriteAll, LangBox(214, 115, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneRestoreDefaults, LangBox(214, 112, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneFactoryReset, LangBox(214, 670, kMessageBoxOk)},
+  };
+  for (const auto& c : cases) {
+    driver.boxes.clear();
+    EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, c.outcome, c.command), 1);
+    ASSERT_EQ(driver.boxes.size(), 1u);
+    EXPECT_EQ(driver.boxes[0], c.box) << c.outcome << " " << c.command;
+  }
   EXPECT_NE(GetLangText(210), GetLangText(212));
 }
 
