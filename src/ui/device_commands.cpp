@@ -58,7 +58,8 @@ void DeviceMainDlg::OnFactoryReset() {
   }
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(671), GetLangText(670), kMessageBoxConfirmCancel) == 2) return;
   // The same name and guard as opening the database, "Mouse" without a row.
-  const std::u16string model = DatabaseModelName(mouseRows, ReadDeviceType(UserStore()), u"Mouse");
+  const std::u16string model =
+      DatabaseModelName(mouseRows, DeviceTypeInUse(UserStore(), devices().GetDeviceType()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
   // The worker writes the current profile's rows to the mouse next.
   EnsureDefaultProfiles(db());

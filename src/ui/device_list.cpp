@@ -61,7 +61,7 @@ void DeviceMainDlg::LoadConfig() {
 }
 
 void DeviceMainDlg::OpenDeviceDatabase() {
-  const int type = ReadDeviceType(UserStore());
+  const int type = DeviceTypeInUse(UserStore(), devices().GetDeviceType());
   const std::u16string attr = DatabaseModelName(mouseRows, type);
   ProfileDatabase& store = db();
   if (store.IsOpen()) store.Close();

@@ -340,6 +340,16 @@ TEST_F(MainWindowTest, DatabaseIsNamedByTheFirstMouseOfTheDeviceTypeInForce) {
   WriteDeviceType(*store_, 103);
   w.OpenDeviceDatabase();
   EXPECT_EQ(db_.Path(), dataFolder_ + "db/_data_qel.db");
+
+  // A store that cannot give the type back (its key could not be made): the
+  // run keeps the type it decided and the user's database.
+  platform::UserStore keyless((home_ / "keyless.ini").string());
+  WriteDeviceType(keyless, 101);
+  w.SetUserStore(&keyless);
+  w.OpenDeviceDatabase();
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/First_data_qel.db");
+  EXPECT_EQ(db_.DeviceType(), 101);
+  w.SetUserStore(store_.get());
 }
 
 TEST_F(MainWindowTest, ADeviceAttributeNeverPlacesTheDatabaseOutsideTheDataFolder) {
