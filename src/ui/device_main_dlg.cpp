@@ -6,9 +6,13 @@
 #include "platform/user_store.h"
 #include "uikit/manager.h"
 
-DeviceMainDlg::DeviceMainDlg() = default;
+// Leaving the program never waits for a busy dialog: the window manager's
+// close reaches the main window also while one runs.
+DeviceMainDlg::DeviceMainDlg() { SetClosableWhileBlocked(true); }
 
-DeviceMainDlg::DeviceMainDlg(ProfileDatabase& db, HidDeviceManager& devices) : DeviceWorker(db, devices) {}
+DeviceMainDlg::DeviceMainDlg(ProfileDatabase& db, HidDeviceManager& devices) : DeviceWorker(db, devices) {
+  SetClosableWhileBlocked(true);
+}
 
 DeviceMainDlg::~DeviceMainDlg() {
   JoinThread();

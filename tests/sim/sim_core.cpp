@@ -554,6 +554,10 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
   sim::AddLog(s, sim::Direction::kWrite, *node, data, length, result, framing_ok);
   sim::QueueReplies(s, *node, std::move(replies));
 
+  if (f.silent_after_writes > 0 && --f.silent_after_writes == 0) {
+    f.silent_after_writes = -1;
+    f.silent = true;
+  }
   if (f.unplug_after_writes > 0 && --f.unplug_after_writes == 0) {
     f.unplug_after_writes = -1;
     sim::SetPlugged(s, *node, false);

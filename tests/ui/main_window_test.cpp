@@ -4,6 +4,8 @@
 // their confirmations, busy dialog and result boxes.
 #include "main_window_test_support.h"
 
+#include <chrono>
+
 #include <QMenu>
 
 using namespace mainwintest;
@@ -388,11 +390,43 @@ TEST_F(MainWindowTest, StartUpWritesTheDeviceTypeAndOpensTheDatabaseBeforeTheWor
   // No config.xml beside the test: the no-device state.
   EXPECT_EQ(StateText(), GetLangText(50));
   EXPECT_FALSE(Tabs().IsEnabled());
-  // The orderly close stops the worker and forgets the rows.
+  // The orderly close stops the worker, forgets the rows and ends with 0.
   window_->CloseDialog();
+  EXPECT_EQ(window_->endedWith, std::vector<int>{0});
   EXPECT_FALSE(window_->IsCreated());
   std::lock_guard lock(window_->supportedRowsLock);
   EXPECT_TRUE(window_->supportedRows.empty());
+}
+
+TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker) {
+  platform::SetClock(nullptr);  // the silent mouse really keeps the worker waiting
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  sim::Faults silent;
+  silent.silent = true;
+  sim::SetFaults(wired, silent);
+  w.workQueue.Push(kCmdWriteAll);
+  w.StartThread();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !sim::Writes(wired).empty(); }, 5000));
+
+  // The first way out meets the worker inside its write; the others find it stopped.
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"window manager", [&] { w.GetWidget()->close(); }},
+      {"close button", [&] { w.OnMessage(36, kEventClick, 0, 0); }},
+      {"tray menu", [&] { w.SendMessage(WM_COMMAND, 100, 0); }},
+      {"exit request", [&] { w.SendMessage(UM_EXIT_REQUEST, 0, 610); }},
+      {"orderly close", [&] { w.CloseDialog(); }},
+  };
+  for (const auto& [way, leave] : ways) {
+    const auto start = std::chrono::steady_clock::now();
+    leave();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << way;
+    EXPECT_EQ(w.endedWith, std::vector<int>(w.endedWith.size(), 0)) << way;
+  }
+  EXPECT_EQ(w.endedWith.size(), 5u);
+  EXPECT_FALSE(w.IsCreated());
+  sim::SetFaults(wired, sim::Faults{});  // the write ends, and with it the worker
 }
 
 TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
