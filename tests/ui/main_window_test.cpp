@@ -427,6 +427,7 @@ TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker)
   EXPECT_EQ(w.endedWith.size(), 5u);
   EXPECT_FALSE(w.IsCreated());
   sim::SetFaults(wired, sim::Faults{});  // the write ends, and with it the worker
+  w.JoinThread();
 }
 
 TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
