@@ -31,12 +31,7 @@ class SeededFolder {
     ProfileDatabase store;
     store.SetDeviceType(101);
     store.Open(folder(), u"model");
-    ProfileInfo info;
-    for (const char16_t* name : {u"800", u"801", u"811", u"821", u"831"}) {
-      info.name = name;
-      store.AddProfile(info);
-    }
-    store.SetActiveProfile(1);
+    store.SeedDefaultProfiles();
   }
   ~SeededFolder() {
     std::error_code ec;
@@ -72,22 +67,27 @@ void BM_StoreFullReadBack(benchmark::State& state) {
   int round = 0;
   for (auto _ : state) {
     ++round;
-    // Six profiles' key maps (the read-back keeps a sixth copy), 8 buttons each.
-    for (int profile = 1; profile <= 6; ++profile) {
-      for (int button = 1; button <= 8; ++button) {
-        KeyAssignment key;
-        key.profile = profile;
-        key.key_code = button;
-        key.macro_type = 22;
-        key.macro_value = 4 + (button + round) % 20;
-        key.macro_value2 = button % 4;
-        key.macro_desc = u"Ctrl+A";
-        benchmark::DoNotOptimize(store.SaveKeyAssignment(key));
+    // As the worker stores a read-back: everything in one transaction.
+    const bool stored = store.RunInTransaction([&] {
+      // Six profiles' key maps (the read-back keeps a sixth copy), 8 buttons each.
+      for (int profile = 1; profile <= 6; ++profile) {
+        for (int button = 1; button <= 8; ++button) {
+          KeyAssignment key;
+          key.profile = profile;
+          key.key_code = button;
+          key.macro_type = 22;
+          key.macro_value = 4 + (button + round) % 20;
+          key.macro_value2 = button % 4;
+          key.macro_desc = u"Ctrl+A";
+          benchmark::DoNotOptimize(store.SaveKeyAssignment(key));
+        }
       }
-    }
-    for (int i = 0; i < 25; ++i) {
-      store.SetConfigValue(1, kKeys[i], platform::FormatDecimal(round + i));
-    }
+      for (int i = 0; i < 25; ++i) {
+        store.SetConfigValue(1, kKeys[i], platform::FormatDecimal(round + i));
+      }
+      return true;
+    });
+    if (!stored) state.SkipWithError("store failed");
   }
 }
 BENCHMARK(BM_StoreFullReadBack)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 // watch, the data folder, then the main window's run.
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,10 +25,16 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
 
   platform::InstanceLock instance(GetProductNameUtf8());
-  if (!instance.Acquire() && instance.HeldElsewhere()) {
-    // Another instance runs: it shows its window normally and comes forward.
-    if (!SendInstanceRequest(instance.SocketPath(), "show")) DebugTrace(2, "SetForegroundWindow: no answer");
-    return 0;
+  if (!instance.Acquire()) {
+    if (instance.HeldElsewhere()) {
+      // Another instance runs: it shows its window normally and comes forward.
+      if (!SendInstanceRequest(instance.SocketPath(), "show")) DebugTrace(2, "SetForegroundWindow: no answer");
+      return 0;
+    }
+    std::fprintf(stderr,
+                 "%s: no instance lock could be taken in the runtime or the configuration folder; "
+                 "running without one, so another start would not be noticed\n",
+                 GetProductNameUtf8().c_str());
   }
 
   QApplication app(argc, argv);
@@ -55,13 +62,15 @@ int main(int argc, char** argv) {
   DeviceMainDlg window;
   mainWindow = &window;
   InstanceServer server;
-  server.Listen(instance.SocketPath(), [&window](const InstanceRequest& request) {
-    if (request.kind == InstanceRequest::Kind::kShow) {
-      window.BringForward();
-    } else {
-      window.PostMessage(request.message, request.wParam, request.lParam);
-    }
-  });
+  if (instance.Held()) {
+    server.Listen(instance.SocketPath(), [&window](const InstanceRequest& request) {
+      if (request.kind == InstanceRequest::Kind::kShow) {
+        window.BringForward();
+      } else {
+        window.PostMessage(request.message, request.wParam, request.lParam);
+      }
+    });
+  }
 
   window.ShowMainWindow(showFlag);
   mainWindow = nullptr;

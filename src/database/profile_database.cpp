@@ -149,9 +149,31 @@ bool ProfileDatabase::CreateSchema() {
 
 void ProfileDatabase::WipeAll() {
   SectionLock lock(lock_);
+  // One unit: a wipe cut short would leave profiles without their settings
+  // rows, which nothing ever recreates.
+  SQLiteAutoTransaction transaction(&db_);
   SQLiteStatement statement;
   for (const char* sql : kWipe) {
     db_.Prepare(statement, sql);
     statement.Step();
   }
+  statement.Finalize();
+  transaction.End();
+}
+
+bool ProfileDatabase::RunInTransaction(const std::function<bool()>& stores) {
+  SectionLock lock(lock_);
+  SQLiteAutoTransaction transaction(&db_);
+  if (!transaction.Started()) return false;
+  bool keep = false;
+  try {
+    keep = stores();
+  } catch (...) {
+    keep = false;  // nothing half-stored, and nothing thrown past the store
+  }
+  if (!keep) {
+    transaction.Rollback();
+    return false;
+  }
+  return transaction.End();
 }

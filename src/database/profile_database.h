@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -51,6 +52,26 @@ class ProfileDatabase {
   // The full path of the file last opened (UTF-8).
   std::string Path() const;
 
+  // ---- several stores as one
+
+  // Runs `stores` (calls of this store's operations) in one transaction:
+  // committed when it returns true, undone when it returns false or the
+  // commit fails. Operations that open a transaction of their own inside it
+  // (AddProfile, SaveKeyAssignment...) get a savepoint, so each still works
+  // and a failed one undoes only itself. A call inside another one is a
+  // savepoint of the outer one. False when nothing of it was kept, also when
+  // no transaction could be opened (then `stores` is not run).
+  //
+  // Threads: there is one connection, and a connection has one transaction,
+  // so another thread's call let in while it is open would be committed or
+  // undone with it. The store's lock is therefore held from BEGIN to the end:
+  // the other thread's calls wait for the whole transaction, then run on
+  // their own. Hence `stores` must be short and must never wait for a device
+  // exchange, a sleep or the window thread: the window would wait as long,
+  // and a wait for the window thread would never end. Read the mouse first,
+  // then store what it said in one go.
+  bool RunInTransaction(const std::function<bool()>& stores);
+
   // ---- settings rows and profiles
 
   // Updates an existing row only; a key without a row stays unstored and the
@@ -68,9 +89,16 @@ class ProfileDatabase {
   // Every profile in table order, names worded for CurrentLanguageId (the rows
   // keep their stored names). The count.
   int LoadProfiles(std::vector<ProfileInfo>& profiles);
+  // Both updates as one: a failure keeps the profile that was active.
   bool SetActiveProfile(int profile);
   // The first active profile's id, 0 when none.
   int GetActiveProfile();
+  // The five default profiles "800", "801", "811", "821", "831", each with
+  // its default settings rows, profile 1 active, in one transaction. A store
+  // holding fewer profiles (a first start cut short) is topped up to five,
+  // and when none is active the first one with an id in 1..5 is activated.
+  // False when that could not be stored; the store then holds what it held.
+  bool SeedDefaultProfiles();
 
   // ---- button assignments (layer 0 only) and lighting rows
 
@@ -117,6 +145,8 @@ class ProfileDatabase {
   bool OpenFile(std::string_view folder, std::u16string_view modelName);
   int RunSchemaStatements();
   int InsertedId() const;
+  // Every profile id in table order; false when the table could not be read.
+  bool ProfileIds(std::vector<int>& ids);
   // SQLITE_OK, SQLITE_ROW or SQLITE_DONE.
   static bool Succeeded(int rc) { return rc == 0 || rc == 100 || rc == 101; }
 

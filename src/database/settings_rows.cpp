@@ -1,6 +1,7 @@
 // Settings rows (t_configdata) and profiles (t_profile_data).
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 
 #include "database/profile_database.h"
@@ -150,14 +151,25 @@ int ProfileDatabase::LoadProfiles(std::vector<ProfileInfo>& profiles) {
 
 bool ProfileDatabase::SetActiveProfile(int profile) {
   SectionLock lock(lock_);
+  // Apart, a failure between the two updates would leave no profile active.
+  SQLiteAutoTransaction transaction(&db_);
+  if (!transaction.Started()) return false;
   SQLiteStatement statement;
   db_.Prepare(statement, "UPDATE t_profile_data SET status = ?");
   statement.BindInt(1, 0);
-  statement.Step();
-  db_.Prepare(statement, "UPDATE t_profile_data SET status = ? WHERE profile = ?");
-  statement.BindInt(1, 1);
-  statement.BindInt(2, profile);
-  return Succeeded(statement.Step());
+  bool done = Succeeded(statement.Step());
+  if (done) {
+    db_.Prepare(statement, "UPDATE t_profile_data SET status = ? WHERE profile = ?");
+    statement.BindInt(1, 1);
+    statement.BindInt(2, profile);
+    done = Succeeded(statement.Step());
+  }
+  statement.Finalize();
+  if (!done) {
+    transaction.Rollback();
+    return false;
+  }
+  return transaction.End();
 }
 
 int ProfileDatabase::GetActiveProfile() {
@@ -167,4 +179,32 @@ int ProfileDatabase::GetActiveProfile() {
   statement.BindInt(1, 1);
   if (statement.Step() != SQLITE_ROW) return 0;
   return statement.ColumnInt(0);
+}
+
+bool ProfileDatabase::ProfileIds(std::vector<int>& ids) {
+  SectionLock lock(lock_);
+  ids.clear();
+  SQLiteStatement statement;
+  db_.Prepare(statement, "SELECT profile FROM t_profile_data");
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) ids.push_back(statement.ColumnInt(0));
+  return rc == SQLITE_DONE;
+}
+
+bool ProfileDatabase::SeedDefaultProfiles() {
+  static constexpr std::array<const char16_t*, 5> kNames = {u"800", u"801", u"811", u"821", u"831"};
+  return RunInTransaction([this] {
+    std::vector<int> ids;
+    if (!ProfileIds(ids)) return false;
+    for (size_t i = ids.size(); i < kNames.size(); ++i) {
+      ProfileInfo info;
+      info.name = kNames[i];
+      const int id = AddProfile(info);
+      if (id <= 0) return false;
+      ids.push_back(id);
+    }
+    if (GetActiveProfile() != 0) return true;
+    const auto first = std::find_if(ids.begin(), ids.end(), [](int id) { return id >= 1 && id <= 5; });
+    return SetActiveProfile(first != ids.end() ? *first : ids.front());
+  });
 }

@@ -72,6 +72,8 @@ std::int64_t SQLiteDB::LastInsertRowId() const {
   return sqlite3_last_insert_rowid(handle_);
 }
 
+bool SQLiteDB::InTransaction() const { return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0; }
+
 // --------------------------------------------------------- SQLiteStatement
 
 SQLiteStatement::~SQLiteStatement() { Finalize(); }
@@ -122,7 +124,7 @@ const char* SQLiteStatement::ColumnText(int column) const {
 
 SQLiteAutoTransaction::SQLiteAutoTransaction(SQLiteDB* db) : db_(db) {
   if (db_ == nullptr) return;
-  if (db_->IsOpen()) started_ = db_->Exec("BEGIN") == SQLITE_OK;
+  if (db_->IsOpen()) Open();
   active_ = true;
 }
 
@@ -130,27 +132,45 @@ SQLiteAutoTransaction::~SQLiteAutoTransaction() {
   if (active_) End();
 }
 
+void SQLiteAutoTransaction::Open() {
+  nested_ = db_->InTransaction();
+  started_ = db_->Exec(nested_ ? "SAVEPOINT nested" : "BEGIN") == SQLITE_OK;
+}
+
 bool SQLiteAutoTransaction::Begin() {
   if (db_ == nullptr || active_) return false;
   active_ = true;
   if (!db_->IsOpen()) return false;
-  started_ = db_->Exec("BEGIN") == SQLITE_OK;
+  Open();
   return started_;
 }
 
+// Without a successful start there is nothing of its own to end or undo: an
+// END or ROLLBACK then would act on whatever transaction another scope opened.
 bool SQLiteAutoTransaction::End() {
   if (db_ == nullptr) return false;
   active_ = false;
-  if (!db_->IsOpen()) return false;
+  if (!db_->IsOpen() || !started_) return false;
+  started_ = false;
+  if (nested_) {
+    if (db_->Exec("RELEASE nested") == SQLITE_OK) return true;
+    db_->Exec("ROLLBACK TO nested");
+    db_->Exec("RELEASE nested");
+    return false;
+  }
   if (db_->Exec("END") == SQLITE_OK) return true;
   // A refused COMMIT (SQLITE_BUSY) leaves the transaction open.
-  if (started_) db_->Exec("ROLLBACK");
+  db_->Exec("ROLLBACK");
   return false;
 }
 
 bool SQLiteAutoTransaction::Rollback() {
   if (db_ == nullptr) return false;
   active_ = false;
-  if (!db_->IsOpen()) return false;
-  return db_->Exec("ROLLBACK") == SQLITE_OK;
+  if (!db_->IsOpen() || !started_) return false;
+  started_ = false;
+  if (!nested_) return db_->Exec("ROLLBACK") == SQLITE_OK;
+  // ROLLBACK TO keeps the savepoint open; the RELEASE closes it.
+  const bool undone = db_->Exec("ROLLBACK TO nested") == SQLITE_OK;
+  return db_->Exec("RELEASE nested") == SQLITE_OK && undone;
 }

@@ -39,6 +39,8 @@ class SQLiteDB {
   int Exec(const char* sql, RowCallback callback = nullptr, void* arg = nullptr);
   // -1 without a connection.
   std::int64_t LastInsertRowId() const;
+  // True while a transaction is open on the connection.
+  bool InTransaction() const;
 
  private:
   sqlite3* handle_ = nullptr;
@@ -78,6 +80,11 @@ class SQLiteStatement {
 // scope while still active. A COMMIT that fails is rolled back, so a refused
 // commit never leaves the connection inside a transaction that later writes
 // would silently join.
+//
+// Opened while a transaction is already open on the connection, it is a
+// SAVEPOINT inside it instead: End releases it into the outer transaction
+// (which alone commits) and Rollback undoes only its own writes. Scopes nest
+// strictly, so one savepoint name serves every level.
 class SQLiteAutoTransaction {
  public:
   explicit SQLiteAutoTransaction(SQLiteDB* db);
@@ -91,11 +98,15 @@ class SQLiteAutoTransaction {
   bool Rollback();
 
   bool IsActive() const { return active_; }
-  // True when the BEGIN run by the constructor or Begin succeeded.
+  // True from a successful BEGIN (or SAVEPOINT) by the constructor or Begin
+  // until End or Rollback.
   bool Started() const { return started_; }
 
  private:
+  void Open();
+
   SQLiteDB* db_ = nullptr;
   bool active_ = false;
   bool started_ = false;
+  bool nested_ = false;  // a savepoint inside a transaction opened before it
 };

@@ -1,6 +1,7 @@
 #include "sync/device_worker.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "database/profile_database.h"
 #include "device/hid_device_manager.h"
@@ -26,6 +27,22 @@ constexpr int kFirmwareLabel = 260;
 constexpr int kSecondVersionLabel = 261;
 
 std::u16string Key(std::string_view key) { return std::u16string(key.begin(), key.end()); }
+
+// The row that one slot's code read from `profile`'s key map stands for.
+std::optional<KeyAssignment> AssignmentFromCode(int profile, int slot, const KeyActionCode& code,
+                                                const std::vector<MacroSlot>& macros) {
+  auto row = DecodeKeyActionCode(slot, code, macros);
+  if (!row) return std::nullopt;
+  KeyAssignment assignment;
+  assignment.profile = profile;
+  assignment.fn_layer = 0;
+  assignment.key_code = row->key_code;
+  assignment.macro_type = row->macro_type;
+  assignment.macro_value = row->macro_value;
+  assignment.macro_value2 = row->macro_value2;
+  assignment.macro_desc = row->macro_desc;
+  return assignment;
+}
 
 }  // namespace
 
@@ -315,29 +332,31 @@ bool DeviceWorker::ReadDeviceSettings() {
   const int profile = currentProfile.load();
   ShowBatteryFromDevice(profile);
 
+  // What the mouse says is gathered first and stored after its last reply, in
+  // one transaction: the store's lock is never held across an exchange, and a
+  // read-back cut short (the mouse gone, an exchange failing) stores nothing.
+  std::vector<KeyAssignment> keys;
   const std::vector<MacroSlot> macros = LoadMacroSlots(db_);
   for (int index = 0; index < kReadBackProfiles; ++index) {
     CommandBuffer buffer = BuildGetKeyMap(index);
-    devices_.SendCommand(buffer);
+    if (!devices_.SendCommand(buffer)) return true;
     auto codes = DecodeKeyMapReply(buffer);
     if (!codes) continue;
-    for (int slot = 0; slot < kKeyMapReadSlots; ++slot) DecodeKeyAction(index + 1, slot, (*codes)[slot], macros);
+    for (int slot = 0; slot < kKeyMapReadSlots; ++slot) {
+      if (auto key = AssignmentFromCode(index + 1, slot, (*codes)[slot], macros)) keys.push_back(std::move(*key));
+    }
   }
 
   CommandBuffer buffer = BuildGetSettings(profile);
-  devices_.SendCommand(buffer);
-  const SettingsReadResult settings = DecodeSettingsReply(buffer);
-  switch (settings.outcome) {
-    case SettingsReadResult::kNoReply:
-    case SettingsReadResult::kEmpty:
-      break;
-    case SettingsReadResult::kUnsetInMouse:
-      WriteAllSettingsToDevice();
-      break;
-    case SettingsReadResult::kValues:
-      for (const auto& [key, value] : settings.rows) SetConfigInt(profile, key, value);
-      break;
-  }
+  if (!devices_.SendCommand(buffer)) return true;
+  SettingsReadResult settings = DecodeSettingsReply(buffer);
+  if (settings.outcome == SettingsReadResult::kUnsetInMouse) WriteAllSettingsToDevice();
+  if (settings.outcome != SettingsReadResult::kValues) settings.rows.clear();
+  db_.RunInTransaction([&] {
+    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
+    for (const auto& [key, value] : settings.rows) SetConfigInt(profile, key, value);
+    return true;
+  });
   return true;
 }
 
@@ -349,17 +368,7 @@ void DeviceWorker::DecodeKeyAction(int profile, int slot, int b0, int b1, int b2
 
 void DeviceWorker::DecodeKeyAction(int profile, int slot, const KeyActionCode& code,
                                    const std::vector<MacroSlot>& macros) {
-  auto row = DecodeKeyActionCode(slot, code, macros);
-  if (!row) return;
-  KeyAssignment assignment;
-  assignment.profile = profile;
-  assignment.fn_layer = 0;
-  assignment.key_code = row->key_code;
-  assignment.macro_type = row->macro_type;
-  assignment.macro_value = row->macro_value;
-  assignment.macro_value2 = row->macro_value2;
-  assignment.macro_desc = row->macro_desc;
-  db_.SaveKeyAssignment(assignment);
+  if (auto assignment = AssignmentFromCode(profile, slot, code, macros)) db_.SaveKeyAssignment(*assignment);
 }
 
 // ---------------------------------------------------------------- writers

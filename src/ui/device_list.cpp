@@ -17,14 +17,7 @@
 // active) before the worker first touches it. Also used after the factory
 // reset's wipe.
 void EnsureDefaultProfiles(ProfileDatabase& store) {
-  std::vector<ProfileInfo> profiles;
-  if (!store.IsOpen() || store.LoadProfiles(profiles) >= 1) return;
-  ProfileInfo info;
-  for (const char16_t* name : {u"800", u"801", u"811", u"821", u"831"}) {
-    info.name = name;
-    store.AddProfile(info);
-  }
-  store.SetActiveProfile(1);
+  if (store.IsOpen()) store.SeedDefaultProfiles();
 }
 
 void DeviceMainDlg::LoadConfig() {

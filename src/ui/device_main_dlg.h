@@ -17,11 +17,14 @@
 #include "ui/device_main_def.h"
 #include "sync/device_worker.h"
 #include "ui/device_config.h"
+#include "ui/raw_input_recorder.h"
 #include "uikit/window.h"
 
 class QSocketNotifier;
 namespace platform {
 class HotplugMonitor;
+class MousePanelLauncher;
+class SystemMouseSettings;
 class UserStore;
 }  // namespace platform
 
@@ -36,11 +39,10 @@ inline constexpr UINT UM_EVENT_LIST_MENU = 1711;
 inline constexpr UINT UM_RELOAD_LANGUAGE = 2022;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
-inline constexpr UINT WM_INPUT = 0x00FF;
 
 // Gives a store without profiles the five default profiles (profile 1
-// active): settings rows are only ever updated, so a read-back or a write
-// needs them to exist.
+// active), tops up a set left short and activates one when none is:
+// settings rows are only ever updated, so a read-back or a write needs them.
 void EnsureDefaultProfiles(ProfileDatabase& store);
 
 class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef {
@@ -125,24 +127,37 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void CreatePerformancePage();
   void LayoutPerformancePage(const CRect& client);
   void LayoutReportRateButtons();
+  // Shows the first `count` report-rate buttons in a row, hides the others.
+  void ShowReportRateRow(int count);
   void LoadPerformancePage() override;
   void ShowDpiStage(int level) override;
   void ShowReportRateButton(int hz) override;
   void OnDpiControl(int controlId, int eventCode);
   void OnDpiSlider(int eventCode);
   void OnResponseTimeEdit(int eventCode);
-  void ResetDpiDefaults();
+  // Both resets return 0 when the user cancels their confirmation, else 1.
+  int ResetDpiDefaults();
   void StepDpiSlider(int controlId);
-  void ResetReportRate();
+  int ResetReportRate();
   void OnReportRateClicked(int controlId);
   void OnSleepLight();
   void OnLiftoffHeight(int controlId);
   void OnSensorOptions(int controlId);
   void OnScrollDirection(int controlId);
   void OnEsportsMode(int controlId);
+  // The current profile's settings row ("" when missing), its number, and
+  // an update of it (a missing row stays missing).
+  std::u16string ConfigText(std::u16string_view key);
+  int ConfigNumber(std::u16string_view key);
+  void StoreConfig(std::u16string_view key, std::u16string_view value);
+  // The button page's controls that this page's refresher and handlers use:
+  // the response-time edit (85) and button 1's combo (62); null until built.
+  NumberEdit* ResponseTimeEdit() const;
+  MComboBox* LeftButtonCombo() const;
 
   // ---- light mode (pages/light_mode.cpp)
-  void OnLightModeChanged(int controlId);
+  // Stores the chosen mode and queues its send; 1.
+  int OnLightModeChanged(int controlId);
   void ShowLightModeChoice(int mode) override;
 
   // ---- macro list and options (pages/macro_page.cpp)
@@ -192,12 +207,22 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void OnWheelLinesSlider();
   void OnDoubleClickSpeed();
   void OnScrollLines(int eventCode);
-  void OnLanguageChanged(int eventCode);
+  // The language and lock handlers return 0 when they refuse or the user
+  // cancels, else 1.
+  int OnLanguageChanged(int eventCode);
   void OnPointerPrecision();
   void OnScrollPage(int controlId);
   void OnAutoStart();
-  void OnLeftButtonLock();
+  int OnLeftButtonLock();
   void OpenDesktopMouseSettings();
+  // The desktop's pointer settings and its mouse panel; made on first use
+  // (the settings over the window's per-user store) unless set before.
+  void SetDesktopMouse(std::shared_ptr<platform::SystemMouseSettings> settings,
+                       std::shared_ptr<platform::MousePanelLauncher> panel);
+  platform::SystemMouseSettings& DesktopMouse();
+  platform::MousePanelLauncher& MousePanel();
+  std::shared_ptr<platform::SystemMouseSettings> desktopMouseSettings;
+  std::shared_ptr<platform::MousePanelLauncher> desktopMousePanel;
 
   // ---- profile list and files (pages/profile_page.cpp)
   void LoadProfileList() override;

@@ -5,6 +5,8 @@
 #include <hidapi/hidapi.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QSocketNotifier>
 
 #include "device/hid_device_manager.h"
@@ -146,7 +148,13 @@ void DeviceMainDlg::UpdateUSBDevice(int event, const std::string& path) {
     auto manager = devices().Lock();
     NoticeContext context{IsVendorHidInterface,
                           [this](int vid, int pid, int mode) { return devices().FindDeviceIndex(vid, pid, mode); },
-                          IsBluetoothHidInterface};
+                          IsBluetoothHidInterface,
+                          [this](const std::string& node) {
+                            std::vector<AttachedDevice> list;
+                            devices().GetAttachedDevices(list);
+                            return std::any_of(list.begin(), list.end(),
+                                               [&](const AttachedDevice& d) { return d.path == node; });
+                          }};
     code = WorkCommandForNotice(event, path, supportedRows, deviceConnected.load() != 0, context);
   }
   if (code != 0) {

@@ -28,6 +28,8 @@ ConnectionView ConnectionViewFor(bool attached, int mode) {
   return v;
 }
 
+bool IsDeviceNodePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
+
 int WorkCommandForNotice(int event, const std::string& path, const std::vector<DeviceModeInfo>& supportedRows,
                          bool deviceConnected, const NoticeContext& context) {
   const std::u16string upper = platform::AsciiUpper(platform::Utf8ToUtf16(path));
@@ -43,6 +45,7 @@ int WorkCommandForNotice(int event, const std::string& path, const std::vector<D
     return 0;
   }
   if (event == kDeviceRemoveComplete && deviceConnected) {
+    if (IsDeviceNodePath(path)) return context.isAttachedPath && context.isAttachedPath(path) ? 3 : 0;
     for (const auto& row : supportedRows) {
       const bool inPath = upper.find(row.hid_interface) != std::u16string::npos;
       if (gatt) {

@@ -35,8 +35,17 @@ struct NoticeContext {
   // nodes carry no service identifiers in their path; this is how a Bluetooth
   // LE mouse shows there. May be empty (no such test).
   std::function<bool(const std::string& path, int vid, int pid)> isBluetoothInterface;
+  // `path` is the path of an attached entry of the last scan.
+  std::function<bool(const std::string& path)> isAttachedPath;
 };
 
+// A device node ("/dev/hidraw3"), as the hot-plug monitor names interfaces
+// here, rather than a Windows interface path.
+bool IsDeviceNodePath(const std::string& path);
+
 // The work command one notice queues (2 arrived, 3 removed), or 0 for none.
+// Device nodes carry no interface texts, so the removal of one concerns the
+// mouse only when it is the node of an attached entry; Windows paths are
+// matched by their rows' interface texts.
 int WorkCommandForNotice(int event, const std::string& path, const std::vector<DeviceModeInfo>& supportedRows,
                          bool deviceConnected, const NoticeContext& context);

@@ -72,7 +72,8 @@ int ShowMessageBox(HWND parent, std::u16string_view text, std::u16string_view ti
   box.SetBackMode(1, 30);
   box.SetStyle(style);
   box.Create(parent, u"MessageBox", kPopupStyle, WS_EX_TOOLWINDOW, CRect{0, 0, 430, 230});
-  box.CenterWindow(nullptr);
+  // Over its owner wherever that stands; the screen when there is none.
+  box.CenterWindow(parent);
   // Anything but the first button is a cancel.
   return box.ShowModal(SW_SHOWNORMAL) == IDOK ? IDOK : IDCANCEL;
 }

@@ -39,9 +39,10 @@ class CUIMessageBox : public MDialog {
   int style_ = kMessageBoxOk;
 };
 
-// Shows a modal message box over `parent` (centred on the screen) and returns
-// 1 when its first button (33) was pressed and 2 in every other case: the
-// cancel button, Escape, or a close by the window manager. UI thread only.
+// Shows a modal message box centred on `parent` (on the screen when it is
+// null) and returns 1 when its first button (33) was pressed and 2 in every
+// other case: the cancel button, Escape, or a close by the window manager.
+// UI thread only.
 int ShowMessageBox(HWND parent, std::u16string_view text, std::u16string_view title, int style);
 // Null texts count as empty.
 int ShowMessageBox(HWND parent, const char16_t* text, const char16_t* title, int style);

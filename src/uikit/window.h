@@ -77,6 +77,9 @@ class MWindow : public MObject {
   bool PostTask(std::function<void()> task);
   // Calls OnWindowMessage at once (UI thread only).
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Holds this window while the object lives and null after it is destroyed:
+  // lets a service that outlives its target check it before posting.
+  std::shared_ptr<MWindow* const> GetLifeToken() const { return life_; }
 
   // The Qt window behind the handle (owner of file dialogs, tests, screenshots).
   QWidget* GetWidget() const;

@@ -344,8 +344,9 @@ void AppendCodePoint(std::u16string& out, uint32_t cp) {
   }
 }
 
-// A numeric reference body ("#65", "#x41"), digits up to the end; -1 when
-// malformed, zero, above U+10FFFF or a surrogate.
+// A numeric reference body ("#65", "#x41"): the number is read as far as its
+// digits go, so "#65x" is 65. -1 when there is no digit, the value is zero or
+// lies above U+10FFFF. Surrogates are returned as they are; the caller pairs them.
 int32_t NumericReference(std::u16string_view body) {
   size_t i = 1;
   bool hex = false;
@@ -353,16 +354,33 @@ int32_t NumericReference(std::u16string_view body) {
     hex = true;
     ++i;
   }
-  if (i >= body.size()) return -1;
   uint32_t value = 0;
   for (; i < body.size(); ++i) {
-    int d = hex ? HexValue(body[i]) : (IsDigit(body[i]) ? body[i] - u'0' : -1);
-    if (d < 0) return -1;
+    const int d = hex ? HexValue(body[i]) : (IsDigit(body[i]) ? body[i] - u'0' : -1);
+    if (d < 0) break;
     value = value * (hex ? 16 : 10) + uint32_t(d);
     if (value > 0x10FFFF) return -1;
   }
-  if (value == 0 || (value >= 0xD800 && value <= 0xDFFF)) return -1;
-  return int32_t(value);
+  return value == 0 ? -1 : int32_t(value);
+}
+
+bool IsHighSurrogate(int32_t v) { return v >= 0xD800 && v <= 0xDBFF; }
+bool IsLowSurrogate(int32_t v) { return v >= 0xDC00 && v <= 0xDFFF; }
+
+// The reference that starts with the "&" at `at`: its value (-1 when it is
+// none) and the position after its ";".
+struct Reference {
+  int32_t value = -1;
+  size_t end = 0;
+};
+
+Reference ReadReference(std::u16string_view text, size_t at) {
+  // Up to 9 ASCII characters, then ";".
+  size_t j = at + 1;
+  while (j < text.size() && j - at - 1 < 9 && text[j] != u';' && text[j] < 0x80) ++j;
+  if (j >= text.size() || text[j] != u';' || j == at + 1) return {};
+  const std::u16string_view body = text.substr(at + 1, j - at - 1);
+  return {body[0] == u'#' ? NumericReference(body) : LookupEntity(body), j + 1};
 }
 
 }  // namespace
@@ -410,26 +428,28 @@ std::u16string Unescape(std::u16string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     const char16_t c = text[i];
-    if (c != u'&') {
+    Reference ref = c == u'&' ? ReadReference(text, i) : Reference{};
+    if (IsHighSurrogate(ref.value)) {
+      // Only a low-surrogate reference right after it makes a character.
+      const Reference low =
+          ref.end < text.size() && text[ref.end] == u'&' ? ReadReference(text, ref.end) : Reference{};
+      if (IsLowSurrogate(low.value)) {
+        out.push_back(char16_t(ref.value));
+        out.push_back(char16_t(low.value));
+        i = low.end;
+        continue;
+      }
+      ref.value = -1;
+    } else if (IsLowSurrogate(ref.value)) {
+      ref.value = -1;
+    }
+    if (ref.value < 0) {
       out.push_back(c);
       ++i;
       continue;
     }
-    // Up to 9 ASCII characters, then ";".
-    size_t j = i + 1;
-    while (j < text.size() && j - i - 1 < 9 && text[j] != u';' && text[j] < 0x80) ++j;
-    int32_t cp = -1;
-    if (j < text.size() && text[j] == u';' && j > i + 1) {
-      const std::u16string_view body = text.substr(i + 1, j - i - 1);
-      cp = body[0] == u'#' ? NumericReference(body) : LookupEntity(body);
-    }
-    if (cp < 0) {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    AppendCodePoint(out, uint32_t(cp));
-    i = j + 1;
+    AppendCodePoint(out, uint32_t(ref.value));
+    i = ref.end;
   }
   return out;
 }

@@ -97,6 +97,18 @@ inline std::string RunSqliteCli(const std::string& dbPath, const std::string& sq
   return output;
 }
 
+// A button's key-combination assignment.
+inline KeyAssignment Key(int profile, int keyCode, int value, int value2 = 0) {
+  KeyAssignment key;
+  key.profile = profile;
+  key.key_code = keyCode;
+  key.macro_type = 22;
+  key.macro_value = value;
+  key.macro_value2 = value2;
+  key.macro_desc = u"Ctrl+A";
+  return key;
+}
+
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -3,6 +3,7 @@
 #include "database/profile_database.h"
 #include "db_test_util.h"
 
+using dbtest::Key;
 using dbtest::RawDb;
 using dbtest::TempDataFolder;
 
@@ -12,16 +13,6 @@ class KeyRows : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(store_.Open(data_.folder(), u"model")); }
 
-  static KeyAssignment Key(int profile, int keyCode, int value, int value2 = 0) {
-    KeyAssignment key;
-    key.profile = profile;
-    key.key_code = keyCode;
-    key.macro_type = 22;
-    key.macro_value = value;
-    key.macro_value2 = value2;
-    key.macro_desc = u"Ctrl+A";
-    return key;
-  }
   int RowCount() {
     RawDb raw(data_.DbPath("model"));
     return std::stoi(raw.One("SELECT count(*) FROM t_key_macro_data"));

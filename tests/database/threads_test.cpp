@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -80,4 +81,36 @@ TEST(StoreThreads, ReadersNeverSeeAButtonOrAProfileHalfWritten) {
   std::u16string rate;
   store.GetConfigValue(1, u"report_rate", rate);
   EXPECT_EQ(rate, u"4");
+}
+
+// While one thread's transaction is open, the other thread's calls wait for
+// it and then run on their own: never committed or undone with it.
+TEST(StoreThreads, AnotherThreadsCallsWaitForATransactionAndStayOutOfIt) {
+  for (const bool committed : {false, true}) {
+    TempDataFolder data;
+    ProfileDatabase store;
+    ASSERT_TRUE(store.Open(data.folder(), u"model"));
+    ASSERT_TRUE(store.SeedDefaultProfiles());
+    std::atomic<bool> inside{false}, storesDone{false};
+    std::thread worker([&] {
+      store.RunInTransaction([&] {
+        store.SetConfigValue(1, u"light_mode", u"7");
+        inside = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        storesDone = true;
+        return committed;
+      });
+    });
+    while (!inside) std::this_thread::yield();
+    EXPECT_GT(store.SaveKeyAssignment(dbtest::Key(2, 5, 3)), 0);
+    EXPECT_TRUE(storesDone) << "the call ran inside the other thread's transaction";
+    EXPECT_TRUE(store.SetConfigValue(1, u"sleep_light", u"42"));
+    worker.join();
+
+    dbtest::RawDb raw(data.DbPath("model"));
+    EXPECT_EQ(raw.One("SELECT value FROM t_configdata WHERE profile = 1 AND key = 'light_mode'"),
+              committed ? "7" : "1");
+    EXPECT_EQ(raw.One("SELECT value FROM t_configdata WHERE profile = 1 AND key = 'sleep_light'"), "42");
+    EXPECT_EQ(raw.One("SELECT macro_value FROM t_key_macro_data WHERE profile = 2"), "3");
+  }
 }

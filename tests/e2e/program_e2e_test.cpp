@@ -83,9 +83,11 @@ TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
   EXPECT_EQ(rows.at("dpi_group3_rgb"), "8388736");
   EXPECT_EQ(rows.at("leftbtn_lock"), "1");
   EXPECT_EQ(rows.at("version"), "1.0.1");
+  // The user's profile stays the active one; a store short of five is topped up.
   const auto profiles = db.Query("SELECT profile, status FROM t_profile_data");
   ASSERT_TRUE(profiles);
-  EXPECT_EQ(*profiles, (std::vector<std::vector<std::string>>{{"1", "1"}}));
+  EXPECT_EQ(*profiles,
+            (std::vector<std::vector<std::string>>{{"1", "1"}, {"2", "0"}, {"3", "0"}, {"4", "0"}, {"5", "0"}}));
 }
 
 // ------------------------------------------------------------------ one instance per user

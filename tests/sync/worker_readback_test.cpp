@@ -147,6 +147,36 @@ TEST_F(ReadBackTest, SilentMouseChangesNothing) {
   EXPECT_EQ(Dump(), before);
 }
 
+TEST_F(ReadBackTest, AReadBackCutShortStoresNothing) {
+  // Writes of a read-back: the battery, six key maps, the settings block.
+  struct Case {
+    const char* when;
+    sim::Faults faults;
+  };
+  sim::Faults afterThreeKeyMaps, beforeTheSettings;
+  afterThreeKeyMaps.unplug_after_writes = 4;
+  beforeTheSettings.unplug_after_writes = 7;
+  const Case cases[] = {{"unplugged after three key maps", afterThreeKeyMaps},
+                        {"unplugged before the settings", beforeTheSettings}};
+  for (const Case& c : cases) {
+    Assign(1, 1, 22, 0x07, 0x01);
+    Assign(2, 2, 1, 1);
+    db_.SetConfigValue(1, u"dpi_index", u"0");
+    const std::string before = Dump();
+    sim::SetFaults(path_, c.faults);
+    Run(kCmdReadBack);
+    EXPECT_EQ(Dump(), before) << c.when;
+    sim::Replug(path_);
+    sim::SetFaults(path_, {});
+    worker_->Scan();
+  }
+  // Whole, the same read-back stores everything.
+  Run(kCmdReadBack);
+  EXPECT_EQ(Rows(1), DefaultRows());
+  EXPECT_EQ(Rows(2), DefaultRows());
+  EXPECT_EQ(Config(1, u"dpi_index"), u"1");
+}
+
 TEST_F(ReadBackTest, FirstLoadReadsVersionsOnce) {
   mouse_->SetFirmwareVersion("2x7");
   Run(kCmdInitialLoad);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "ui/device_scan_rules.h"
 
@@ -46,12 +47,14 @@ struct Machine {
   std::map<std::string, bool> vendor;         // path -> is a vendor interface
   std::map<int, int> attached;                 // mode -> index
   std::map<std::string, int> bluetooth;        // path -> pid of a node on the Bluetooth bus
+  std::set<std::string> attachedPaths;         // paths of the last scan's attached entries
   NoticeContext Context() {
     return {[this](const std::string& p) { return vendor.count(p) && vendor[p]; },
             [this](int, int, int mode) { return attached.count(mode) ? attached[mode] : -1; },
             [this](const std::string& p, int vid, int pid) {
               return vid == 0x3A1C && bluetooth.count(p) && bluetooth[p] == pid;
-            }};
+            },
+            [this](const std::string& p) { return attachedPaths.count(p) > 0; }};
   }
 };
 
@@ -105,20 +108,36 @@ TEST(DeviceNotices, BluetoothArrivalOfAHidrawNodeMatchesByItsBusAndIds) {
   EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw4", rows, false, noBus), 0);
 }
 
-TEST(DeviceNotices, RemovalOnlyWhileConnectedAndOnlyForAttachedModes) {
-  Machine m;
-  const std::vector<DeviceModeInfo> rows = {Row(0, 0x1001), Row(1, 0x1002)};
-  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, false, m.Context()), 0);
-  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, true, m.Context()), 0);
-  m.attached[1] = 0;  // the receiver is still listed as attached
-  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", rows, true, m.Context()), 3);
-  // A row whose interface text is not in the path does not match.
+TEST(DeviceNotices, RemovalOnlyWhileConnectedAndOnlyForWhatIsAttached) {
+  const std::vector<DeviceModeInfo> both = {Row(0, 0x1001), Row(1, 0x1002)};
   const std::vector<DeviceModeInfo> narrow = {Row(1, 0x1002, u"MI_02")};
-  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, "/dev/hidraw3", narrow, true, m.Context()), 0);
-  // Bluetooth LE removal: by interface text and KBD alone.
   const std::vector<DeviceModeInfo> ble = {Row(2, 0x1003)};
-  m.attached.clear();
-  EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, kBle, ble, true, m.Context()), 3);
-  // Other events do nothing.
-  EXPECT_EQ(WorkCommandForNotice(0x0007, kWired, rows, true, m.Context()), 0);
+  const struct {
+    const char* what;
+    std::string path;
+    std::vector<DeviceModeInfo> rows;
+    bool connected;
+    std::map<int, int> attachedModes;
+    std::set<std::string> attachedPaths;
+    int code;
+  } cases[] = {
+      {"nothing connected", kWired, both, false, {{1, 0}}, {}, 0},
+      {"mode not attached", kWired, both, true, {}, {}, 0},
+      {"receiver still listed", kWired, both, true, {{1, 0}}, {}, 3},
+      {"interface text not in the path", kWired, narrow, true, {{1, 0}}, {}, 0},
+      {"Bluetooth LE by text and KBD", kBle, ble, true, {}, {}, 3},
+      // Device nodes carry no interface texts: only the attached node's own removal counts.
+      {"the mouse's node", "/dev/hidraw3", both, true, {{0, 0}}, {"/dev/hidraw3"}, 3},
+      {"another node", "/dev/hidraw9", both, true, {{0, 0}}, {"/dev/hidraw3"}, 0},
+      {"the mouse's node, nothing connected", "/dev/hidraw3", both, false, {{0, 0}}, {"/dev/hidraw3"}, 0},
+  };
+  for (const auto& c : cases) {
+    Machine m;
+    m.attached = c.attachedModes;
+    m.attachedPaths = c.attachedPaths;
+    EXPECT_EQ(WorkCommandForNotice(kDeviceRemoveComplete, c.path, c.rows, c.connected, m.Context()), c.code) << c.what;
+  }
+  Machine m;
+  m.attached[0] = 0;
+  EXPECT_EQ(WorkCommandForNotice(0x0007, kWired, both, true, m.Context()), 0);
 }

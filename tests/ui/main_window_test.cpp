@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, RemovalMatchesByHidInterfaceAndAnEmptyOneMatchesEveryPath
   const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
   TestWindow& w = MakeWindow({Row(0, kWiredPid)});
   w.ScanDevices();
-  for (const std::string& path : {wired, std::string("/dev/hidraw9"), std::string("\\\\?\\hid#something#else")}) {
+  for (const std::string& path : {wired, std::string("\\\\?\\hid#something#else")}) {
     w.UpdateUSBDevice(0x8004, path);
     EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3}) << path;
   }
@@ -265,6 +265,24 @@ TEST_F(MainWindowTest, RemovalMatchesByHidInterfaceAndAnEmptyOneMatchesEveryPath
   ASSERT_EQ(w.deviceConnected.load(), 1);
   w.UpdateUSBDevice(0x8004, wired);
   EXPECT_TRUE(Drain(w.workQueue).empty());
+}
+
+TEST_F(MainWindowTest, RemovalOfAHidrawNodeCountsOnlyForTheMouseItself) {
+  const std::string mouse = sim::AddHidrawMouse(kVid, kWiredPid, 3);
+  TestWindow& w = MakeWindow({Row(0, kWiredPid)});
+  w.ScanDevices();
+  ASSERT_EQ(w.deviceConnected.load(), 1);
+  // Some other USB device goes: no rescan, no read-back over the user's edits.
+  w.UpdateUSBDevice(0x8004, "/dev/hidraw9");
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+  EXPECT_EQ(w.deviceConnected.load(), 1);
+  {
+    std::lock_guard lock(w.supportedRowsLock);
+    EXPECT_EQ(w.supportedRows.size(), 1u);
+  }
+  sim::Unplug(mouse);
+  w.UpdateUSBDevice(0x8004, mouse);
+  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{3});
 }
 
 TEST_F(MainWindowTest, NoticesHandledByTheWorkerRescanAndTheWindowFollows) {

@@ -127,19 +127,38 @@ TEST_F(MessageBoxTest, LayoutFollowsTheStyleAndTheLanguageTexts) {
   EXPECT_EQ(notice.GetControl(34), nullptr);
 }
 
-TEST_F(MessageBoxTest, BusyDialogIsCentredOnItsParent) {
-  EXPECT_EQ(WaitDlg::PlaceOver(CRect{100, 50, 1221, 830}), (CRect{609, 389, 711, 491}));
-  WaitDlg busy;
-  Manager::PostToUiThread([&] {
-    EXPECT_EQ(busy.GetWindowRect(), (CRect{609, 389, 711, 491}));
-    EXPECT_TRUE(busy.IsTopMost());
-    auto* animation = busy.GetControlAs<CGifPicture>(30);
-    ASSERT_NE(animation, nullptr);
-    EXPECT_TRUE(animation->IsRunning());
-    EXPECT_EQ(animation->GetRect(), (CRect{1, 1, 101, 101}));
-    busy.DoOK();
-  });
-  busy.DoModal(owner.GetSafeHwnd());
+TEST_F(MessageBoxTest, BoxAndBusyDialogOpenCentredOnTheirOwnerWhereverItStands) {
+  const struct {
+    CRect owner, box, busy;
+  } rows[] = {
+      {{100, 50, 1221, 830}, {445, 325, 875, 555}, {609, 389, 711, 491}},
+      {{0, 0, 1121, 780}, {345, 275, 775, 505}, {509, 339, 611, 441}},
+      {{300, 200, 800, 600}, {335, 285, 765, 515}, {499, 349, 601, 451}},  // the screen's bottom-right corner
+  };
+  for (const auto& r : rows) {
+    owner.GetWidget()->setGeometry(r.owner.left, r.owner.top, r.owner.Width(), r.owner.Height());
+    EXPECT_EQ(WaitDlg::PlaceOver(r.owner), r.busy);
+    CRect box;
+    WhenBoxShown([&box](QWidget* window) {
+      const QRect g = window->geometry();
+      box = CRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+      QTest::keyClick(window, Qt::Key_Escape);
+    });
+    ShowMessageBox(owner.GetSafeHwnd(), u"Done.", u"Apply", kMessageBoxOk);
+    EXPECT_EQ(box, r.box) << r.owner.left << "," << r.owner.top;
+
+    WaitDlg busy;
+    Manager::PostToUiThread([&] {
+      EXPECT_EQ(busy.GetWindowRect(), r.busy);
+      EXPECT_TRUE(busy.IsTopMost());
+      auto* animation = busy.GetControlAs<CGifPicture>(30);
+      ASSERT_NE(animation, nullptr);
+      EXPECT_TRUE(animation->IsRunning());
+      EXPECT_EQ(animation->GetRect(), (CRect{1, 1, 101, 101}));
+      busy.DoOK();
+    });
+    busy.DoModal(owner.GetSafeHwnd());
+  }
 }
 
 TEST(BusyAnimation, LoadingGifIsAnAnimationQtCanPlay) {

@@ -26,13 +26,38 @@ TEST(XmlEscape, DataAndAttributeSets) {
 }
 
 TEST(XmlUnescape, CharacterReferences) {
-  EXPECT_EQ(Unescape(u"&#65;&#x42;&#X43;"), u"ABC");
-  EXPECT_EQ(Unescape(u"&#x1F600;"), std::u16string({char16_t(0xD83D), char16_t(0xDE00)}));
-  EXPECT_EQ(Unescape(u"&#1114111;"), std::u16string({char16_t(0xDBFF), char16_t(0xDFFF)}));
-  // Not references: zero, beyond U+10FFFF, surrogates, stray characters, no digits.
-  for (const char16_t* literal : {u"&#0;", u"&#x110000;", u"&#1114112;", u"&#xD800;", u"&#57343;", u"&#12ab;",
-                                  u"&#;", u"&#x;", u"&#-1;"})
-    EXPECT_EQ(Unescape(literal), literal) << xmltest::U8(literal);
+  const std::u16string smiley = {char16_t(0xD83D), char16_t(0xDE00)};
+  const struct {
+    std::u16string in, out;
+  } rows[] = {
+      {u"&#65;&#x42;&#X43;", u"ABC"},
+      {u"&#x1F600;", smiley},
+      {u"&#1114111;", {char16_t(0xDBFF), char16_t(0xDFFF)}},
+      // The number ends where its digits end; the rest of the reference is dropped.
+      {u"&#65x;", u"A"},
+      {u"&#x41g;b", u"Ab"},
+      {u"&#12ab;", std::u16string(1, char16_t(12))},
+      // Two references that form a surrogate pair give that one character.
+      {u"&#xD83D;&#xDE00;", smiley},
+      {u"&#55357;&#56832;!", smiley + u"!"},
+      {u"&#xD83D;&#xD83D;&#xDE00;", u"&#xD83D;" + smiley},
+      // A surrogate without its partner stays as written.
+      {u"&#xD800;", u"&#xD800;"},
+      {u"&#57343;", u"&#57343;"},
+      {u"&#xD83D; &#xDE00;", u"&#xD83D; &#xDE00;"},
+      {u"&#xDE00;&#xD83D;", u"&#xDE00;&#xD83D;"},
+      {u"&#xD83D;&amp;", u"&#xD83D;&"},
+      // Not references: zero, beyond U+10FFFF, no digits.
+      {u"&#0;", u"&#0;"},
+      {u"&#x0z;", u"&#x0z;"},
+      {u"&#x110000;", u"&#x110000;"},
+      {u"&#1114112;", u"&#1114112;"},
+      {u"&#99999999;", u"&#99999999;"},
+      {u"&#;", u"&#;"},
+      {u"&#x;", u"&#x;"},
+      {u"&#-1;", u"&#-1;"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Unescape(r.in), r.out) << xmltest::U8(r.in);
 }
 
 TEST(XmlUnescape, NamedReferencesExactThenFolded) {
