@@ -113,21 +113,22 @@ long StatusKb(pid_t pid, const std::string& field) {
   return -1;
 }
 
-bool HaveTools(benchmark::State& state) {
-  if (e2e::HaveTool("Xvfb")) return true;
-  state.SkipWithError("Xvfb is not installed");
+// A private X server for one benchmark; false (and the benchmark skipped) without one.
+bool StartDisplay(benchmark::State& state, e2e::XServer& x) {
+  if (!e2e::HaveTool("Xvfb")) {
+    state.SkipWithError("Xvfb is not installed");
+    return false;
+  }
+  if (x.Start()) return true;
+  state.SkipWithError("Xvfb did not come up");
   return false;
 }
 
 // Process start to the main window mapped. Arg 0: a first start (no store,
 // no database); arg 1: the start of a user who has run the program before.
 void BM_StartToMainWindowMapped(benchmark::State& state) {
-  if (!HaveTools(state)) return;
   e2e::XServer x;
-  if (!x.Start()) {
-    state.SkipWithError("Xvfb did not come up");
-    return;
-  }
+  if (!StartDisplay(state, x)) return;
   const e2e::ProgramSetup setup = Setup();
   for (auto _ : state) {
     e2e::Sandbox box;
@@ -168,12 +169,8 @@ BENCHMARK(BM_StartToMainWindowMapped)
 
 // Resident memory once the window is up and the first read-back is stored.
 void BM_ResidentMemoryAfterReadBack(benchmark::State& state) {
-  if (!HaveTools(state)) return;
   e2e::XServer x;
-  if (!x.Start()) {
-    state.SkipWithError("Xvfb did not come up");
-    return;
-  }
+  if (!StartDisplay(state, x)) return;
   const e2e::ProgramSetup setup = Setup();
   double rssKb = 0, peakKb = 0;
   for (auto _ : state) {
@@ -226,12 +223,8 @@ long CpuTicks(pid_t pid) {
 // CPU the program takes over 30 s at rest, the mouse attached and polled,
 // once the first read-back is stored: per cent of one core.
 void BM_IdleCpuWithTheMouseAttached(benchmark::State& state) {
-  if (!HaveTools(state)) return;
   e2e::XServer x;
-  if (!x.Start()) {
-    state.SkipWithError("Xvfb did not come up");
-    return;
-  }
+  if (!StartDisplay(state, x)) return;
   const e2e::ProgramSetup setup = Setup();
   double percent = 0;
   for (auto _ : state) {
