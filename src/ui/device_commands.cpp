@@ -59,7 +59,7 @@ void DeviceMainDlg::OnFactoryReset() {
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(671), GetLangText(670), kMessageBoxConfirmCancel) == 2) return;
   // The same name and guard as opening the database, "Mouse" without a row.
   const std::u16string model =
-      DatabaseModelName(mouseRows, DeviceTypeInUse(UserStore(), devices().GetDeviceType()), u"Mouse");
+      DatabaseModelName(mouseRows, DeviceTypeInUse(UserStore(), DeviceTypeInForce()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
   // The worker writes the current profile's rows to the mouse next.
   EnsureDefaultProfiles(db());

@@ -43,8 +43,8 @@ void DeviceMainDlg::LoadConfig() {
     }
   }
 
-  WriteDeviceType(UserStore(), 101);
-  devices().SetDeviceType(101);
+  WriteDeviceType(UserStore(), DeviceTypeInForce());
+  devices().SetDeviceType(DeviceTypeInForce());
   // No input method for the main window: key fields take raw keys.
   if (QWidget* w = GetWidget()) w->setAttribute(Qt::WA_InputMethodEnabled, false);
 
@@ -54,7 +54,7 @@ void DeviceMainDlg::LoadConfig() {
 }
 
 void DeviceMainDlg::OpenDeviceDatabase() {
-  const int type = DeviceTypeInUse(UserStore(), devices().GetDeviceType());
+  const int type = DeviceTypeInUse(UserStore(), DeviceTypeInForce());
   const std::u16string attr = DatabaseModelName(mouseRows, type);
   ProfileDatabase& store = db();
   if (store.IsOpen()) store.Close();

@@ -56,12 +56,13 @@ bool IsBluetoothHidInterface(const std::string& path, int vid, int pid) {
 }  // namespace
 
 void DeviceMainDlg::ScanDevices() {
+  const int type = DeviceTypeInForce();
   std::vector<DeviceModeInfo> rows;
   std::vector<SupportedDevice> table;
   for (const DeviceModeInfo& row : modeRows) {
-    if (row.device_type != 101) continue;
+    if (row.device_type != type) continue;
     rows.push_back(row);
-    table.push_back(SupportedDevice{row.vid, row.pid, u"", 101, row.value});
+    table.push_back(SupportedDevice{row.vid, row.pid, u"", type, row.value});
   }
   bool attached = false;
   // No exchange runs until the new list is in place. Opening the interfaces
@@ -76,8 +77,9 @@ void DeviceMainDlg::ScanDevices() {
     auto manager = devices().Lock();
     supportedRows = std::move(rows);
     devices().ClearSupportedDevices();
-    for (const SupportedDevice& row : table) devices().AddSupportedDevice(row.vid, row.pid, u"", 101, row.devMode);
-    devices().ReplaceAttached(std::move(found));
+    for (const SupportedDevice& row : table) devices().AddSupportedDevice(row.vid, row.pid, u"", type, row.devMode);
+    devices().SetDeviceType(type);
+    devices().ReplaceAttached(std::move(found));  // also forgets the current device
     std::vector<AttachedDevice> list;
     attached = devices().GetAttachedDevices(list);
     // Under the same locks as the lists: a removal notice matched right after
@@ -85,7 +87,7 @@ void DeviceMainDlg::ScanDevices() {
     deviceConnected = attached ? 1 : 0;
   }
   line.unlock();
-  deviceType = 101;
+  deviceType = type;
   const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
   const ConnectionView view = ConnectionViewFor(attached, mode);
   deviceReady = view.deviceReady;
