@@ -104,8 +104,9 @@ void DeviceWorker::ThreadStep() {
   // Every exchange of the store-writing commands is a write (the factory
   // reset's closing battery read fails only when its writes did too).
   const uint64_t failedBefore = devices_.FailedCommands();
+  commandRefused_ = false;
   RunCommand(code);
-  const bool failed = devices_.FailedCommands() != failedBefore;
+  const bool failed = commandRefused_ || devices_.FailedCommands() != failedBefore;
   if (code == kCmdWriteAll) storeOwedToMouse_ = failed;
   if (failed && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) storeOwedToMouse_ = true;
   const long outcome = failed ? kWorkerDoneFailed : 0;

@@ -187,6 +187,9 @@ class DeviceWorker : public CThreadBasic {
   // The Nordic column of the step's table; false for the codes that column
   // leaves to the shared tasks.
   bool RunNordicCommand(int code);
+  // A command the mouse did not accept: traced, and told as a failure where
+  // the command reports its outcome.
+  void NoteNordicOutcome(int code, bool accepted);
   enum class NordicRetry { kNone, kAfterPause, kAtOnce };
   // Sends `request`; unless the exchange succeeded with `accepted` in reply
   // byte 2, sends it once more as `retry` says. True when accepted; `reply`
@@ -226,4 +229,6 @@ class DeviceWorker : public CThreadBasic {
   // the user's. Until a whole write-all or an explicit read-back, the next
   // read-back writes the store instead of reading the mouse over it.
   bool storeOwedToMouse_ = false;
+  // Worker thread: the running command's family found the mouse refusing it.
+  bool commandRefused_ = false;
 };

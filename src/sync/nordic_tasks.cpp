@@ -104,18 +104,24 @@ bool DeviceWorker::RunNordicCommand(int code) {
       accepted = AfterFactoryResetNordic();
       accepted = NordicPause() && accepted;
       PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
-      if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+      NoteNordicOutcome(code, accepted);
       return true;
     case kCmdWriteAllNordic:
       accepted = WriteAllNordic();
-      if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+      NoteNordicOutcome(code, accepted);
       return true;
     default:
       return false;  // the shared tasks
   }
   accepted = NordicPause() && accepted;
-  if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+  NoteNordicOutcome(code, accepted);
   return true;
+}
+
+void DeviceWorker::NoteNordicOutcome(int code, bool accepted) {
+  if (accepted) return;
+  commandRefused_ = true;
+  DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
 }
 
 bool DeviceWorker::NordicPause() {
