@@ -5,6 +5,7 @@
 // below changes the control silently.
 #pragma once
 
+#include <QIcon>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -266,6 +267,10 @@ class MEdit : public MControlFont {
   void SetTipInfo(std::u16string_view text);
   // Background, Windows colour value.
   void SetBkColor(std::uint32_t colorref);
+  // A field that only shows a key captured elsewhere: read-only, focused by
+  // a click alone, reports 30 only for a click into it, keeps every key to
+  // itself (no typing, no Enter, Tab or Escape) and reports no 2.
+  void SetKeyField(bool on);
   QLineEdit* Edit() const;
 
   void UserEvent(int eventCode);
@@ -562,8 +567,11 @@ class CRecordList : public MControlFont {
 
  private:
   void Rebuild(int selection);
+  void ShowRow(int index);
   std::vector<RecordItem> items_;
+  std::vector<QIcon> icons_;  // one per kind, cut from the image strip
   std::u16string moreImage_;
+  int moreImageMode_ = 1;
   float scale_ = 1.0f;
 };
 

@@ -1,0 +1,61 @@
+// Files written for the user replace their target whole or not at all.
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return in ? text.str() : "<missing>";
+}
+
+TEST(AtomicFile, TheTargetIsReplacedWholeOrNotAtAll) {
+  std::string pattern = (fs::temp_directory_path() / "tgm-atomic-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path folder = pattern;
+  const std::string target = (folder / "m.xml").string();
+  const struct {
+    const char* before;  // nullptr: no file
+    bool writeSucceeds;
+    const char* after;
+  } cases[] = {{nullptr, true, "new"}, {"old", true, "new"}, {"old", false, "old"}, {nullptr, false, "<missing>"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.before ? c.before : "none") + (c.writeSucceeds ? " written" : " failed"));
+    fs::remove(target);
+    if (c.before) std::ofstream(target) << c.before;
+    const bool ok = platform::ReplaceFileAtomically(target, [&](const std::string& temp) {
+      EXPECT_EQ(fs::path(temp).parent_path(), folder);
+      std::ofstream(temp) << (c.writeSucceeds ? "new" : "ne");  // a failure after a part was written
+      return c.writeSucceeds;
+    });
+    EXPECT_EQ(ok, c.writeSucceeds);
+    EXPECT_EQ(Read(target), c.after);
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), c.before || ok ? 1 : 0);
+  }
+  // A new file gets the permissions of any file the user makes; a folder that
+  // does not exist takes nothing.
+  const mode_t mask = umask(022);
+  fs::remove(target);
+  EXPECT_TRUE(platform::WriteFileAtomically(target, "bytes"));
+  EXPECT_FALSE(platform::WriteFileAtomically((folder / "none" / "m.xml").string(), "bytes"));
+  umask(mask);
+  EXPECT_EQ(Read(target), "bytes");
+  struct stat st {};
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  fs::remove_all(folder);
+}
+
+}  // namespace
