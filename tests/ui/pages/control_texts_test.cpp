@@ -102,6 +102,13 @@ TEST_F(ControlTextsTest, SwitchingLanguageWordsTheWindowAsIfBuiltInIt) {
   // A reload in the language in force leaves every text as it was.
   w.OnWindowMessage(UM_RELOAD_LANGUAGE, 0, 0);
   EXPECT_EQ(Texts(w), englishTexts);
+
+  // A recording keeps its stop caption through a reload.
+  w.OnMessage(170, kEventClick, 0, 0);
+  w.OnWindowMessage(UM_RELOAD_LANGUAGE, 0, 0);
+  EXPECT_EQ(w.recordButton->GetTitle(), GetLangText(359));
+  w.OnMessage(170, kEventClick, 0, 0);
+  EXPECT_EQ(w.recordButton->GetTitle(), GetLangText(358));
 }
 
 TEST_F(ControlTextsTest, ConnectionStateIsWordedAgainForWhatTheWindowShows) {
