@@ -1,0 +1,74 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new, empty file beside `path`, hidden; its descriptor or -1.
+int CreateTemporary(const std::string& path, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    // 0666 under the umask: the permissions of any file the user makes.
+    const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool SyncPath(const std::string& path, int flags) {
+  const int fd = open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, const std::function<bool(const std::string& tempPath)>& write) {
+  std::string tempPath;
+  const int fd = CreateTemporary(path, tempPath);
+  if (fd < 0) return false;
+  close(fd);
+  if (!write(tempPath) || !SyncPath(tempPath, O_RDONLY) || rename(tempPath.c_str(), path.c_str()) != 0) {
+    unlink(tempPath.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with the folder; a failure here no
+  // longer changes which file the reader sees.
+  SyncPath(FolderOf(path), O_RDONLY | O_DIRECTORY);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return ReplaceFileAtomically(path, [bytes](const std::string& tempPath) {
+    const int fd = open(tempPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return close(fd) == 0 && done == bytes.size();
+  });
+}
+
+}  // namespace platform
