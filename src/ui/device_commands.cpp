@@ -60,8 +60,9 @@ void DeviceMainDlg::OnFactoryReset() {
   // The same name and guard as opening the database, "Mouse" without a row.
   const std::u16string model = DatabaseModelName(mouseRows, ReadDeviceType(UserStore()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
-  // The worker writes the current profile's rows to the mouse next.
-  EnsureDefaultProfiles(db());
+  // The worker writes the current profile's rows to the mouse next; the
+  // pages need them meanwhile.
+  LoadActiveProfile();
   workQueue.Push(kCmdFactoryReset);
 }
 
