@@ -13,7 +13,8 @@ function(tgm_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE TGM_SOURCE_ROOT="${TGM_SOURCE_ROOT}"
                                              TGM_RUNTIME_DIR="${TGM_RUNTIME_DIR}")
-  set(_env "QT_QPA_PLATFORM=offscreen" ${T_ENV})
+  # No test ever writes the desktop's own settings.
+  set(_env "QT_QPA_PLATFORM=offscreen" "GSETTINGS_BACKEND=memory" ${T_ENV})
   # ENVIRONMENT takes a list; escape it so every variable survives the
   # PROPERTIES key/value flattening.
   string(REPLACE ";" "\\;" _env "${_env}")

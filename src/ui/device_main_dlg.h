@@ -23,6 +23,8 @@
 class QSocketNotifier;
 namespace platform {
 class HotplugMonitor;
+class MousePanelLauncher;
+class SystemMouseSettings;
 class UserStore;
 }  // namespace platform
 
@@ -118,24 +120,37 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void CreatePerformancePage();
   void LayoutPerformancePage(const CRect& client);
   void LayoutReportRateButtons();
+  // Shows the first `count` report-rate buttons in a row, hides the others.
+  void ShowReportRateRow(int count);
   void LoadPerformancePage() override;
   void ShowDpiStage(int level) override;
   void ShowReportRateButton(int hz) override;
   void OnDpiControl(int controlId, int eventCode);
   void OnDpiSlider(int eventCode);
   void OnResponseTimeEdit(int eventCode);
-  void ResetDpiDefaults();
+  // Both resets return 0 when the user cancels their confirmation, else 1.
+  int ResetDpiDefaults();
   void StepDpiSlider(int controlId);
-  void ResetReportRate();
+  int ResetReportRate();
   void OnReportRateClicked(int controlId);
   void OnSleepLight();
   void OnLiftoffHeight(int controlId);
   void OnSensorOptions(int controlId);
   void OnScrollDirection(int controlId);
   void OnEsportsMode(int controlId);
+  // The current profile's settings row ("" when missing), its number, and
+  // an update of it (a missing row stays missing).
+  std::u16string ConfigText(std::u16string_view key);
+  int ConfigNumber(std::u16string_view key);
+  void StoreConfig(std::u16string_view key, std::u16string_view value);
+  // The button page's controls that this page's refresher and handlers use:
+  // the response-time edit (85) and button 1's combo (62); null until built.
+  NumberEdit* ResponseTimeEdit() const;
+  MComboBox* LeftButtonCombo() const;
 
   // ---- light mode (pages/light_mode.cpp)
-  void OnLightModeChanged(int controlId);
+  // Stores the chosen mode and queues its send; 1.
+  int OnLightModeChanged(int controlId);
   void ShowLightModeChoice(int mode) override;
 
   // ---- macro list and options (pages/macro_page.cpp)
@@ -185,12 +200,22 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void OnWheelLinesSlider();
   void OnDoubleClickSpeed();
   void OnScrollLines(int eventCode);
-  void OnLanguageChanged(int eventCode);
+  // The language and lock handlers return 0 when they refuse or the user
+  // cancels, else 1.
+  int OnLanguageChanged(int eventCode);
   void OnPointerPrecision();
   void OnScrollPage(int controlId);
   void OnAutoStart();
-  void OnLeftButtonLock();
+  int OnLeftButtonLock();
   void OpenDesktopMouseSettings();
+  // The desktop's pointer settings and its mouse panel; made on first use
+  // (the settings over the window's per-user store) unless set before.
+  void SetDesktopMouse(std::shared_ptr<platform::SystemMouseSettings> settings,
+                       std::shared_ptr<platform::MousePanelLauncher> panel);
+  platform::SystemMouseSettings& DesktopMouse();
+  platform::MousePanelLauncher& MousePanel();
+  std::shared_ptr<platform::SystemMouseSettings> desktopMouseSettings;
+  std::shared_ptr<platform::MousePanelLauncher> desktopMousePanel;
 
   // ---- profile list and files (pages/profile_page.cpp)
   // Fills the profile combo from the store and selects currentProfile.

@@ -10,67 +10,74 @@
 
 using pages::Make;
 using pages::MakeIn;
-using pages::kWindowFont;
+using pages::Place;
 
 namespace {
 
-void Place(MDialog& dlg, int id, const CRect& r) {
-  if (MControl* c = dlg.GetControl(id)) c->SetRect(r);
+MTabLayout* MakePage(MDialog& dlg, int id, bool visible) {
+  auto* page = pages::Make<MTabLayout>(dlg, false, id);
+  if (page) page->SetVisible(visible);
+  return page;
 }
 
 }  // namespace
 
 void DeviceMainDlg::InitUI(const CRect& client) {
-  if (auto* bg = Make<MPicture>(*this, true, 30)) {
-    bg->SetShowMode(2, 4);
-    bg->SetImage(u"background.png", 1);
+  windowFontNames = {pages::kWindowFont, pages::kWindowFont};
+  if ((background = Make<MPicture>(*this, true, 30))) {
+    background->SetShowMode(2, 4);
+    background->SetImage(u"background.png", 1);
   }
-  if (auto* p = Make<MPicture>(*this, true, 31)) {
-    p->SetShowMode(2, 4);
-    p->SetVisible(false);
+  if ((pagePicture = Make<MPicture>(*this, true, 31))) {
+    pagePicture->SetShowMode(2, 4);
+    pagePicture->SetVisible(false);
   }
-  if (auto* a = Make<CArea>(*this, true, 32)) a->SetTransparent(0, 0, 0x20160F);
-  if (auto* logo = Make<MPicture>(*this, true, 33)) logo->SetImage(u"logo\\logo.png", 1);
-  Make<MPicture>(*this, true, 34);
-  if (auto* title = Make<MText>(*this, true, 35, GetProductName())) {
+  if ((titleBand = Make<CArea>(*this, true, 32))) titleBand->SetTransparent(0, 0, 0x20160F);
+  if ((logo = Make<MPicture>(*this, true, 33))) logo->SetImage(u"logo\\logo.png", 1);
+  picture34 = Make<MPicture>(*this, true, 34);
+  if ((title = Make<MText>(*this, true, 35, GetProductName()))) {
     title->SetTextColor(windowTextColor);
     title->SetAlignment(1);
     title->SetFontWidth(18);
   }
   const struct {
+    CImageButton* FrameDef::*member;
     int id;
     const char16_t* image;
     int tooltip;
-  } captionButtons[] = {{36, u"sysbtn_close.png", 5}, {38, u"sysbtn_maximize.png", 7}, {37, u"sysbtn_min.png", 6}};
+  } captionButtons[] = {{&FrameDef::closeButton, 36, u"sysbtn_close.png", 5},
+                        {&FrameDef::maximizeButton, 38, u"sysbtn_maximize.png", 7},
+                        {&FrameDef::minimizeButton, 37, u"sysbtn_min.png", 6}};
   for (const auto& b : captionButtons) {
-    if (auto* button = Make<CImageButton>(*this, false, b.id)) {
+    if (auto* button = (this->*b.member) = Make<CImageButton>(*this, false, b.id)) {
       button->SetImage(b.image, 4);
       button->SetTooltip(GetLangText(b.tooltip));
     }
   }
-  if (auto* battery = Make<BatteryCtrl>(*this, true, 40)) {
+  if ((battery = Make<BatteryCtrl>(*this, true, 40))) {
     battery->SetImage(u"icon\\icon_battery_bkg.png", 1);
     battery->SetBatteryIcon(u"icon\\icon_batteryvalue.png", u"icon\\icon_charge.png");
     battery->SetTextColor(0xFF3E556D);
   }
-  if (auto* state = Make<CDeviceState>(*this, true, 41)) {
-    state->SetImage(u"img_state.png", 4);
-    state->SetTextColor(windowTextColor);
-    state->SetFont(kWindowFont, 14, 0);
-    state->SetTitle(GetLangText(50));
+  if ((connectionState = Make<CDeviceState>(*this, true, 41))) {
+    connectionState->SetImage(u"img_state.png", 4);
+    connectionState->SetTextColor(windowTextColor);
+    connectionState->SetFont(windowFontNames[0], 14, 0);
+    connectionState->SetTitle(GetLangText(50));
   }
-  if (auto* version = Make<MText>(*this, true, 42, u"1.2.0.1")) version->SetTextColor(windowTextColor);
-  if (auto* owner = Make<MText>(*this, true, 43, u"\u00A9 2026 Tarsel-Game")) {
-    owner->SetTextColor(windowTextColor);
-    owner->SetAlignment(1);
+  if ((versionText = Make<MText>(*this, true, 42, u"1.2.0.1"))) versionText->SetTextColor(windowTextColor);
+  if ((ownerLabel = Make<MText>(*this, true, 43, u"Copyright \u00A9 2026 Brevond. All Rights Reserved."))) {
+    ownerLabel->SetTextColor(windowTextColor);
+    ownerLabel->SetAlignment(1);
   }
-  if (auto* link = Make<CTextButton>(*this, false, 44)) link->SetStyle(4);
-  for (int id : {47, 49, 46, 48, 50, 51}) {
-    if (MControl* page = CreateControl(MTabLayout::kClassName, id, CRect{}, {}, 1, 1)) {
-      page->SetVisible(id == 46 || id == 51);
-    }
-  }
-  if (auto* tabs = Make<MTabCtrl>(*this, false, 45)) {
+  if ((linkButton = Make<CTextButton>(*this, false, 44))) linkButton->SetStyle(4);
+  performancePage = MakePage(*this, 47, false);
+  spareLayout = MakePage(*this, 49, false);
+  keyPage = MakePage(*this, 46, true);
+  macroPage = MakePage(*this, 48, false);
+  settingsPage = MakePage(*this, 50, false);
+  homePage = MakePage(*this, 51, true);
+  if ((tabs = Make<MTabCtrl>(*this, false, 45))) {
     tabs->SetTabCtrlWidth(60);
     tabs->SetTabCtrlHeight(60);
     tabs->SetLeftRightPading(0, 60);
@@ -78,35 +85,33 @@ void DeviceMainDlg::InitUI(const CRect& client) {
     const struct {
       int item, text;
       const char16_t* icon;
-      int layout;
-    } items[] = {{1, 71, u"icon\\tab_home.png", 51},
-                 {2, 72, u"icon\\tab_key.png", 46},
-                 {3, 73, u"icon\\tab_dpi.png", 47},
-                 {4, 74, u"icon\\tab_macro.png", 48},
-                 {6, 76, u"icon\\tab_set.png", 50}};
-    for (const auto& it : items) {
-      tabs->InsertItem(it.item, GetLangText(it.text), it.icon, GetControlAs<MTabLayout>(it.layout), 3, 0);
-    }
+      MTabLayout* layout;
+    } items[] = {{1, 71, u"icon\\tab_home.png", homePage},
+                 {2, 72, u"icon\\tab_key.png", keyPage},
+                 {3, 73, u"icon\\tab_dpi.png", performancePage},
+                 {4, 74, u"icon\\tab_macro.png", macroPage},
+                 {6, 76, u"icon\\tab_set.png", settingsPage}};
+    for (const auto& it : items) tabs->InsertItem(it.item, GetLangText(it.text), it.icon, it.layout, 3, 0);
     tabs->SetItemWidth(60, 60, 1);
     tabs->SetItemHeight(60, 60, 1);
     tabs->SetSelectItem(0);
   }
-  MTabLayout* home = GetControlAs<MTabLayout>(51);
-  if (auto* mouse = MakeIn<MPicture>(home, true, 52)) mouse->SetImage(u"device\\img_mouse.png", 1);
-  if (auto* area = MakeIn<MPicture>(home, true, 53)) {
-    area->SetImage(u"img_area3.png", 1);
-    area->SetShowMode(3, 10);
+  if ((homeMouse = MakeIn<MPicture>(homePage, true, 52))) homeMouse->SetImage(u"device\\img_mouse.png", 1);
+  if ((homePanel = MakeIn<MPicture>(homePage, true, 53))) {
+    homePanel->SetImage(u"img_area3.png", 1);
+    homePanel->SetShowMode(3, 10);
   }
-  if (auto* text = MakeIn<MText>(home, true, 54, GetLangText(57))) {
-    text->SetTextColor(windowTextColor);
-    text->SetFontWidth(20);
-    text->SetAlignment(1);
-  }
-  if (auto* text = MakeIn<MText>(home, true, 56)) {
-    text->SetTextColor(windowTextColor);
-    text->SetFontWidth(20);
-    text->SetAlignment(1);
-  }
+  auto homeLabel = [this](int id, std::u16string_view text) {
+    auto* label = MakeIn<MText>(homePage, true, id, text);
+    if (label) {
+      label->SetTextColor(windowTextColor);
+      label->SetFontWidth(20);
+      label->SetAlignment(1);
+    }
+    return label;
+  };
+  homeText = homeLabel(54, GetLangText(57));
+  homeNote = homeLabel(56, {});
   CreateKeyPage();
   CreatePerformancePage();
   CreateMacroPage();
@@ -117,7 +122,7 @@ void DeviceMainDlg::InitUI(const CRect& client) {
 }
 
 int DeviceMainDlg::UISize(const CRect& client) {
-  if (!GetControl(33)) return 0;
+  if (!logo) return 0;
   const int R = client.right;
   const int B = client.bottom;
   const int W = client.Width();
@@ -125,29 +130,32 @@ int DeviceMainDlg::UISize(const CRect& client) {
   const int C = (W - 300) / 2;
   uiScale = static_cast<float>(H) / 780.0f;
 
-  Place(*this, 30, client);
-  if (auto* p = GetControlAs<MPicture>(31)) {
-    const CSize s = p->GetImageSize();
-    if (s.cx > 1) p->SetRect(CRect{R - s.cx - 150, 120, R - 150, 120 + s.cy});
+  Place(background, client);
+  if (pagePicture) {
+    const CSize s = pagePicture->GetImageSize();
+    if (s.cx > 1) pagePicture->SetRect(CRect{R - s.cx - 150, 120, R - 150, 120 + s.cy});
   }
-  Place(*this, 36, CRect{R - 50, 10, R - 30, 30});
-  Place(*this, 37, CRect{R - 86, 10, R - 66, 30});
-  Place(*this, 35, CRect{C, 5, C + 300, 35});
-  Place(*this, 40, CRect{21, 6, 86, 34});
-  Place(*this, 41, CRect{91, 5, 191, 32});
-  Place(*this, 45, CRect{20, 40, 380, 100});
+  Place(closeButton, CRect{R - 50, 10, R - 30, 30});
+  Place(minimizeButton, CRect{R - 86, 10, R - 66, 30});
+  Place(title, CRect{C, 5, C + 300, 35});
+  Place(battery, CRect{21, 6, 86, 34});
+  Place(connectionState, CRect{91, 5, 191, 32});
+  Place(tabs, CRect{20, 40, 380, 100});
   const CRect homeBox{W / 2 - 150, H / 2 - 100, W / 2 + 150, H / 2 - 40};
-  Place(*this, 53, homeBox);
-  Place(*this, 54, homeBox);
-  Place(*this, 56, CRect{C, B - 140, C + 320, B - 80});
-  Place(*this, 43, CRect{C, B - 40, C + 340, B - 10});
-  Place(*this, 44, CRect{R - 220, B - 40, R, B - 10});
-  if (auto* mouse = GetControlAs<MPicture>(86); mouse && GetControl(52)) {
-    const CSize s = mouse->GetImageSize();
+  Place(homePanel, homeBox);
+  Place(homeText, homeBox);
+  Place(homeNote, CRect{C, B - 140, C + 320, B - 80});
+  Place(ownerLabel, CRect{C, B - 40, C + 340, B - 10});
+  Place(linkButton, CRect{R - 220, B - 40, R, B - 10});
+  // The home page's mouse has the size of the button page's.
+  if (auto* keyMouse = GetControlAs<MPicture>(86); keyMouse && homeMouse) {
+    const CSize s = keyMouse->GetImageSize();
     const int X = (W - s.cx) / 2, Y = (H - s.cy) / 2;
-    Place(*this, 52, CRect{X, Y, X + s.cx, Y + s.cy});
+    homeMouse->SetRect(CRect{X, Y, X + s.cx, Y + s.cy});
   }
-  for (int id : {46, 47, 48, 50, 51}) Place(*this, id, CRect{1, 110, R - 1, B - 50});
+  for (MTabLayout* page : {keyPage, performancePage, macroPage, settingsPage, homePage}) {
+    Place(page, CRect{1, 110, R - 1, B - 50});
+  }
   LayoutKeyPage(client);
   LayoutPerformancePage(client);
   LayoutMacroPage(client);

@@ -165,8 +165,7 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
       OnScrollLines(eventCode);
       return 1;
     case 268:
-      OnLanguageChanged(eventCode);
-      return 1;
+      return OnLanguageChanged(eventCode);
     case 155:
       OnMacroListNotify(eventCode, param);
       return 1;
@@ -221,14 +220,12 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
       return 1;
     // performance page
     case 98:
-      ResetDpiDefaults();
-      return 1;
+      return ResetDpiDefaults();
     case 108: case 109:
       StepDpiSlider(controlId);
       return 1;
     case 113:
-      ResetReportRate();
-      return 1;
+      return ResetReportRate();
     case 114: case 115: case 116: case 117: case 118: case 119: case 120:
       OnReportRateClicked(controlId);
       return 1;
@@ -248,8 +245,7 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
       OnEsportsMode(controlId);
       return 1;
     case 123: case 202:
-      OnLightModeChanged(controlId);
-      return 1;
+      return OnLightModeChanged(controlId);
     // macro page
     case 156:
       NewMacro();
@@ -298,8 +294,7 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
       OnAutoStart();
       return 1;
     case 274:
-      OnLeftButtonLock();
-      return 1;
+      return OnLeftButtonLock();
     case 271:
       OnFactoryReset();
       return 1;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
@@ -263,4 +264,13 @@ int MControlFont::QtAlignment() const {
       break;
   }
   return flags;
+}
+
+QFont uikit::FitFont(QFont font, const QString& text, const QSize& room, int minPixelSize) {
+  while (font.pixelSize() > minPixelSize) {
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height()) break;
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  return font;
 }

@@ -163,6 +163,9 @@ class MControlFont : public MControl {
 namespace uikit {
 // The control of that class name, or null for a name the library does not know.
 std::unique_ptr<MControl> MakeControl(std::string_view className);
+// `font`, one pixel smaller at a time (down to `minPixelSize`), until `text`
+// fits `room` on one line: a long text shrinks rather than spilling out.
+QFont FitFont(QFont font, const QString& text, const QSize& room, int minPixelSize = 8);
 QString ToQString(std::u16string_view text);
 std::u16string FromQString(const QString& text);
 }  // namespace uikit

@@ -106,6 +106,9 @@ class CRoundArea : public MControlFont {
 class MButton : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(MButton)
+  // The font the title is drawn with on a face of `size`: the control's own,
+  // smaller where the title would not fit on one line.
+  QFont TitleFont(const QSize& size) const;
   void Paint(QPainter& painter, const QRect& area) override;
   void MouseRelease(QMouseEvent* event) override;
 
@@ -609,6 +612,11 @@ class MTabCtrl : public MControlFont {
   void SetTopBottomPading(int top, int bottom);
   void SetItemWidth(int normal, int selected, int reserved);
   void SetItemHeight(int normal, int selected, int reserved);
+  // The one font of every item's text: small enough for the longest to fit
+  // its item, so no item's text looks smaller than its neighbours'.
+  QFont ItemFont() const;
+  // Where an item's text is drawn, relative to the strip.
+  QRect ItemTextRect(int index) const;
   void Paint(QPainter& painter, const QRect& area) override;
   void MouseRelease(QMouseEvent* event) override;
   void MouseMove(QMouseEvent* event) override;

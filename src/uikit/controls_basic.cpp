@@ -131,10 +131,15 @@ void MButton::PaintFace(QPainter& painter, const QRect& area, int frame) {
   painter.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
 }
 
+QFont MButton::TitleFont(const QSize& size) const {
+  // A few pixels of the face stay clear on each side.
+  return uikit::FitFont(MakeFont(), ToQString(title_), QSize(size.width() - 8, size.height()));
+}
+
 void MButton::Paint(QPainter& painter, const QRect& area) {
   PaintFace(painter, area, StateIndex());
   if (title_.empty()) return;
-  painter.setFont(MakeFont());
+  painter.setFont(TitleFont(area.size()));
   QColor text = ColorFromArgb(textColor_);
   if (!IsEnabled()) text.setAlpha(120);
   painter.setPen(text);

@@ -102,10 +102,23 @@ void MTabCtrl::SetItemHeight(int normal, int, int) {
 
 QRect MTabCtrl::ItemRect(int index) const { return QRect(index * itemWidth_, 0, itemWidth_, itemHeight_); }
 
-void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
+// Icon of 24 at the top of the item, the text below it.
+QRect MTabCtrl::ItemTextRect(int index) const {
+  const QRect cell = ItemRect(index);
+  return QRect(cell.left() + 1, cell.top() + 32, cell.width() - 2, cell.height() - 34);
+}
+
+QFont MTabCtrl::ItemFont() const {
   QFont font = MakeFont();
   font.setPixelSize(std::max(fontSize_ - 2, 10));
-  painter.setFont(font);
+  for (int i = 0; i < GetItemCount(); ++i) {
+    font = uikit::FitFont(font, ToQString(items_[static_cast<size_t>(i)].text), ItemTextRect(i).size());
+  }
+  return font;
+}
+
+void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
+  painter.setFont(ItemFont());
   for (int i = 0; i < GetItemCount(); ++i) {
     const Item& item = items_[static_cast<size_t>(i)];
     const QRect cell = ItemRect(i).intersected(area);
@@ -125,15 +138,9 @@ void MTabCtrl::Paint(QPainter& painter, const QRect& area) {
     if (selected) text = QColor(0xFF, 0xFF, 0xFF);
     if (!IsEnabled()) text.setAlpha(110);
     painter.setPen(text);
-    // Long item texts get a smaller font rather than losing letters.
-    const QString label = ToQString(item.text);
-    QFont itemFont = font;
-    while (itemFont.pixelSize() > 8 && QFontMetrics(itemFont).horizontalAdvance(label) > cell.width() - 2) {
-      itemFont.setPixelSize(itemFont.pixelSize() - 1);
-    }
-    painter.setFont(itemFont);
-    painter.drawText(QRect(cell.left(), iconRect.bottom() + 2, cell.width(), cell.bottom() - iconRect.bottom() - 4),
-                     Qt::AlignHCenter | Qt::AlignTop, painter.fontMetrics().elidedText(label, Qt::ElideRight, cell.width()));
+    const QRect textRect = ItemTextRect(i);
+    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop,
+                     painter.fontMetrics().elidedText(ToQString(item.text), Qt::ElideRight, textRect.width()));
   }
 }
 

@@ -303,6 +303,8 @@ inline std::vector<std::string> ProgramEnvironment(const ProgramSetup& setup, co
       "LD_PRELOAD=" + setup.dropIn,
       "TGM_SIM_SETUP=" + setup.simSetup,
       "TGM_SIM_CONTROL=" + box.SimSocket(),
+      // The desktop's settings in a keyfile under the sandbox's config home.
+      "GSETTINGS_BACKEND=keyfile",
   };
   if (setup.trace) overrides.push_back("TGM_TRACE=1");
   return Environment(overrides, {"TGM_TRACE", "TGM_SIM_LOG", "WAYLAND_DISPLAY", "XAUTHORITY"});

@@ -148,6 +148,8 @@ class MainWindowTest : public ::testing::Test {
       const char* value = getenv(name);
       savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
+    // The window reads and writes the desktop's pointer settings: never the real desktop's.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     std::string pattern = (fs::temp_directory_path() / "tgm-window-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     home_ = pattern;

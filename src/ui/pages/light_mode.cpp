@@ -1,6 +1,17 @@
-// The light mode: chosen on the performance page, stored and sent at once.
+// The light mode: chosen on the performance page, stored and sent at once
+// (the worker sends the stored mode; with no mouse it drops the send).
+#include "platform/text.h"
 #include "ui/device_main_dlg.h"
+#include "uikit/uikit.h"
 
-void DeviceMainDlg::OnLightModeChanged(int controlId) { (void)controlId; }
+int DeviceMainDlg::OnLightModeChanged(int) {
+  if (!lightModeCombo) return 1;
+  lightMode = lightModeCombo->GetCurData();
+  StoreConfig(u"light_mode", platform::FormatDecimal(lightMode.load()));
+  workQueue.Push(kCmdWriteLighting);
+  return 1;
+}
 
-void DeviceMainDlg::ShowLightModeChoice(int mode) { (void)mode; }
+void DeviceMainDlg::ShowLightModeChoice(int mode) {
+  if (lightModeCombo) lightModeCombo->SelectData(mode);
+}

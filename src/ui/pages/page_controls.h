@@ -27,6 +27,13 @@ T* MakeIn(MTabLayout* page, bool area, int id, std::u16string_view title = {}) {
   return dynamic_cast<T*>(c);
 }
 
+// A rounded panel of one ARGB colour inside a page's layout.
+inline CRoundArea* MakePanelIn(MTabLayout* page, int id, std::uint32_t argb) {
+  auto* panel = MakeIn<CRoundArea>(page, true, id);
+  if (panel) panel->SetColor(argb);
+  return panel;
+}
+
 // Places a control held by a member; a control that was never made is skipped.
 inline void Place(MControl* control, const CRect& r) {
   if (control) control->SetRect(r);

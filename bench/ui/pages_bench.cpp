@@ -1,0 +1,125 @@
+// The main window's pages in the program's own process (offscreen), against
+// the simulated mouse: the performance page's refresh and a switch of tab
+// with the window drawn again. Each must fit in one frame (16 ms).
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <filesystem>
+
+#include "database/profile_database.h"
+#include "device/hid_device_manager.h"
+#include "platform/folders.h"
+#include "platform/product.h"
+#include "platform/user_store.h"
+#include "sim/model/standard_mouse.h"
+#include "sim/sim_control.h"
+#include "ui/device_main_dlg.h"
+#include "ui/lang_text.h"
+#include "uikit/uikit.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window without its start-up: no config.xml and no worker, whose idle
+// poll would be measured along with the page.
+class PageWindow : public DeviceMainDlg {
+ public:
+  using DeviceMainDlg::DeviceMainDlg;
+  int OnInitDialog() override { return MDialog::OnInitDialog(); }
+};
+
+// A wired mouse, a store with five profiles and the window built on them.
+class Bench {
+ public:
+  Bench() {
+    std::string pattern = (fs::temp_directory_path() / "tgm-bench-XXXXXX").string();
+    home_ = mkdtemp(pattern.data()) ? pattern : "/tmp";
+    setenv("HOME", home_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
+    ui::SetLanguageFolder(std::string(TGM_RUNTIME_DIR) + "/language/");
+    Manager::SetResourceFolder(std::string(TGM_RUNTIME_DIR) + "/");
+    CreateDirectoryTree(GetDataFolder() + "db");
+    store_ = std::make_unique<platform::UserStore>((home_ / "registry.ini").string());
+    sim::Reset();
+    sim::InstallModel(std::make_shared<sim::StandardMouse>());
+    sim::AddWiredMouse(0x3A1C, 0x1001);
+    devices_.SetDeviceType(101);
+    db_.SetDeviceType(101);
+    db_.Open(GetDataFolder(), u"TGM1");
+    EnsureDefaultProfiles(db_);
+    window_ = std::make_unique<PageWindow>(db_, devices_);
+    window_->SetUserStore(store_.get());
+    window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
+    DeviceModeInfo row;
+    row.name = u"Tarsel-Game M1";
+    row.device_type = 101;
+    row.device_attr = u"TGM1";
+    row.vid = 0x3A1C;
+    row.pid = 0x1001;
+    window_->modeRows = {row};
+    window_->ScanDevices();
+    window_->ShowWindow(SW_SHOWNORMAL);
+    QApplication::processEvents();
+  }
+  ~Bench() {
+    window_.reset();
+    QApplication::processEvents();
+    db_.Close();
+    std::error_code ignored;
+    fs::remove_all(home_, ignored);
+  }
+  DeviceMainDlg& Window() { return *window_; }
+  ProfileDatabase& Store() { return db_; }
+
+ private:
+  fs::path home_;
+  std::unique_ptr<platform::UserStore> store_;
+  HidDeviceManager devices_;
+  ProfileDatabase db_;
+  std::unique_ptr<PageWindow> window_;
+};
+
+void BM_LoadPerformancePage(benchmark::State& state) {
+  Bench bench;
+  DeviceMainDlg& w = bench.Window();
+  int stage = 0;
+  for (auto _ : state) {
+    // Another stage each time, so every refresh moves the controls.
+    state.PauseTiming();
+    bench.Store().SetConfigValue(1, u"dpi_index", platform::FormatDecimal(stage++ % 6));
+    state.ResumeTiming();
+    w.LoadPerformancePage();
+  }
+}
+BENCHMARK(BM_LoadPerformancePage)->Unit(benchmark::kMillisecond);
+
+// A click on the next tab, as the tab strip reports it, and the window drawn.
+void BM_TabSwitch(benchmark::State& state) {
+  Bench bench;
+  DeviceMainDlg& w = bench.Window();
+  MTabCtrl* tabs = w.tabs;
+  QWidget* surface = w.GetWidget();
+  int index = 0;
+  for (auto _ : state) {
+    index = (index + 1) % tabs->GetItemCount();
+    tabs->SetSelectItem(index);
+    w.OnMessage(45, kEventClick, index, 0);
+    surface->repaint();
+  }
+}
+BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("GSETTINGS_BACKEND", "memory", 1);  // never the desktop's own settings
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,75 @@
+// The pages with real clicks and keys: every tab shown (a picture of each is
+// kept with the test output), a DPI stage and the light mode changed, Apply
+// pressed, and the simulated mouse holding the new values.
+#include "e2e/program_fixture.h"
+
+namespace {
+
+using namespace e2etest;
+
+TEST_F(ProgramTest, PagesTakeRealClicksAndApplyTakesThemToTheMouse) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  const auto expected = ExpectedSettings(MouseState().settings.at(0));
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Pick(Snapshot()->Settings(1), expected) == expected; }))
+      << "no read-back";
+  const Geometry g = GeometryOf(window);
+  auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
+  auto key = [&](const std::string& keys) { return Tool({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; };
+  auto row = [&](const char* name) { return Snapshot()->Settings(1)[name]; };
+  std::filesystem::create_directories(TGM_E2E_OUTPUT_DIR);
+  auto picture = [&](const std::string& name) {
+    ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);  // no hover in the picture
+    WaitSteady(g.x, g.y, g.width, g.height);
+    const std::string file = std::string(TGM_E2E_OUTPUT_DIR) + "/" + name + ".png";
+    const std::string crop = std::to_string(g.width) + "x" + std::to_string(g.height) + "+" + std::to_string(g.x) +
+                             "+" + std::to_string(g.y);
+    EXPECT_EQ(Tool({"import", "-window", "root", "-crop", crop, "+repage", file}).exitCode, 0) << file;
+  };
+
+  // The tab strip at client (20, 40): five items of 60 x 60.
+  const char* pages[] = {"page_home", "page_buttons", "page_performance", "page_macros", "page_settings"};
+  for (int i : {1, 3, 4, 0, 2}) {
+    ASSERT_TRUE(at(20 + 60 * i + 30, 70));
+    picture(pages[i]);
+  }
+
+  // Stage 3 (client 320..420 x 190..290): a click into its value makes it
+  // current; 1250 typed is committed as 1300.
+  ASSERT_TRUE(at(370, 250));
+  EXPECT_TRUE(WaitFor([&] { return row("dpi_index") == "2"; })) << row("dpi_index");
+  ASSERT_TRUE(key("ctrl+a"));
+  ASSERT_TRUE(Tool({"xdotool", "type", "1250"}).exitCode == 0);
+  ASSERT_TRUE(key("Return"));
+  EXPECT_TRUE(WaitFor([&] { return row("dpi_group2_value") == "1300"; })) << row("dpi_group2_value");
+  // The step-up button (client R - 120, 315): one hundred more.
+  ASSERT_TRUE(at(g.width - 110, 322));
+  EXPECT_TRUE(WaitFor([&] { return row("dpi_group2_value") == "1400"; })) << row("dpi_group2_value");
+
+  // The light mode (client R - 380 .. R - 100, 470 .. 506): the last item, sent at once.
+  ASSERT_TRUE(at(g.width - 240, 488));
+  std::this_thread::sleep_for(Ms(300));  // the list opens
+  ASSERT_TRUE(key("End"));
+  ASSERT_TRUE(key("Return"));
+  EXPECT_TRUE(WaitFor([&] { return row("light_mode") == "6"; })) << row("light_mode");
+  EXPECT_TRUE(WaitFor([&] { return MouseState().light_mode == 6; }));
+  picture("page_performance_changed");
+
+  // Apply: client (R - 640, 55, R - 540, 85).
+  ASSERT_TRUE(at(g.width - 590, 70));
+  const auto box = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(box.has_value()) << "no result box after the write";
+  const sim::MouseState after = MouseState();
+  EXPECT_EQ(after.dpi_level, 3);
+  EXPECT_EQ(after.dpi, 1400);
+  ASSERT_EQ(after.settings.at(0).size(), 45u);
+  EXPECT_EQ(after.settings[0][0], 6) << "light mode in the block";
+  EXPECT_EQ(after.settings[0][3], 3) << "current stage in the block";
+  EXPECT_EQ(after.settings[0][8] | after.settings[0][9] << 8, 1400) << "stage 3 in the block";
+  const Geometry b = GeometryOf(*box);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  EXPECT_TRUE(WaitGone("^MessageBox$", 10000));
+}
+
+}  // namespace
