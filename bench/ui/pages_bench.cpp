@@ -49,7 +49,7 @@ class Bench {
     devices_.SetDeviceType(101);
     db_.SetDeviceType(101);
     db_.Open(GetDataFolder(), u"TGM1");
-    EnsureDefaultProfiles(db_);
+    db_.SeedDefaultProfiles();
     window_ = std::make_unique<PageWindow>(db_, devices_);
     window_->SetUserStore(store_.get());
     window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
