@@ -112,6 +112,49 @@ void BM_TabSwitch(benchmark::State& state) {
 }
 BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
 
+// A full profile: all eight buttons assigned besides its settings rows.
+void FillProfile(ProfileDatabase& store, int profile) {
+  for (int button = 1; button <= 8; ++button) {
+    KeyAssignment key;
+    key.profile = profile;
+    key.key_code = button;
+    key.macro_type = 22;
+    key.macro_value = 4 + button;
+    key.macro_value2 = 1;
+    key.macro_desc = u"Ctrl+ A \"<&'>";
+    store.SaveKeyAssignment(key);
+  }
+}
+
+// Export of a full profile to its file, written through a temporary file.
+void BM_ExportProfile(benchmark::State& state) {
+  Bench bench;
+  FillProfile(bench.Store(), 2);
+  const std::string path = GetDataFolder() + "profile.xml";
+  for (auto _ : state) {
+    if (!bench.Window().ExportProfileTo(2, path)) state.SkipWithError("export failed");
+  }
+}
+BENCHMARK(BM_ExportProfile)->Unit(benchmark::kMillisecond);
+
+// Import of that file into the profile in use, stored in one transaction.
+void BM_ImportProfile(benchmark::State& state) {
+  Bench bench;
+  FillProfile(bench.Store(), 2);
+  const std::string path = GetDataFolder() + "profile.xml";
+  DeviceMainDlg& w = bench.Window();
+  w.ExportProfileTo(2, path);
+  for (auto _ : state) {
+    if (!w.ImportProfileFrom(path)) state.SkipWithError("import failed");
+    state.PauseTiming();
+    WorkItem queued;
+    while (w.workQueue.TryPop(queued)) {
+    }
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ImportProfile)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -71,6 +71,7 @@ TEST_F(ProfilePageTest, TheComboNamesTheProfilesInTheLanguageAndKeepsTheOneInUse
 TEST_F(ProfilePageTest, ChoosingAProfileShowsItAfterTheWorkersStep) {
   sim::AddWiredMouse(kVid, kWiredPid);
   TestWindow& w = DefaultStoreWindow();
+  db_.SetConfigValue(4, u"dpi_group2_value", u"3200");
   w.ScanDevices();
   w.LoadProfileList();
   w.ProfileCombo()->UserChose(3);
@@ -79,6 +80,7 @@ TEST_F(ProfilePageTest, ChoosingAProfileShowsItAfterTheWorkersStep) {
   EXPECT_EQ(w.currentProfile.load(), 4);
   EXPECT_EQ(db_.GetActiveProfile(), 4);
   EXPECT_EQ(w.ProfileCombo()->GetCurData(), 4);
+  EXPECT_EQ(w.dpiStages[2]->GetDPIValue(), 3200);
 }
 
 TEST_F(ProfilePageTest, ExportTakesOneProfileWholeAndImportPutsItBack) {
