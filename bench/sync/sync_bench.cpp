@@ -14,6 +14,7 @@
 #include "device/hid_device_manager.h"
 #include "sim/model/standard_mouse.h"
 #include "sim/sim_control.h"
+#include "sim_rig.h"
 #include "sync/device_tasks.h"
 #include "sync/device_worker.h"
 #include "sync/macro_image.h"
@@ -21,8 +22,6 @@
 
 namespace {
 
-constexpr uint16_t kVid = 0x3A1C;
-constexpr uint16_t kPid = 0x1001;
 constexpr int kType = 101;
 // After a busy-close code the step pauses this long; a mouse that answers at
 // once makes every other prescribed wait (retries) unnecessary.
@@ -35,38 +34,10 @@ class BenchWorker : public DeviceWorker {
   void Scan() { ScanDevices(); }
 };
 
-struct Rig {
-  std::filesystem::path folder;
-  ProfileDatabase db;
-  std::shared_ptr<sim::StandardMouse> mouse;
-  std::string path;
-  std::unique_ptr<HidDeviceManager> devices;
-  std::unique_ptr<BenchWorker> worker;
-
-  Rig() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tgm-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) abort();
-    folder = pattern;
-    std::filesystem::create_directories(folder / "db");
-    sim::Reset();
-    mouse = std::make_shared<sim::StandardMouse>();
-    sim::InstallModel(mouse);
-    path = sim::AddWiredMouse(kVid, kPid);
-    devices = std::make_unique<HidDeviceManager>();
-    devices->SetDeviceType(kType);
-    devices->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
-    db.SetDeviceType(kType);
-    db.Open(folder.string() + "/", u"BenchMouse");
+struct Rig : SimRig<BenchWorker> {
+  Rig() : SimRig(std::make_shared<sim::StandardMouse>(), kType) {
     Seed();
-    worker = std::make_unique<BenchWorker>(db, *devices);
-    worker->Scan();
-  }
-  ~Rig() {
-    worker.reset();
-    devices.reset();
-    db.Close();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    Start();
   }
 
   // Five profiles with all eight buttons assigned; 32 macros that together
@@ -94,18 +65,7 @@ struct Rig {
     }
     const int kinds[8][3] = {{22, 4, 1}, {25, 2, 0}, {26, 9, 0}, {23, 0, 0},
                              {1, 1, 0},  {27, 12, 0}, {7, 1, 0}, {8, 1, 0}};
-    for (int p = 1; p <= 5; ++p) {
-      for (int b = 1; b <= 8; ++b) {
-        KeyAssignment a;
-        a.profile = p;
-        a.key_code = b;
-        a.macro_type = kinds[b - 1][0];
-        a.macro_value = a.macro_type == 23 ? macroIds[(p * 8 + b) % 32] : kinds[b - 1][1];
-        a.macro_value2 = kinds[b - 1][2];
-        a.macro_desc = u"x";
-        db.SaveKeyAssignment(a);
-      }
-    }
+    AssignButtons(kinds, [&](int p, int b, int) { return macroIds[(p * 8 + b) % 32]; });
   }
 };
 

@@ -80,14 +80,7 @@ std::optional<KeyActionRow> DecodeKeyboard(const KeyActionCode& code) {
   row.macro_type = kActionKey;
   row.macro_value = code[2];
   row.macro_value2 = code[1];
-  const std::u16string key = GetHidUsageName(code[2]);
-  const std::u16string mods = code[1] != 0 ? ModifierText(code[1]) : std::u16string();
-  if (!mods.empty() && !key.empty())
-    row.macro_desc = mods + u" + " + key;
-  else if (key.empty())
-    row.macro_desc = mods;
-  else
-    row.macro_desc = key;
+  row.macro_desc = KeyCombinationText(code[1], code[2]);
   return row;
 }
 
@@ -107,6 +100,13 @@ std::optional<KeyActionRow> DecodeConsumer(const KeyActionCode& code) {
 }
 
 }  // namespace
+
+std::u16string KeyCombinationText(uint8_t modifiers, int usage) {
+  const std::u16string key = GetHidUsageName(usage);
+  const std::u16string mods = modifiers != 0 ? ModifierText(modifiers) : std::u16string();
+  if (!mods.empty() && !key.empty()) return mods + u" + " + key;
+  return key.empty() ? mods : key;
+}
 
 int SlotToButton(int slot) {
   if (slot == 3) return 5;

@@ -66,6 +66,11 @@ struct MacroSlot {
 // cannot be reached by a button.
 inline constexpr int kMaxDeviceMacros = 32;
 
+// The text a key combination is shown with: the modifier names in the order
+// Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
+// joined to the key's name by " + "; either part alone when the other is empty.
+std::u16string KeyCombinationText(uint8_t modifiers, int usage);
+
 // Button number of a device slot: slot 3 is button 5, slot 4 is button 4,
 // every other slot n is button n + 1.
 int SlotToButton(int slot);

@@ -21,6 +21,18 @@ KeyActionRow ToKeyActionRow(const KeyAssignment& a) {
   return {a.key_code, a.macro_type, a.macro_value, a.macro_value2, a.macro_desc};
 }
 
+KeyAssignment ToKeyAssignment(int profile, const KeyActionRow& row) {
+  KeyAssignment assignment;
+  assignment.profile = profile;
+  assignment.fn_layer = 0;
+  assignment.key_code = row.key_code;
+  assignment.macro_type = row.macro_type;
+  assignment.macro_value = row.macro_value;
+  assignment.macro_value2 = row.macro_value2;
+  assignment.macro_desc = row.macro_desc;
+  return assignment;
+}
+
 KeyActionCode EncodeKeyAction(const KeyAssignment& assignment, const std::vector<MacroSlot>& macros) {
   return EncodeKeyAction(ToKeyActionRow(assignment), macros);
 }

@@ -25,4 +25,6 @@ devsync::MacroImage WriteMacrosToDevice(ProfileDatabase& db, HidDeviceManager& d
 std::vector<MacroSlot> LoadMacroSlots(ProfileDatabase& db);
 
 KeyActionRow ToKeyActionRow(const KeyAssignment& assignment);
+// A decoded row as `profile`'s layer-0 assignment of its button.
+KeyAssignment ToKeyAssignment(int profile, const KeyActionRow& row);
 KeyActionCode EncodeKeyAction(const KeyAssignment& assignment, const std::vector<MacroSlot>& macros);

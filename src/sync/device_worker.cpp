@@ -33,15 +33,7 @@ std::optional<KeyAssignment> AssignmentFromCode(int profile, int slot, const Key
                                                 const std::vector<MacroSlot>& macros) {
   auto row = DecodeKeyActionCode(slot, code, macros);
   if (!row) return std::nullopt;
-  KeyAssignment assignment;
-  assignment.profile = profile;
-  assignment.fn_layer = 0;
-  assignment.key_code = row->key_code;
-  assignment.macro_type = row->macro_type;
-  assignment.macro_value = row->macro_value;
-  assignment.macro_value2 = row->macro_value2;
-  assignment.macro_desc = row->macro_desc;
-  return assignment;
+  return ToKeyAssignment(profile, *row);
 }
 
 }  // namespace
@@ -83,7 +75,7 @@ void DeviceWorker::ThreadStep() {
   if (!workQueue.TryPop(item)) {
     if (deviceConnected.load() == 0) return;
     if (IsNordic()) {
-      NordicFamilyNotSupportedYet("PollDeviceNotificationsNordic");
+      PollDeviceNotificationsNordic(false);
       return;
     }
     PollDeviceNotifications();
@@ -118,7 +110,7 @@ void DeviceWorker::ThreadStep() {
 }
 
 void DeviceWorker::RunCommand(int code) {
-  const bool nordic = IsNordic();
+  if (IsNordic() && RunNordicCommand(code)) return;
   switch (code) {
     case kCmdInitialLoad:
       LoadDeviceDataOnce();
@@ -127,22 +119,13 @@ void DeviceWorker::RunCommand(int code) {
     case kCmdDeviceRemoved:
       break;  // ran before the connection test
     case kCmdRefreshFromDevice:
-      if (nordic) NordicFamilyNotSupportedYet("RefreshFromDeviceNordic");
-      else RefreshFromDevice();
+      RefreshFromDevice();
       break;
     case kCmdSelectProfile:
-      if (nordic) {
-        NordicFamilyNotSupportedYet("SelectProfileNordic");
-        break;
-      }
       RefreshProfileList();
       PostPageRefresh();
       break;
     case kCmdWriteAll:
-      if (nordic) {
-        NordicFamilyNotSupportedYet("WriteMacrosNordic, WriteKeyMapsNordic");
-        break;
-      }
       WriteMacrosToDevice(db_, devices_);
       WriteKeyMapsToDevice(db_, devices_);
       WriteAllSettingsToDevice();
@@ -156,30 +139,22 @@ void DeviceWorker::RunCommand(int code) {
       PostUi(&DeviceWorker::LoadMacroList);
       break;
     case kCmdResetKeyMap:
-      if (nordic) NordicFamilyNotSupportedYet("ResetButtonNordic");
-      else ResetKeyMapOnDevice();
+      ResetKeyMapOnDevice();
       break;
     case kCmdWriteLighting:
       SendStoredLightMode();
       break;
     case kCmdWriteCurrentDpi:
-      if (nordic) NordicFamilyNotSupportedYet("WriteSettingsNordic");
-      else ApplyCurrentDpi();
+      ApplyCurrentDpi();
       break;
     case kCmdWriteReportRate:
-      if (nordic) NordicFamilyNotSupportedYet("ApplyReportRateNordic");
-      else ApplyReportRate();
+      ApplyReportRate();
       break;
     case kCmdWriteSettings:
     case kCmdWriteSettingsNoWait:
-      if (nordic) NordicFamilyNotSupportedYet("WriteSettingsNordic");
-      else WriteAllSettingsToDevice();
+      WriteAllSettingsToDevice();
       break;
     case kCmdRestoreDefaults: {
-      if (nordic) {
-        NordicFamilyNotSupportedYet("RestoreDefaultsNordic");
-        break;
-      }
       WriteKeyMapsToDevice(db_, devices_);
       WriteAllSettingsToDevice();
       ApplyCurrentDpi();
@@ -191,27 +166,19 @@ void DeviceWorker::RunCommand(int code) {
       break;
     }
     case kCmdFactoryReset:
-      if (nordic) {
-        NordicFamilyNotSupportedYet("AfterFactoryResetNordic");
-      } else {
-        WriteFactoryDefaults();
-        PostToUiThread([this] {
-          ShowEventKeyControls(false);
-          ShowEventEditControls(false);
-        });
-      }
+      WriteFactoryDefaults();
+      PostToUiThread([this] {
+        ShowEventKeyControls(false);
+        ShowEventEditControls(false);
+      });
       PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
       break;
     case kCmdWriteAllNordic:
-      NordicFamilyNotSupportedYet("WriteAllNordic");
+      WriteAllNordic();  // queued only for that family, and run without a family test
       break;
     default:
       break;
   }
-}
-
-void DeviceWorker::NordicFamilyNotSupportedYet(const char* task) {
-  DebugTrace(1, "Nordic family task %s: not this family yet, nothing sent", task);
 }
 
 void DeviceWorker::RequestBusyClose(uint32_t tag) {
@@ -271,7 +238,7 @@ void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
 void DeviceWorker::LoadDeviceDataOnce() {
   if (deviceDataLoaded.load() != 0) return;
   if (IsNordic()) {
-    NordicFamilyNotSupportedYet("LoadDeviceDataNordic");
+    LoadDeviceDataNordic();
     return;
   }
   ReadBackWholeMouse(/*withFirmware=*/true);
@@ -283,7 +250,7 @@ void DeviceWorker::ReloadAfterDeviceArrival() {
   nordicConnected.store(0);
   ScanDevices();
   if (IsNordic()) {
-    NordicFamilyNotSupportedYet("ReloadAfterDeviceArrivalNordic");
+    ReloadAfterDeviceArrivalNordic();
     return;
   }
   ReadBackWholeMouse(/*withFirmware=*/true);
@@ -306,7 +273,7 @@ void DeviceWorker::ScanDevices() {
     devices_.Rescan();
     devices_.GetAttachedDevices(attached);
   }
-  deviceType.store(101);
+  deviceType.store(DeviceTypeInForce());
   deviceConnected.store(attached.empty() ? 0 : 1);
   deviceReady.store(!attached.empty() && devices_.GetConnectionMode() != kNoDevice ? 1 : 0);
 }

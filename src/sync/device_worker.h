@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "assign/key_action.h"
+#include "sync/nordic_protocol.h"
 #include "sync/thread_basic.h"
 #include "sync/work_queue.h"
 
@@ -24,6 +26,9 @@ class HidDeviceManager;
 namespace platform {
 class TextTyper;
 }
+
+// The device type every scan puts in force: config.xml's mice are of this type.
+inline constexpr int kConfiguredDeviceType = 101;
 
 class DeviceWorker : public CThreadBasic {
  public:
@@ -94,6 +99,37 @@ class DeviceWorker : public CThreadBasic {
   void TypeEmojiText(int number);
   void SendUnicodeText(std::u16string_view text);
 
+  // ---- worker thread: the Nordic family (device types above 200), nordic_tasks.cpp.
+  // The write tasks return whether the mouse accepted what they sent.
+  void LoadDeviceDataNordic();
+  void ReloadAfterDeviceArrivalNordic();
+  void RefreshFromDeviceNordic();
+  // The receiver's word on its mouse, then status, button codes and settings
+  // into the store and the caches. False only when the receiver answers that
+  // its mouse is not connected.
+  bool ReadDeviceSettingsNordic();
+  // Stores what one slot's code read from the mouse stands for, for `profile`.
+  void DecodeKeyActionNordic(int profile, int slot, const KeyActionCode& code);
+  void ShowFirmwareVersionNordic();
+  void PollDeviceNotificationsNordic(bool force);
+  void SelectProfileNordic();
+  bool WriteAllNordic();
+  bool ApplyReportRateNordic();
+  bool WriteSettingsNordic();
+  bool RestoreDefaultsNordic();
+  bool AfterFactoryResetNordic();
+  bool ResetButtonNordic();
+  bool PollAfterWriteNordic();
+  bool WriteKeyMapsNordic();
+  void WriteMacrosNordic();
+
+  // Nordic state, worker thread only. The caches hold the last accepted
+  // replies of the button-code and settings reads (zeros: none).
+  int nordicChannel = 0;  // 0 the device itself, 1 the mouse behind a receiver
+  devsync::nordic::Payload nordicKeyMapCache{};
+  devsync::nordic::Payload nordicSettingsCache{};
+  std::map<int, int> deviceMacroTable;  // macro_id -> device macro index
+
  protected:
   // The one way from the worker to the window thread: runs `task` there,
   // asynchronously and in posting order. The default has no window and drops it.
@@ -121,6 +157,14 @@ class DeviceWorker : public CThreadBasic {
   virtual void ShowReportRateButton(int hz) { (void)hz; }
   // A light mode chosen on the mouse: select it in the light-mode combo.
   virtual void ShowLightModeChoice(int mode) { (void)mode; }
+  // Nordic family: what the receiver says of its mouse. State text 52 with
+  // the page tabs enabled, or 53 with tab 0 selected and the tabs disabled;
+  // either way the tab items are refreshed.
+  virtual void ShowNordicConnection(int stateText) { (void)stateText; }
+  // Nordic family: DPI control `controlId` (101..106) checked.
+  virtual void CheckDpiControl(int controlId) { (void)controlId; }
+  // Nordic family: the report-rate button of `index` (0..5, control 114 + index) set.
+  virtual void CheckReportRateButton(int index) { (void)index; }
   // Ends the open busy dialog's modal run (MDialog::DoOK).
   virtual void EndBusyDialog() {}
   // Where UM_WORKER_DONE lands when no window posts the message itself (the
@@ -131,6 +175,10 @@ class DeviceWorker : public CThreadBasic {
   // deviceType. The default rescans the device manager and sets the flags
   // from what it finds; the window replaces it with its full scan.
   virtual void ScanDevices();
+  // The device type every scan puts in force, in deviceType and for the rows
+  // it hands to the device manager. The program always runs with the
+  // configured type; tests replace it to drive the Nordic family.
+  virtual int DeviceTypeInForce() const { return kConfiguredDeviceType; }
 
   ProfileDatabase& db() { return db_; }
   HidDeviceManager& devices() { return devices_; }
@@ -138,9 +186,21 @@ class DeviceWorker : public CThreadBasic {
  private:
   bool IsNordic() const { return deviceType.load() > 200; }
   void RunCommand(int code);
-  // Nordic-family rows: that family's tasks are not part of this program yet,
-  // so its codes do nothing but leave a trace.
-  void NordicFamilyNotSupportedYet(const char* task);
+  // The Nordic column of the step's table; false for the codes that column
+  // leaves to the shared tasks.
+  bool RunNordicCommand(int code);
+  enum class NordicRetry { kNone, kAfterPause, kAtOnce };
+  // Sends `request`; unless the exchange succeeded with `accepted` in reply
+  // byte 2, sends it once more as `retry` says. True when accepted; `reply`
+  // receives the last answer (the request itself when nothing came) and
+  // `replied` whether the last exchange brought one.
+  bool SendNordic(const devsync::nordic::Payload& request, uint8_t accepted, NordicRetry retry,
+                  devsync::nordic::Payload* reply = nullptr, bool* replied = nullptr);
+  void ExchangeNordic(const devsync::nordic::Payload& request);
+  // The profile list, the read-back, the page refresh and the versions.
+  bool ReadBackNordic();
+  // The pause after a Nordic row: 100 ms, then the status after the write.
+  bool NordicPause();
   void RequestBusyClose(uint32_t tag);
   void PostPageRefresh();
   // LoadActiveProfile here, then the profile combo's fill on the window thread.

@@ -32,8 +32,8 @@ void DeviceMainDlg::LoadConfig() {
     }
   }
 
-  WriteDeviceType(UserStore(), 101);
-  devices().SetDeviceType(101);
+  WriteDeviceType(UserStore(), DeviceTypeInForce());
+  devices().SetDeviceType(DeviceTypeInForce());
   // No input method for the main window: key fields take raw keys.
   if (QWidget* w = GetWidget()) w->setAttribute(Qt::WA_InputMethodEnabled, false);
 

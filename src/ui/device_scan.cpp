@@ -56,6 +56,7 @@ bool IsBluetoothHidInterface(const std::string& path, int vid, int pid) {
 }  // namespace
 
 void DeviceMainDlg::ScanDevices() {
+  const int type = DeviceTypeInForce();
   bool attached = false;
   {
     // The rows and the manager's lists change together; a notice being
@@ -65,11 +66,11 @@ void DeviceMainDlg::ScanDevices() {
     supportedRows.clear();
     devices().ClearSupportedDevices();
     for (const DeviceModeInfo& row : modeRows) {
-      if (row.device_type != 101) continue;
-      devices().AddSupportedDevice(row.vid, row.pid, u"", 101, row.value);
+      if (row.device_type != type) continue;
+      devices().AddSupportedDevice(row.vid, row.pid, u"", type, row.value);
       supportedRows.push_back(row);
     }
-    devices().ClearCurrentDevice();
+    devices().SetDeviceType(type);  // also forgets the current device
     devices().CloseAll();
     devices().EnumerateDevice();
     devices().SetOpened(1);
@@ -79,7 +80,7 @@ void DeviceMainDlg::ScanDevices() {
     // this rebuild must see the mouse it lists as connected, or it is lost.
     deviceConnected = attached ? 1 : 0;
   }
-  deviceType = 101;
+  deviceType = type;
   const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
   const ConnectionView view = ConnectionViewFor(attached, mode);
   deviceReady = view.deviceReady;

@@ -85,10 +85,11 @@ TEST_F(StepTest, SelectProfileOnlyRefreshesThePages) {
                                                      "LoadMacroList", "LoadPerformancePage"}));
 }
 
-TEST_F(StepTest, NordicRowsSendNothingYet) {
+TEST_F(StepTest, NordicRowsSendOnlyTheSecondFamilysExchanges) {
   worker_->deviceType = 201;
-  for (int code : {4, 5, 6, 8, 10, 11, 12, 13, 15, 17}) Run(code);
-  EXPECT_TRUE(sim::Writes(path_).empty());
+  for (int code : {5, 6, 8, 10, 11, 12, 13, 15, 17}) Run(code);
+  EXPECT_FALSE(sim::Writes(path_).empty());
+  for (const sim::LogEntry& e : sim::Writes(path_)) EXPECT_NE(e.bytes[1], 0x55);  // no command report
   // Read-back and lighting have no family test.
   Run(kCmdWriteLighting);
   EXPECT_EQ(Sent(0x21).size(), 1u);

@@ -52,6 +52,8 @@ class TestWorker : public DeviceWorker {
   ~TestWorker() override { JoinThread(); }
 
   void Scan() { ScanDevices(); }
+  // The device type the scans put in force; 0 keeps the configured one.
+  int forcedType = 0;
 
   // Runs the UI tasks posted so far, in order, as the window thread would.
   size_t RunUi() {
@@ -103,6 +105,10 @@ class TestWorker : public DeviceWorker {
   void ShowDpiStage(int level) override { Note("dpi stage " + std::to_string(level)); }
   void ShowReportRateButton(int hz) override { Note("rate button " + std::to_string(hz)); }
   void ShowLightModeChoice(int mode) override { Note("light combo " + std::to_string(mode)); }
+  void ShowNordicConnection(int stateText) override { Note("connection " + std::to_string(stateText)); }
+  void CheckDpiControl(int controlId) override { Note("dpi control " + std::to_string(controlId)); }
+  void CheckReportRateButton(int index) override { Note("rate index " + std::to_string(index)); }
+  int DeviceTypeInForce() const override { return forcedType != 0 ? forcedType : DeviceWorker::DeviceTypeInForce(); }
   void EndBusyDialog() override { Note("busy closed"); }
   void OnWorkerFinished(long lParam) override { Note("worker done " + std::to_string(lParam)); }
 
