@@ -1,6 +1,7 @@
 // The main window's pages in the program's own process (offscreen), against
-// the simulated mouse: the performance page's refresh and a switch of tab
-// with the window drawn again. Each must fit in one frame (16 ms).
+// the simulated mouse: the performance page's refresh, the button page's
+// refresh for a full profile, and a switch of tab with the window drawn
+// again. Each must fit in one frame (16 ms).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -95,6 +96,29 @@ void BM_LoadPerformancePage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadPerformancePage)->Unit(benchmark::kMillisecond);
+
+// The combos refilled and every button's row shown, as a read-back or a
+// profile switch does it: each kind of text (a key combination, a default
+// macro name, text numbers, a shortcut's own text, an emoji name).
+void BM_FillAndShowKeyPage(benchmark::State& state) {
+  Bench bench;
+  DeviceMainDlg& w = bench.Window();
+  const int macroId = bench.Store().InsertMacro(MacroInfo{0, u"自定义 1"});
+  const struct {
+    int button, kind, value, value2;
+    const char16_t* text;
+  } rows[] = {{1, 3, 1, 0, u"122"}, {2, 22, 4, 3, u"Shift+ Ctrl + A"}, {3, 23, macroId, 0, u"自定义 1"},
+              {4, 25, 2, 0, u"179"}, {5, 26, 5, 0, u"Show Desktop"},    {6, 27, 1, 0, u"微笑"},
+              {7, 8, 1, 0, u"128"},  {8, 7, 1, 0, u"127"}};
+  for (const auto& r : rows) {
+    bench.Store().SaveKeyAssignment(KeyAssignment{0, 1, 0, r.button, 0, u"", r.kind, r.value, r.value2, 0, r.text});
+  }
+  for (auto _ : state) {
+    w.FillKeyCombos();
+    w.ShowKeyAssignments();
+  }
+}
+BENCHMARK(BM_FillAndShowKeyPage)->Unit(benchmark::kMillisecond);
 
 // A click on the next tab, as the tab strip reports it, and the window drawn.
 void BM_TabSwitch(benchmark::State& state) {

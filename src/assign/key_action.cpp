@@ -102,10 +102,13 @@ std::optional<KeyActionRow> DecodeConsumer(const KeyActionCode& code) {
 }  // namespace
 
 std::u16string KeyCombinationText(uint8_t modifiers, int usage) {
-  const std::u16string key = GetHidUsageName(usage);
-  const std::u16string mods = modifiers != 0 ? ModifierText(modifiers) : std::u16string();
-  if (!mods.empty() && !key.empty()) return mods + u" + " + key;
-  return key.empty() ? mods : key;
+  return KeyCombinationText(modifiers, std::u16string_view(GetHidUsageName(usage)));
+}
+
+std::u16string KeyCombinationText(int modifiers, std::u16string_view keyName) {
+  const std::u16string mods = ModifierText(static_cast<uint8_t>(modifiers));
+  if (!mods.empty() && !keyName.empty()) return mods + u" + " + std::u16string(keyName);
+  return keyName.empty() ? mods : std::u16string(keyName);
 }
 
 int SlotToButton(int slot) {

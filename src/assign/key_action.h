@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // The kind of a button assignment, stored as an integer in macro_type.
 enum KeyActionType : int {
@@ -70,6 +71,9 @@ inline constexpr int kMaxDeviceMacros = 32;
 // Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
 // joined to the key's name by " + "; either part alone when the other is empty.
 std::u16string KeyCombinationText(uint8_t modifiers, int usage);
+// The same with the key's own name (a captured key's, which may differ from
+// its usage's).
+std::u16string KeyCombinationText(int modifiers, std::u16string_view keyName);
 
 // Button number of a device slot: slot 3 is button 5, slot 4 is button 4,
 // every other slot n is button n + 1.

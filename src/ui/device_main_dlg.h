@@ -110,11 +110,22 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- button page (pages/key_page.cpp)
   void CreateKeyPage();
   void LayoutKeyPage(const CRect& client);
+  // The 19 kinds in every button combo, each button's factory kind selected;
+  // the left button's combo disabled.
   void FillKeyCombos() override;
+  void AddKeyComboItem(std::u16string_view text, int kind);
+  // The current profile's rows in the combos and on the mouse picture.
   void ShowKeyAssignments() override;
   void RefreshKeyPage() override;
+  // Stores `row` for the current profile and selectedButton; the new row id,
+  // or 0 when nothing was stored (a row without values only removes).
+  int SaveKeyAssignment(KeyAssignment row);
   // Combos 62..82: the function chosen for a button.
   void OnButtonFunctionSelected(int controlId);
+  // Runs the assignment dialog for (profile, button, kind) over the window:
+  // 1 confirmed, 2 cancelled. Empty: the real modal dialog; tests put their
+  // own in.
+  std::function<int(int profile, int button, int kind)> runKeyConfigDialog;
 
   // ---- performance page (pages/performance_page.cpp)
   void CreatePerformancePage();

@@ -148,7 +148,7 @@ int DeviceMainDlg::UISize(const CRect& client) {
   Place(ownerLabel, CRect{C, B - 40, C + 340, B - 10});
   Place(linkButton, CRect{R - 220, B - 40, R, B - 10});
   // The home page's mouse has the size of the button page's.
-  if (auto* keyMouse = GetControlAs<MPicture>(86); keyMouse && homeMouse) {
+  if (MPicture* keyMouse = keyPageMouse; keyMouse && homeMouse) {
     const CSize s = keyMouse->GetImageSize();
     const int X = (W - s.cx) / 2, Y = (H - s.cy) / 2;
     homeMouse->SetRect(CRect{X, Y, X + s.cx, Y + s.cy});

@@ -266,6 +266,10 @@ class MEdit : public MControlFont {
   void SetTipInfo(std::u16string_view text);
   // Background, Windows colour value.
   void SetBkColor(std::uint32_t colorref);
+  // A field that only shows a key captured elsewhere: read-only, focused by
+  // a click alone, reports 30 only for a click into it, keeps every key to
+  // itself (no typing, no Enter, Tab or Escape) and reports no 2.
+  void SetKeyField(bool on);
   QLineEdit* Edit() const;
 
   void UserEvent(int eventCode);

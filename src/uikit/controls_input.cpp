@@ -253,6 +253,13 @@ void MEdit::SetLimitText(int characters) { static_cast<EditHost*>(GetWidget())->
 
 void MEdit::SetTipInfo(std::u16string_view text) { Edit()->setPlaceholderText(ToQString(text)); }
 
+void MEdit::SetKeyField(bool on) {
+  auto* edit = static_cast<EditHost*>(GetWidget())->edit;
+  edit->keyField = on;
+  edit->setReadOnly(on);
+  edit->setFocusPolicy(on ? Qt::ClickFocus : Qt::StrongFocus);
+}
+
 void MEdit::SetBkColor(std::uint32_t colorref) {
   bkColor_ = colorref;
   hasBkColor_ = true;

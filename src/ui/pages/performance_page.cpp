@@ -57,9 +57,9 @@ void DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view val
   db().SetConfigValue(currentProfile.load(), key, value);
 }
 
-NumberEdit* DeviceMainDlg::ResponseTimeEdit() const { return GetControlAs<NumberEdit>(85); }
+NumberEdit* DeviceMainDlg::ResponseTimeEdit() const { return responseTimeEdit; }
 
-MComboBox* DeviceMainDlg::LeftButtonCombo() const { return GetControlAs<MComboBox>(62); }
+MComboBox* DeviceMainDlg::LeftButtonCombo() const { return buttonCombos[0]; }
 
 void DeviceMainDlg::CreatePerformancePage() {
   MTabLayout* page = performancePage;
