@@ -238,7 +238,6 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // family's work command is queued. False when nothing was written or stored.
   bool ExportProfileTo(int profile, const std::string& path);
   bool ImportProfileFrom(const std::string& path);
-  MComboBox* ProfileCombo();
 
   // ---- texts of the controls (pages/control_texts.cpp)
   void ApplyLanguage();

@@ -16,14 +16,12 @@ std::u16string ListText(const ProfileInfo& profile) { return GetLangText(platfor
 
 }  // namespace
 
-MComboBox* DeviceMainDlg::ProfileCombo() { return GetControlAs<MComboBox>(60); }
-
 void DeviceMainDlg::LoadProfileList() {
   // The store's side (the five profiles, the active one as currentProfile)
   // is the worker's, before it reads the mouse; here only the combo is filled,
   // in the current language, keeping the profile in use selected.
-  MComboBox* combo = ProfileCombo();
-  if (combo == nullptr) return;
+  MComboBox* combo = profileCombo;
+  if (combo == nullptr) return;  // the button page is not built
   std::vector<ProfileInfo> profiles;
   db().LoadProfiles(profiles);
   combo->DelAllItems();

@@ -50,14 +50,14 @@ TEST_F(ProfilePageTest, TheComboNamesTheProfilesInTheLanguageAndKeepsTheOneInUse
     // Names that are no text number read as text 0.
     TestWindow& w = MakeWindow();
     w.LoadProfileList();
-    EXPECT_EQ(Items(*w.ProfileCombo()), std::vector<std::u16string>(5, GetLangText(0)));
+    EXPECT_EQ(Items(*w.profileCombo), std::vector<std::u16string>(5, GetLangText(0)));
   }
   TestWindow& w = DefaultStoreWindow();
   EXPECT_EQ(w.currentProfile.load(), 1);
   w.currentProfile = 3;
   CurrentLanguageId = 2052;
   w.LoadProfileList();
-  MComboBox& combo = *w.ProfileCombo();
+  MComboBox& combo = *w.profileCombo;
   EXPECT_EQ(Items(combo), (std::vector<std::u16string>{u"配置 1", u"配置 2", u"配置 3", u"配置 4", u"配置 5"}));
   EXPECT_EQ(combo.GetCurData(), 3);
   CurrentLanguageId = 1033;
@@ -74,12 +74,12 @@ TEST_F(ProfilePageTest, ChoosingAProfileShowsItAfterTheWorkersStep) {
   db_.SetConfigValue(4, u"dpi_group2_value", u"3200");
   w.ScanDevices();
   w.LoadProfileList();
-  w.ProfileCombo()->UserChose(3);
+  w.profileCombo->UserChose(3);
   w.ThreadStep();  // the worker's step, here on the test's thread
   QApplication::processEvents();
   EXPECT_EQ(w.currentProfile.load(), 4);
   EXPECT_EQ(db_.GetActiveProfile(), 4);
-  EXPECT_EQ(w.ProfileCombo()->GetCurData(), 4);
+  EXPECT_EQ(w.profileCombo->GetCurData(), 4);
   EXPECT_EQ(w.dpiStages[2]->GetDPIValue(), 3200);
 }
 
