@@ -92,6 +92,27 @@ void BM_StoreFullReadBack(benchmark::State& state) {
 }
 BENCHMARK(BM_StoreFullReadBack)->Unit(benchmark::kMillisecond);
 
+// Saving a full macro from the event editor: its 200 events replaced.
+void BM_ReplaceMacroRecords200(benchmark::State& state) {
+  SeededFolder data;
+  ProfileDatabase store;
+  store.Open(data.folder(), u"model");
+  const int macro = store.AddMacro(u"Custom 1");
+  std::vector<MacroRecord> events(200);
+  for (int i = 0; i < 200; ++i) {
+    MacroRecord& e = events[static_cast<size_t>(i)];
+    e.type = i % 3 == 1 ? 1 : 2 + i % 2;
+    e.record_index = i;
+    e.value = e.type == 1 ? 300 : 65;
+    e.delay_time = 100000 + i;
+    e.desc = e.type == 1 ? u" -   300 ms" : u"\u2193  A";
+  }
+  for (auto _ : state) {
+    if (!store.ReplaceMacroRecords(macro, events)) state.SkipWithError("replace failed");
+  }
+}
+BENCHMARK(BM_ReplaceMacroRecords200)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -1,7 +1,7 @@
 // The main window's pages in the program's own process (offscreen), against
 // the simulated mouse: the performance page's refresh, the button page's
-// refresh for a full profile, and a switch of tab with the window drawn
-// again. Each must fit in one frame (16 ms).
+// refresh for a full profile, a switch of tab with the window drawn again,
+// and a full macro shown. Each must fit in one frame (16 ms).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -135,6 +135,29 @@ void BM_TabSwitch(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
+
+// A macro of 200 events (the most the editor and the recorder make) shown:
+// its options and every event put into the event list.
+void BM_ShowMacro200(benchmark::State& state) {
+  Bench bench;
+  DeviceMainDlg& w = bench.Window();
+  const int macro = bench.Store().AddMacro(u"Custom 1");
+  std::vector<MacroRecord> events(200);
+  for (int i = 0; i < 200; ++i) {
+    MacroRecord& e = events[static_cast<size_t>(i)];
+    e.type = i % 3 == 1 ? 1 : 2 + i % 2;
+    e.value = e.type == 1 ? 300 : 65;
+    e.delay_time = 100000 + i;
+    e.desc = e.type == 1 ? u" -   300 ms" : u"\u2193  A";
+  }
+  bench.Store().ReplaceMacroRecords(macro, events);
+  w.LoadMacroList();
+  for (auto _ : state) {
+    w.ShowMacro(macro);
+    if (w.eventList->GetItemCount() != 200) state.SkipWithError("not shown");
+  }
+}
+BENCHMARK(BM_ShowMacro200)->Unit(benchmark::kMillisecond);
 
 // A full profile: all eight buttons assigned besides its settings rows.
 void FillProfile(ProfileDatabase& store, int profile) {

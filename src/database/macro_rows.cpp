@@ -137,6 +137,30 @@ void ProfileDatabase::SaveMacroRecords(std::vector<MacroRecord> records) {
   transaction.End();
 }
 
+bool ProfileDatabase::ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records) {
+  SectionLock lock(lock_);
+  SQLiteAutoTransaction transaction(&db_);
+  if (!transaction.Started()) return false;
+  SQLiteStatement statement;
+  db_.Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
+  statement.BindInt(1, macroId);
+  bool ok = Succeeded(statement.Step());
+  for (size_t i = 0; ok && i < records.size(); ++i) {
+    MacroRecord& record = records[i];
+    record.macro_id = macroId;
+    const std::string desc = WideToUtf8(record.desc);
+    db_.Prepare(statement, kInsertRecord);
+    BindRecord(statement, record, desc);
+    ok = Succeeded(statement.Step());
+  }
+  statement.Finalize();
+  if (!ok) {
+    transaction.Rollback();
+    return false;
+  }
+  return transaction.End();
+}
+
 int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& records) {
   SectionLock lock(lock_);
   records.clear();

@@ -135,6 +135,10 @@ class ProfileDatabase {
   int AddMacroRecord(MacroRecord record);
   // Appends the events in one transaction; callers delete the old ones first.
   void SaveMacroRecords(std::vector<MacroRecord> records);
+  // Replaces every event of the macro by `records` (their macro_id is taken
+  // from `macroId`) in one transaction: a reader sees the old events or the
+  // new ones, and a failure anywhere leaves the old ones. False on failure.
+  bool ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records);
   // The macro's events by record_index. The count.
   int LoadMacroRecords(int macroId, std::vector<MacroRecord>& records);
   bool DeleteMacroRecords(int macroId);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "assign/macro_event_type.h"
 #include "sync/protocol.h"
 
 namespace devsync {
@@ -19,22 +20,6 @@ inline constexpr size_t kMacroTableSize = 64;   // 32 start offsets of 16 bits
 inline constexpr size_t kMacroRecordSize = 4;
 inline constexpr size_t kMacroChunkSize = 56;
 inline constexpr size_t kMacroMaxRecords = (kMacroImageSize - kMacroTableSize) / kMacroRecordSize;
-
-// Macro event kinds as stored.
-enum MacroEventType : int {
-  kEventDelay = 1,
-  kEventKeyDown = 2,
-  kEventKeyUp = 3,
-  kEventButtonDown = 4,
-  kEventButtonUp = 5,
-  kEventWheelUp = 6,
-  kEventWheelDown = 7,
-  kEventMoveUp = 8,
-  kEventMoveDown = 9,
-  kEventMoveLeft = 10,
-  kEventMoveRight = 11,
-  kEventMoveXY = 12,
-};
 
 // The members of a stored macro event the image uses.
 struct MacroEventIn {

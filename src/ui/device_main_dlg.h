@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -167,7 +168,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- macro list and options (pages/macro_page.cpp)
   void CreateMacroPage();
   void LayoutMacroPage(const CRect& client);
+  // Refills the list and shows its first macro. While a recording runs it
+  // waits until the recording has stopped and saved its events.
   void LoadMacroList() override;
+  void ShowMacro(int macroId);
   void OnMacroListNotify(int eventCode, LPARAM param);
   void OnDelayEditChanged(int eventCode);
   void OnLoopCountEditChanged(int eventCode);
@@ -177,6 +181,11 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // Radios 172..174 and 179..181: the edit they govern, then the options saved.
   void OnMacroOptionRadio(int controlId);
   void SaveMacroOptions();
+  // Everything of the page but the record button.
+  void EnableMacroPage(bool enable);
+  // The macro_id of the selected list item; 0 without a selection.
+  int SelectedMacroId() const;
+  bool macroListReloadPending = false;
 
   // ---- macro event editor (pages/macro_events.cpp)
   void ShowEventKeyControls(bool show) override;
@@ -192,11 +201,35 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void ApplyButtonEventEdit();
   void OnEventUpButton();
   void OnEventDownButton();
+  void MoveEventUp();
+  void MoveEventDown();
+  void MoveEventToBottom();
   void ApplyMoveEventEdit(int controlId);
+  // Rewrites the selected macro's events from the event list, in list order.
+  void SaveMacroEvents();
+  // The selected event is a move by x and y: the x/y group's values into it.
+  void StoreMoveEvent(int maxX);
+  // A stamp that no event of the list carries yet.
+  std::uint32_t NextMacroEventStamp() const;
 
   // ---- macro recording (pages/macro_recording.cpp)
   void ToggleMacroRecording();
   LRESULT OnRawInput(LPARAM lParam);
+  void AddRecordedEvent(const RawInputEvent& event);
+  // Ends a recording: input stops, the events are saved, the page is usable again.
+  void StopMacroRecording();
+  // The event editor's key field: raw key input while it has the focus.
+  void StartEventKeyCapture();
+  void StopEventKeyCapture();
+  bool macroRecording = false;
+  int captureState = 0;  // 0 none, 1 recording a macro, 12 the key field's key
+  int recordEventLimit = 200;
+  int recordDelayMode = 0;  // as the delay radios: 0 none, 1 measured, 2 fixed
+  int recordFixedDelay = 0;
+  std::optional<std::uint32_t> lastRecordTick;  // measured mode: the last input recorded
+  int capturedKeyCode = 0;
+  std::u16string capturedKeyName;
+  std::unique_ptr<RawInputRecorder> rawInputRecorder;
 
   // ---- macro files (pages/macro_files.cpp)
   void ImportMacro();

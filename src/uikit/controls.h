@@ -5,6 +5,7 @@
 // below changes the control silently.
 #pragma once
 
+#include <QIcon>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -566,8 +567,11 @@ class CRecordList : public MControlFont {
 
  private:
   void Rebuild(int selection);
+  void ShowRow(int index);
   std::vector<RecordItem> items_;
+  std::vector<QIcon> icons_;  // one per kind, cut from the image strip
   std::u16string moreImage_;
+  int moreImageMode_ = 1;
   float scale_ = 1.0f;
 };
 

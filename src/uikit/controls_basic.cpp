@@ -2,6 +2,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 #include "uikit/controls.h"
 #include "uikit/image.h"
@@ -174,10 +175,21 @@ void CIconButton::Paint(QPainter& painter, const QRect& area) {
     textArea = QRect(textRect_.left, textRect_.top, textRect_.Width(), textRect_.Height());
   }
   QPixmap icon = uikit::Frame(uikit::LoadImage(icon_), iconMode_, 0);
-  if (!icon.isNull()) painter.drawPixmap(iconArea, icon);
+  if (!icon.isNull()) {
+    // The icon keeps its shape, centred in its rectangle.
+    const QSize size = icon.size().scaled(iconArea.size(), Qt::KeepAspectRatio);
+    iconArea = QRect(iconArea.center() - QPoint(size.width() / 2, size.height() / 2), size);
+    painter.drawPixmap(iconArea, icon);
+  }
   painter.setFont(MakeFont());
   painter.setPen(ColorFromArgb(textColor_));
-  painter.drawText(textArea, Qt::AlignCenter, ToQString(title_));
+  const QString text = ToQString(title_);
+  // Centred in its rectangle, but never over the icon.
+  const int width = painter.fontMetrics().horizontalAdvance(text);
+  int left = textArea.left() + (textArea.width() - width) / 2;
+  if (!icon.isNull() && left < iconArea.right() + 6 && textArea.left() <= iconArea.right()) left = iconArea.right() + 6;
+  painter.drawText(QRect(left, textArea.top(), std::max(width, textArea.right() - left), textArea.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, text);
 }
 
 void CTextButton::Paint(QPainter& painter, const QRect& area) {

@@ -1,4 +1,5 @@
 // The macro list and the macro event list.
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,6 +29,9 @@ QString ListStyle(const QColor& text) {
 }
 
 constexpr int kMoreWidth = 24;
+// Width of the event list's icon column: with the item padding the texts
+// start 85 pixels into the list.
+constexpr int kRecordIconColumn = 74;
 
 // Draws the "more" button on the selected or hovered item.
 class MoreDelegate : public QStyledItemDelegate {
@@ -84,6 +88,15 @@ class ListWidget : public QListWidget {
     // A click on the item's "more" button asks for its menu, like a right click.
     const bool onMore = hasMore && event->position().x() >= visualItemRect(item).right() - kMoreWidth;
     report_(onMore ? kEventItemRightClick : kEventClick, row(item));
+  }
+  // A selection moved with the keyboard is reported like a click on the new
+  // item, so the owner never acts on an item it has not been told about.
+  void keyPressEvent(QKeyEvent* event) override {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (state() != QAbstractItemView::EditingState && currentRow() != before && currentRow() >= 0) {
+      report_(kEventClick, currentRow());
+    }
   }
 
  private:
@@ -209,12 +222,33 @@ QWidget* CRecordList::CreateWidget(QWidget* parent) {
 
 QListWidget* CRecordList::List() const { return static_cast<QListWidget*>(GetWidget()); }
 
-void CRecordList::OnAttached() { OnFontChanged(); }
+void CRecordList::OnAttached() {
+  OnFontChanged();
+  List()->setMouseTracking(true);
+  List()->setItemDelegate(new MoreDelegate(List(), [this](int state) {
+    return uikit::Frame(uikit::LoadImage(moreImage_), moreImageMode_, state);
+  }));
+}
 
 void CRecordList::OnTextColorChanged() { OnFontChanged(); }
 
 void CRecordList::SetImage(std::u16string_view file, int mode) {
   MControl::SetImage(file, mode);
+  icons_.clear();
+  const QPixmap strip = uikit::LoadImage(image_);
+  if (!strip.isNull()) {
+    // Each icon is centred in a column of its own, so the texts start in
+    // line under the list's second column head.
+    const QSize column(kRecordIconColumn, strip.height());
+    for (int i = 0; i < imageMode_; ++i) {
+      const QPixmap frame = uikit::Frame(strip, imageMode_, i);
+      QPixmap padded(column);
+      padded.fill(Qt::transparent);
+      QPainter(&padded).drawPixmap((column.width() - frame.width()) / 2, 0, frame);
+      icons_.push_back(QIcon(padded));
+    }
+    List()->setIconSize(column);
+  }
   Rebuild(GetCurSel());
 }
 
@@ -226,7 +260,11 @@ void CRecordList::OnFontChanged() {
   List()->setStyleSheet(ListStyle(ColorFromArgb(textColor_)));
 }
 
-void CRecordList::SetMoreImage(std::u16string_view file, int) { moreImage_.assign(file); }
+void CRecordList::SetMoreImage(std::u16string_view file, int mode) {
+  moreImage_.assign(file);
+  moreImageMode_ = mode;
+  static_cast<ListWidget*>(List())->hasMore = !file.empty();
+}
 
 int CRecordList::GetEventCount() const {
   int count = 0;
@@ -252,11 +290,8 @@ void CRecordList::SetCurSel(int index) {
   }
 }
 
-void CRecordList::Rebuild(int selection) {
-  QListWidget* list = List();
-  QSignalBlocker block(list);
-  const QPixmap icons = uikit::LoadImage(image_);
-  // Icon frame by kind: delay, key, button, wheel, move, move by x and y.
+void CRecordList::ShowRow(int index) {
+  // Icon by kind: delay, key, button, wheel, move, move by x and y.
   auto frameOf = [](int type) {
     if (type == 1) return 0;
     if (type == 2 || type == 3) return 1;
@@ -265,15 +300,20 @@ void CRecordList::Rebuild(int selection) {
     if (type >= 8 && type <= 11) return 4;
     return 5;
   };
+  const RecordItem& record = items_[static_cast<size_t>(index)];
+  QListWidgetItem* row = List()->item(index);
+  row->setText(ToQString(record.text));
+  const size_t frame = static_cast<size_t>(frameOf(record.type));
+  if (frame < icons_.size()) row->setIcon(icons_[frame]);
+}
+
+void CRecordList::Rebuild(int selection) {
+  QListWidget* list = List();
+  QSignalBlocker block(list);
   // Reuse rows where possible: a full rebuild of 200 rows is still cheap.
   while (list->count() > GetItemCount()) delete list->takeItem(list->count() - 1);
   while (list->count() < GetItemCount()) list->addItem(new QListWidgetItem());
-  for (int i = 0; i < GetItemCount(); ++i) {
-    const RecordItem& record = items_[static_cast<size_t>(i)];
-    QListWidgetItem* row = list->item(i);
-    row->setText(ToQString(record.text));
-    if (!icons.isNull()) row->setIcon(QIcon(uikit::Frame(icons, imageMode_, frameOf(record.type))));
-  }
+  for (int i = 0; i < GetItemCount(); ++i) ShowRow(i);
   if (selection >= 0 && selection < GetItemCount()) {
     list->setCurrentRow(selection);
   } else {
@@ -289,7 +329,14 @@ void CRecordList::DeleteAllItems() {
 }
 
 int CRecordList::AddString(std::u16string_view text, int type, int value, std::uint32_t stamp) {
-  return InsertString(-1, text, type, value, stamp);
+  UIKIT_ASSERT_UI_THREAD();
+  // Appending moves no other row: only the new one is drawn (a whole macro
+  // is loaded item by item).
+  items_.push_back(RecordItem{std::u16string(text), type, value, stamp});
+  QSignalBlocker block(List());
+  List()->addItem(new QListWidgetItem());
+  ShowRow(GetItemCount() - 1);
+  return GetItemCount() - 1;
 }
 
 int CRecordList::InsertString(int position, std::u16string_view text, int type, int value, std::uint32_t stamp) {

@@ -164,3 +164,47 @@ TEST_F(MacroRows, DeletingAMacroTakesItsEventsButLeavesAssignments) {
   EXPECT_TRUE(store_.GetKeyAssignment(1, 0, 4, read));
   EXPECT_TRUE(store_.DeleteMacro(123));  // unknown id: success
 }
+
+TEST_F(MacroRows, ReplacingEventsIsAllOrNothing) {
+  struct Case {
+    const char* name;
+    const char* sql;      // run on another connection first
+    bool holdTransaction;  // that connection stays inside its transaction while the store writes
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"plain", nullptr, false, true},
+      {"second insert refused",
+       "CREATE TRIGGER refuse BEFORE INSERT ON t_macrorecord WHEN NEW.desc = 'new b' "
+       "BEGIN SELECT RAISE(FAIL, 'refused'); END",
+       false, false},
+      {"commit refused by a reader", "BEGIN; SELECT count(*) FROM t_macrorecord", true, false},
+      {"file locked by a writer", "BEGIN EXCLUSIVE", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RawDb reset(data_.DbPath("model"));
+    reset.Exec("DROP TRIGGER IF EXISTS refuse; DELETE FROM t_macrorecord; DELETE FROM t_macro_data");
+    const int macro = store_.AddMacro(u"m");
+    const int other = store_.AddMacro(u"other");
+    store_.SaveMacroRecords({Event(macro, 0, 1, 5, u"old a"), Event(macro, 1, 1, 6, u"old b"),
+                             Event(other, 0, 1, 7, u"other")});
+    RawDb raw(data_.DbPath("model"));
+    if (c.sql) {
+      ASSERT_EQ(raw.Exec(c.sql), SQLITE_OK);
+    }
+    // The records' own macro_id is not used.
+    EXPECT_EQ(store_.ReplaceMacroRecords(macro, {Event(other, 0, 2, 65, u"new a"), Event(other, 1, 3, 65, u"new b")}),
+              c.replaced);
+    if (c.holdTransaction) {
+      ASSERT_EQ(raw.Exec("ROLLBACK"), SQLITE_OK);
+    }
+    const std::vector<std::string> expected =
+        c.replaced ? std::vector<std::string>{"0|2|65|new a", "1|3|65|new b"}
+                   : std::vector<std::string>{"0|1|5|old a", "1|1|6|old b"};
+    EXPECT_EQ(raw.Rows("SELECT record_index, type, value, desc FROM t_macrorecord WHERE macro_id = " +
+                       std::to_string(macro) + " ORDER BY record_index"),
+              expected);
+    EXPECT_EQ(raw.One("SELECT desc FROM t_macrorecord WHERE macro_id = " + std::to_string(other)), "other");
+  }
+}

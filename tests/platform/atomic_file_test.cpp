@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -26,46 +25,36 @@ TEST(AtomicFile, TheTargetIsReplacedWholeOrNotAtAll) {
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   const fs::path folder = pattern;
   const std::string target = (folder / "m.xml").string();
-  struct Case {
-    const char* name;
-    bool existing;  // the target holds "old" before the write
+  const struct {
+    const char* before;  // nullptr: no file
     bool writeSucceeds;
-    bool ok;
     const char* after;
-  };
-  const Case cases[] = {
-      {"new file", false, true, true, "new"},
-      {"replaced file", true, true, true, "new"},
-      {"failed write keeps the old file", true, false, false, "old"},
-      {"failed write makes no file", false, false, false, "<missing>"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  } cases[] = {{nullptr, true, "new"}, {"old", true, "new"}, {"old", false, "old"}, {nullptr, false, "<missing>"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.before ? c.before : "none") + (c.writeSucceeds ? " written" : " failed"));
     fs::remove(target);
-    if (c.existing) std::ofstream(target) << "old";
+    if (c.before) std::ofstream(target) << c.before;
     const bool ok = platform::ReplaceFileAtomically(target, [&](const std::string& temp) {
       EXPECT_EQ(fs::path(temp).parent_path(), folder);
-      std::ofstream(temp) << "ne";  // a part of the content, then the failure
-      if (!c.writeSucceeds) return false;
-      std::ofstream(temp, std::ios::app) << "w";
-      return true;
+      std::ofstream(temp) << (c.writeSucceeds ? "new" : "ne");  // a failure after a part was written
+      return c.writeSucceeds;
     });
-    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(ok, c.writeSucceeds);
     EXPECT_EQ(Read(target), c.after);
-    // Nothing but the target is left in the folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), Read(target) == "<missing>" ? 0 : 1);
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), c.before || ok ? 1 : 0);
   }
-  // A new file gets the permissions of any file the user makes.
+  // A new file gets the permissions of any file the user makes; a folder that
+  // does not exist takes nothing.
   const mode_t mask = umask(022);
   fs::remove(target);
-  ASSERT_TRUE(platform::WriteFileAtomically(target, "bytes"));
+  EXPECT_TRUE(platform::WriteFileAtomically(target, "bytes"));
+  EXPECT_FALSE(platform::WriteFileAtomically((folder / "none" / "m.xml").string(), "bytes"));
   umask(mask);
   EXPECT_EQ(Read(target), "bytes");
   struct stat st {};
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
-  // A folder that does not exist takes nothing.
-  EXPECT_FALSE(platform::WriteFileAtomically((folder / "none" / "m.xml").string(), "bytes"));
   fs::remove_all(folder);
 }
 
