@@ -2,6 +2,7 @@
 #include "database/profile_database.h"
 #include "platform/text.h"
 #include "ui/device_main_dlg.h"
+#include "ui/file_dialogs.h"
 #include "ui/lang_text.h"
 #include "ui/profile_file.h"
 #include "uikit/uikit.h"
@@ -93,6 +94,13 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
   return true;
 }
 
-void DeviceMainDlg::ImportProfile() {}
+void DeviceMainDlg::ImportProfile() {
+  const std::string path = ui::CurrentFileDialogs().OpenFile(GetSafeHwnd(), {}, u"MouseKey (*.xml)");
+  if (!path.empty()) ImportProfileFrom(path);
+}
 
-void DeviceMainDlg::ExportProfile(int profile) { (void)profile; }
+void DeviceMainDlg::ExportProfile(int profile) {
+  if (!Listed(profile)) return;
+  const std::string path = ui::CurrentFileDialogs().SaveFile(GetSafeHwnd(), {}, {}, u"Profile (*.xml)", u"xml");
+  if (!path.empty()) ExportProfileTo(profile, path);
+}

@@ -1,4 +1,5 @@
 // The profile combo and profile files, against the store and the simulated mouse.
+#include "fake_file_dialogs.h"
 #include "main_window_test_support.h"
 #include "ui/profile_file.h"
 
@@ -121,6 +122,36 @@ TEST_F(ProfilePageTest, ExportTakesOneProfileWholeAndImportPutsItBack) {
   EXPECT_EQ(Config(1, u"dpi_group2_value"), u"1003");
   EXPECT_EQ(KeyRows(1), 2u);
   EXPECT_FALSE(w.ExportProfileTo(0, path)) << "no such profile in the list";
+}
+
+TEST_F(ProfilePageTest, ButtonsAndMessageGoThroughTheFileDialogs) {
+  TestWindow& w = DefaultStoreWindow();
+  db_.SetConfigValue(2, u"dpi_group0_value", u"900");
+  FakeFileDialogs dialogs;
+  const std::string path = (home_ / "p.xml").string();
+  auto stage1 = [&] { return ui::ReadProfileFile(path)->settings.at(u"dpi_group0_value"); };
+
+  EXPECT_EQ(w.OnMessage(92, kEventClick, 0, 0), 1);  // cancelled
+  EXPECT_FALSE(fs::exists(path));
+  dialogs.savePath = path;
+  EXPECT_EQ(w.SendMessage(UM_PROFILE_FILE, 2, 2), 1);
+  EXPECT_EQ(dialogs.lastFilter, u"Profile (*.xml)");
+  EXPECT_EQ(dialogs.lastSuffix, u"xml");
+  EXPECT_EQ(stage1(), u"900");
+  EXPECT_EQ(w.OnMessage(92, kEventClick, 0, 0), 1);  // the profile in use
+  EXPECT_EQ(stage1(), u"800");
+  w.SendMessage(UM_PROFILE_FILE, 2, 9);
+  EXPECT_EQ(stage1(), u"800") << "no such profile: nothing written";
+
+  EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);  // cancelled
+  EXPECT_TRUE(Drain(w.workQueue).empty());
+  dialogs.openPath = path;
+  w.currentProfile = 2;
+  EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);
+  EXPECT_EQ(dialogs.lastFilter, u"MouseKey (*.xml)");
+  EXPECT_EQ(Config(2, u"dpi_group0_value"), u"800");
+  EXPECT_EQ(w.SendMessage(UM_PROFILE_FILE, 1, 0), 1);
+  EXPECT_EQ(Drain(w.workQueue), (std::vector<int>{kCmdSelectProfile, kCmdSelectProfile}));
 }
 
 TEST_F(ProfilePageTest, ImportStoresOnlyWhatItMay) {
