@@ -162,14 +162,8 @@ BENCHMARK(BM_ShowMacro200)->Unit(benchmark::kMillisecond);
 // A full profile: all eight buttons assigned besides its settings rows.
 void FillProfile(ProfileDatabase& store, int profile) {
   for (int button = 1; button <= 8; ++button) {
-    KeyAssignment key;
-    key.profile = profile;
-    key.key_code = button;
-    key.macro_type = 22;
-    key.macro_value = 4 + button;
-    key.macro_value2 = 1;
-    key.macro_desc = u"Ctrl+ A \"<&'>";
-    store.SaveKeyAssignment(key);
+    // A key combination: kind 22, the key and its modifier bits.
+    store.SaveKeyAssignment(KeyAssignment{0, profile, 0, button, 0, u"", 22, 4 + button, 1, 0, u"Ctrl+ A \"<&'>"});
   }
 }
 

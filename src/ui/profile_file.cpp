@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "xml/xml_document.h"
+#include "xml/xml_file.h"
 
 namespace ui {
 
@@ -16,6 +16,24 @@ constexpr std::array<const char16_t*, 3> kDpiAttributes = {u"dpi_flag", u"dpi_in
 constexpr std::array<const char16_t*, 7> kMouseElements = {u"button_respondtime", u"report_rate",   u"sensor_flag",
                                                            u"liftoff_height",     u"scroll_flag",   u"e-sports_flag",
                                                            u"leftbtn_lock"};
+
+// The number attributes of a file's items, in their order, and the members
+// they come from. A key item ends with its text, macro_desc.
+template <class Row>
+struct NumberField {
+  const char16_t* attribute;
+  int Row::*member;
+};
+constexpr NumberField<KeyAssignment> kKeyFields[] = {{u"key_code", &KeyAssignment::key_code},
+                                                     {u"macro_type", &KeyAssignment::macro_type},
+                                                     {u"macro_value", &KeyAssignment::macro_value},
+                                                     {u"macro_value2", &KeyAssignment::macro_value2},
+                                                     {u"macro_value3", &KeyAssignment::macro_value3}};
+constexpr NumberField<LightMode> kLightFields[] = {
+    {u"light_mode", &LightMode::mode},         {u"brightness", &LightMode::brightness},
+    {u"speed", &LightMode::speed},             {u"direction", &LightMode::direction},
+    {u"colorful", &LightMode::colorful},       {u"colorindex", &LightMode::colorindex},
+    {u"color_value", &LightMode::color_value}};
 
 std::u16string StageKey(int stage, std::u16string_view what) {
   return u"dpi_group" + platform::FormatDecimal(stage) + u"_" + std::u16string(what);
@@ -55,6 +73,28 @@ int Integer(const XmlDocument& doc, std::u16string_view name) { return platform:
 
 void SetAttribute(XmlDocument& doc, std::u16string_view name, std::u16string_view value) {
   doc.SetAttribute(doc.CurrentElement(), name, value, 0);
+}
+
+// One `item` element per row, with the fields' attributes.
+template <class Row, size_t N>
+void AddItem(XmlDocument& doc, const Row& row, const NumberField<Row> (&fields)[N]) {
+  doc.AddElement(u"item", nullptr, 0);
+  for (const NumberField<Row>& f : fields) SetAttribute(doc, f.attribute, Decimal(row.*f.member));
+}
+
+// The rows of the `item` elements inside the current one (a missing or
+// non-numeric attribute reads as 0); `more` takes what is not a number.
+template <class Row, size_t N, class More>
+std::vector<Row> ReadItems(XmlDocument& doc, const NumberField<Row> (&fields)[N], More more) {
+  std::vector<Row> rows;
+  doc.EnterElement();
+  while (doc.FindElement(u"item")) {
+    Row& row = rows.emplace_back();
+    for (const NumberField<Row>& f : fields) row.*f.member = Integer(doc, f.attribute);
+    more(row);
+  }
+  doc.LeaveElement();
+  return rows;
 }
 
 void ReadSetting(const XmlDocument& doc, std::u16string_view attribute, const std::u16string& key,
@@ -106,12 +146,7 @@ std::u16string BuildProfileFileText(const ProfileFile& profile) {
   doc.AddElement(u"keyitems", nullptr, 0);
   doc.EnterElement();
   for (const KeyAssignment& key : profile.keys) {
-    doc.AddElement(u"item", nullptr, 0);
-    SetAttribute(doc, u"key_code", Decimal(key.key_code));
-    SetAttribute(doc, u"macro_type", Decimal(key.macro_type));
-    SetAttribute(doc, u"macro_value", Decimal(key.macro_value));
-    SetAttribute(doc, u"macro_value2", Decimal(key.macro_value2));
-    SetAttribute(doc, u"macro_value3", Decimal(key.macro_value3));
+    AddItem(doc, key, kKeyFields);
     SetAttribute(doc, u"macro_desc", key.macro_desc);
   }
   doc.LeaveElement();
@@ -119,16 +154,7 @@ std::u16string BuildProfileFileText(const ProfileFile& profile) {
   doc.AddElement(u"Lightitems", nullptr, 0);
   SetAttribute(doc, u"light_mode", Decimal(profile.lightMode.value_or(0)));
   doc.EnterElement();
-  for (const LightMode& light : profile.lights) {
-    doc.AddElement(u"item", nullptr, 0);
-    SetAttribute(doc, u"light_mode", Decimal(light.mode));
-    SetAttribute(doc, u"brightness", Decimal(light.brightness));
-    SetAttribute(doc, u"speed", Decimal(light.speed));
-    SetAttribute(doc, u"direction", Decimal(light.direction));
-    SetAttribute(doc, u"colorful", Decimal(light.colorful));
-    SetAttribute(doc, u"colorindex", Decimal(light.colorindex));
-    SetAttribute(doc, u"color_value", Decimal(light.color_value));
-  }
+  for (const LightMode& light : profile.lights) AddItem(doc, light, kLightFields);
   doc.LeaveElement();
 
   doc.AddElement(u"Mouse_DPI", nullptr, 0);
@@ -162,35 +188,11 @@ std::optional<ProfileFile> ParseProfileFileText(std::u16string_view text) {
   }
 
   if (doc.FindElement(u"keyitems")) {
-    doc.EnterElement();
-    while (doc.FindElement(u"item")) {
-      KeyAssignment key;
-      key.key_code = Integer(doc, u"key_code");
-      key.macro_type = Integer(doc, u"macro_type");
-      key.macro_value = Integer(doc, u"macro_value");
-      key.macro_value2 = Integer(doc, u"macro_value2");
-      key.macro_value3 = Integer(doc, u"macro_value3");
-      key.macro_desc = doc.GetAttribute(u"macro_desc");
-      profile.keys.push_back(std::move(key));
-    }
-    doc.LeaveElement();
+    profile.keys = ReadItems(doc, kKeyFields, [&](KeyAssignment& key) { key.macro_desc = doc.GetAttribute(u"macro_desc"); });
   }
-
   if (doc.FindElement(u"Lightitems")) {
     profile.lightMode = Integer(doc, u"light_mode");
-    doc.EnterElement();
-    while (doc.FindElement(u"item")) {
-      LightMode light;
-      light.mode = Integer(doc, u"light_mode");
-      light.brightness = Integer(doc, u"brightness");
-      light.speed = Integer(doc, u"speed");
-      light.direction = Integer(doc, u"direction");
-      light.colorful = Integer(doc, u"colorful");
-      light.colorindex = Integer(doc, u"colorindex");
-      light.color_value = Integer(doc, u"color_value");
-      profile.lights.push_back(std::move(light));
-    }
-    doc.LeaveElement();
+    profile.lights = ReadItems(doc, kLightFields, [](LightMode&) {});
   }
 
   if (doc.FindElement(u"Mouse_DPI")) {
@@ -214,18 +216,13 @@ std::optional<ProfileFile> ParseProfileFileText(std::u16string_view text) {
 }
 
 std::optional<ProfileFile> ReadProfileFile(const std::string& path) {
-  std::u16string text, log;
-  uint32_t flags = 0;
-  if (!XmlDocument::ReadTextFile(text, log, path, &flags)) return std::nullopt;
+  std::u16string text;
+  if (!xml::ReadDocumentFile(path, text)) return std::nullopt;
   return ParseProfileFileText(text);
 }
 
 bool WriteProfileFile(const std::string& path, std::u16string_view text) {
-  return platform::ReplaceFileAtomically(path, [text](const std::string& tempPath) {
-    std::u16string log;
-    uint32_t flags = 0;
-    return XmlDocument::WriteTextFile(text, log, tempPath, &flags);
-  });
+  return xml::ReplaceDocumentFile(path, text);
 }
 
 }  // namespace ui

@@ -18,14 +18,8 @@ std::string U8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
 ProfileFile Sample() {
   ProfileFile p;
   p.name = u"A\"<&'>";
-  KeyAssignment key;
-  key.key_code = 2;
-  key.macro_type = 22;
-  key.macro_value = 7;
-  key.macro_value2 = 1;
-  key.macro_value3 = 3;
-  key.macro_desc = u"Ctrl+ G";
-  p.keys.push_back(key);
+  // Button 2: kind 22, values 7, 1 and 3.
+  p.keys.push_back(KeyAssignment{0, 0, 0, 2, 0, u"", 22, 7, 1, 3, u"Ctrl+ G"});
   p.lightMode = 0;
   for (const std::u16string& k : ui::ProfileFileSettingKeys()) p.settings[k] = u"1";
   p.settings[u"dpi_group0_value"] = u"800";

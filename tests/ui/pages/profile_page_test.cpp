@@ -91,14 +91,8 @@ TEST_F(ProfilePageTest, ExportTakesOneProfileWholeAndImportPutsItBack) {
     db_.SetConfigValue(p, u"dpi_group2_value", platform::FormatDecimal(1000 + p));
     db_.SetConfigValue(p, u"report_rate", platform::FormatDecimal(p % 4 + 1));
   }
-  KeyAssignment quoted;
-  quoted.profile = 3;
-  quoted.key_code = 5;
-  quoted.macro_type = 23;
-  quoted.macro_value = 2;
-  quoted.macro_value3 = 9;
-  quoted.macro_desc = u"\"<&'>";
-  db_.SaveKeyAssignment(quoted);
+  // Profile 3, button 5: kind 23, values 2, 0 and 9.
+  db_.SaveKeyAssignment(KeyAssignment{0, 3, 0, 5, 0, u"", 23, 2, 0, 9, u"\"<&'>"});
   const std::string path = (home_ / "p3.xml").string();
   ASSERT_TRUE(w.ExportProfileTo(3, path));  // profile 1 in use
 
