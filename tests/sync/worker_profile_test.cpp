@@ -24,7 +24,6 @@ TEST_F(ProfileStepTest, TheActiveProfileBecomesCurrentWithinOneToFive) {
       {"the store's choice", 5, 3, true, 3, 3},
       {"none active: the first", 5, 0, true, 1, 1},
       {"outside 1..5: the first listed within", 7, 7, true, 1, 1},
-      {"a short set is topped up, its choice kept", 2, 2, true, 2, 2},
       {"no store: the profile stays", 0, 0, false, 4, 0},
   };
   for (const Case& c : cases) {
@@ -65,22 +64,6 @@ TEST_F(ProfileStepTest, TheFirstReadBackReadsTheStoredProfile) {
   const std::vector<std::string> ui = worker_->Ui();
   ASSERT_FALSE(ui.empty());
   EXPECT_EQ(ui.front(), "LoadProfileList");
-}
-
-TEST_F(ProfileStepTest, ProfileCodesSettleTheProfileFirst) {
-  // A profile chosen in the window reaches the worker through the store.
-  db_.SetActiveProfile(5);
-  Run(kCmdSelectProfile);
-  EXPECT_EQ(worker_->currentProfile.load(), 5);
-  // The factory reset writes the active profile's rows to the mouse.
-  db_.SetActiveProfile(2);
-  db_.SetConfigValue(2, u"dpi_index", u"4");
-  Run(kCmdFactoryReset);
-  EXPECT_EQ(worker_->currentProfile.load(), 2);
-  const std::vector<Bytes> dpi = Sent(0x0F);
-  ASSERT_EQ(dpi.size(), 1u);
-  EXPECT_EQ(dpi[0][8], 1);
-  EXPECT_EQ(dpi[0][13], 5);  // block byte 3: the stored stage + 1
 }
 
 }  // namespace
