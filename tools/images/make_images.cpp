@@ -100,41 +100,54 @@ void Background() {
   Save("background.png", image);
 }
 
-void MousePicture(QPainter& p, QRectF r) {
-  // A right-handed mouse seen from above.
-  const double cx = r.center().x();
+void MousePicture(QPainter& p) {
+  // A right-handed mouse seen from above, on a 260 x 360 canvas. The button
+  // page's label lines end at fixed points of this picture (in its own
+  // pixels): left button (70, 50), right button (230, 20), wheel (136, 105),
+  // DPI button (151, 190), side buttons (10, 210) and (10, 265); the parts
+  // are drawn under those points.
+  const double cx = 143;
   QPainterPath body;
-  body.moveTo(cx, r.top() + 10);
-  body.cubicTo(cx + 95, r.top() + 10, cx + 90, r.top() + 150, cx + 82, r.bottom() - 90);
-  body.cubicTo(cx + 75, r.bottom() - 10, cx - 75, r.bottom() - 10, cx - 82, r.bottom() - 90);
-  body.cubicTo(cx - 90, r.top() + 150, cx - 95, r.top() + 10, cx, r.top() + 10);
-  QLinearGradient shade(r.left(), 0, r.right(), 0);
+  body.moveTo(60, 6);
+  body.lineTo(226, 6);
+  body.quadTo(253, 6, 253, 40);
+  body.cubicTo(255, 150, 250, 250, 236, 300);
+  body.cubicTo(214, 352, 72, 352, 50, 300);
+  body.cubicTo(36, 250, 31, 150, 33, 40);
+  body.quadTo(33, 6, 60, 6);
+  QLinearGradient shade(33, 0, 253, 0);
   shade.setColorAt(0, QColor(0x2B, 0x36, 0x42));
   shade.setColorAt(0.5, QColor(0x3A, 0x48, 0x57));
   shade.setColorAt(1, QColor(0x22, 0x2C, 0x36));
+  // Side buttons first: they stand out of the left flank.
+  p.setPen(QPen(kFrame.lighter(130), 1.5));
+  p.setBrush(QColor(0x4A, 0x5A, 0x6B));
+  p.drawRoundedRect(QRectF(6, 192, 36, 38), 6, 6);
+  p.drawRoundedRect(QRectF(6, 247, 38, 38), 6, 6);
   p.setPen(QPen(kFrame.lighter(130), 2));
   p.setBrush(shade);
   p.drawPath(body);
+  // The split between the two main buttons.
   p.setPen(QPen(QColor(0x15, 0x1C, 0x24), 2));
-  p.drawLine(QPointF(cx, r.top() + 12), QPointF(cx, r.top() + 120));
-  p.drawLine(QPointF(cx - 84, r.top() + 120), QPointF(cx + 84, r.top() + 120));
+  p.drawLine(QPointF(cx, 8), QPointF(cx, 150));
+  p.drawLine(QPointF(34, 150), QPointF(252, 150));
   // Wheel.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0x15, 0x1C, 0x24));
-  p.drawRoundedRect(QRectF(cx - 9, r.top() + 40, 18, 44), 8, 8);
+  p.drawRoundedRect(QRectF(cx - 13, 76, 26, 58), 10, 10);
   p.setBrush(kAccent);
-  p.drawRoundedRect(QRectF(cx - 5, r.top() + 46, 10, 32), 5, 5);
-  // Side buttons.
+  p.drawRoundedRect(QRectF(cx - 7, 84, 14, 42), 6, 6);
+  // DPI button.
   p.setBrush(QColor(0x4A, 0x5A, 0x6B));
-  p.drawRoundedRect(QRectF(cx - 92, r.top() + 150, 10, 34), 4, 4);
-  p.drawRoundedRect(QRectF(cx - 92, r.top() + 192, 10, 34), 4, 4);
-  // DPI button and the light strip.
-  p.drawRoundedRect(QRectF(cx - 7, r.top() + 100, 14, 12), 3, 3);
-  QLinearGradient strip(0, r.bottom() - 80, 0, r.bottom() - 40);
+  p.drawRoundedRect(QRectF(cx - 6, 176, 28, 28), 6, 6);
+  p.setBrush(kAccent.darker(120));
+  p.drawEllipse(QPointF(151, 190), 4, 4);
+  // The light strip.
+  QLinearGradient strip(0, 280, 0, 290);
   strip.setColorAt(0, kAccent);
   strip.setColorAt(1, QColor(0x8E, 0x5B, 0xDE));
   p.setBrush(strip);
-  p.drawRoundedRect(QRectF(cx - 40, r.bottom() - 70, 80, 6), 3, 3);
+  p.drawRoundedRect(QRectF(cx - 40, 296, 80, 6), 3, 3);
 }
 
 void Icons24(const QString& name, const std::function<void(QPainter&, QRectF, QColor)>& glyph) {
@@ -264,7 +277,7 @@ void DrawAll() {
     q.setBrush(kBack);
     q.drawRoundedRect(QRectF(0, 0, 64, 64), 14, 14);
     q.scale(64.0 / 260, 64.0 / 360);
-    MousePicture(q, QRectF(0, 0, 260, 360));
+    MousePicture(q);
     Save("logo/icon.png", icon);
   }
 
@@ -384,7 +397,7 @@ void DrawAll() {
     QImage mouse = Blank(260, 360);
     QPainter p(&mouse);
     p.setRenderHint(QPainter::Antialiasing, true);
-    MousePicture(p, QRectF(40, 0, 190, 360));
+    MousePicture(p);
     Save("device/img_mouse.png", mouse);
   }
 
