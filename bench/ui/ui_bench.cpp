@@ -1,6 +1,7 @@
 // The program's start as a user meets it, with the simulated mouse: from the
-// process start to the main window mapped on the display, and the resident
-// memory once the first read-back from the mouse is done.
+// process start to the main window mapped on the display, the resident
+// memory once the first read-back from the mouse is done, and what the
+// program costs at rest with the mouse attached.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
@@ -9,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
+#include <sstream>
 
 #include "e2e/program_harness.h"
 
@@ -110,21 +113,22 @@ long StatusKb(pid_t pid, const std::string& field) {
   return -1;
 }
 
-bool HaveTools(benchmark::State& state) {
-  if (e2e::HaveTool("Xvfb")) return true;
-  state.SkipWithError("Xvfb is not installed");
+// A private X server for one benchmark; false (and the benchmark skipped) without one.
+bool StartDisplay(benchmark::State& state, e2e::XServer& x) {
+  if (!e2e::HaveTool("Xvfb")) {
+    state.SkipWithError("Xvfb is not installed");
+    return false;
+  }
+  if (x.Start()) return true;
+  state.SkipWithError("Xvfb did not come up");
   return false;
 }
 
 // Process start to the main window mapped. Arg 0: a first start (no store,
 // no database); arg 1: the start of a user who has run the program before.
 void BM_StartToMainWindowMapped(benchmark::State& state) {
-  if (!HaveTools(state)) return;
   e2e::XServer x;
-  if (!x.Start()) {
-    state.SkipWithError("Xvfb did not come up");
-    return;
-  }
+  if (!StartDisplay(state, x)) return;
   const e2e::ProgramSetup setup = Setup();
   for (auto _ : state) {
     e2e::Sandbox box;
@@ -165,12 +169,8 @@ BENCHMARK(BM_StartToMainWindowMapped)
 
 // Resident memory once the window is up and the first read-back is stored.
 void BM_ResidentMemoryAfterReadBack(benchmark::State& state) {
-  if (!HaveTools(state)) return;
   e2e::XServer x;
-  if (!x.Start()) {
-    state.SkipWithError("Xvfb did not come up");
-    return;
-  }
+  if (!StartDisplay(state, x)) return;
   const e2e::ProgramSetup setup = Setup();
   double rssKb = 0, peakKb = 0;
   for (auto _ : state) {
@@ -201,6 +201,57 @@ void BM_ResidentMemoryAfterReadBack(benchmark::State& state) {
   state.counters["VmHWM_MB"] = peakKb / 1024.0;
 }
 BENCHMARK(BM_ResidentMemoryAfterReadBack)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// User plus system CPU time of a process so far, in clock ticks, or -1.
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Fields after the command name (which may hold spaces) from the state on:
+  // utime and stime are the 12th and 13th of them.
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  long utime = -1, stime = -1;
+  for (int i = 1; i <= 13 && fields >> field; ++i) {
+    if (i == 12) utime = std::atol(field.c_str());
+    if (i == 13) stime = std::atol(field.c_str());
+  }
+  return utime < 0 || stime < 0 ? -1 : utime + stime;
+}
+
+// CPU the program takes over 30 s at rest, the mouse attached and polled,
+// once the first read-back is stored: per cent of one core.
+void BM_IdleCpuWithTheMouseAttached(benchmark::State& state) {
+  e2e::XServer x;
+  if (!StartDisplay(state, x)) return;
+  const e2e::ProgramSetup setup = Setup();
+  double percent = 0;
+  for (auto _ : state) {
+    e2e::Sandbox box;
+    e2e::Child program;
+    if (!program.Start({setup.executable}, e2e::ProgramEnvironment(setup, box, x.Display()), false)) {
+      state.SkipWithError("the program did not start");
+      return;
+    }
+    const auto deadline = Clock::now() + Ms(kTimeoutMs);
+    while (!ReadBackDone(box) && Clock::now() < deadline) std::this_thread::sleep_for(Ms(20));
+    if (!ReadBackDone(box)) {
+      state.SkipWithError("no read-back");
+      return;
+    }
+    std::this_thread::sleep_for(Ms(2000));  // the refresh and version reads that follow
+    const long before = CpuTicks(program.Pid());
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(Ms(30000));
+    const long after = CpuTicks(program.Pid());
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    percent = 100.0 * static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds;
+    program.Kill();
+  }
+  state.counters["cpu_percent_of_one_core"] = percent;
+}
+BENCHMARK(BM_IdleCpuWithTheMouseAttached)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

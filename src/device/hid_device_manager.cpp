@@ -164,12 +164,17 @@ HidDeviceManager::HidDeviceManager() {
 }
 
 HidDeviceManager::~HidDeviceManager() {
+  std::lock_guard line(ioMu_);
   std::lock_guard lock(mu_);
   CloseEntries();
 }
 
 std::unique_lock<std::recursive_mutex> HidDeviceManager::Lock() {
   return std::unique_lock<std::recursive_mutex>(mu_);
+}
+
+std::unique_lock<std::recursive_mutex> HidDeviceManager::IoLock() {
+  return std::unique_lock<std::recursive_mutex>(ioMu_);
 }
 
 void HidDeviceManager::AddSupportedDevice(int vid, int pid, std::u16string_view name, int devType,
@@ -227,22 +232,26 @@ void HidDeviceManager::CloseEntries() {
   attachedDevices_.clear();
 }
 
-void HidDeviceManager::EnumerateDevice() {
-  std::lock_guard lock(mu_);
+std::vector<AttachedDevice> HidDeviceManager::FindAttached(const std::vector<SupportedDevice>& table) {
+  std::lock_guard line(ioMu_);
   DebugTrace(1, "EnumerateDevice!");
-  // Entries left by an earlier enumeration would otherwise keep their handles
-  // open for the life of the process.
-  CloseEntries();
-  if (!initOk_) return;
+  std::vector<AttachedDevice> found;
+  if (!initOk_) return found;
+  auto findSupported = [&table](int vid, int pid) {
+    for (size_t i = 0; i < table.size(); ++i) {
+      if (table[i].vid == vid && table[i].pid == pid) return static_cast<int>(i);
+    }
+    return -1;
+  };
 
   hid_device_info* list = hid_enumerate(0, 0);
   for (hid_device_info* info = list; info != nullptr; info = info->next) {
     const int vid = info->vendor_id;
     const int pid = info->product_id;
-    const int row = FindSupported(vid, pid);
+    const int row = findSupported(vid, pid);
     if (row < 0) continue;
-    const int devType = supportedDevices_[row].devType;
-    const int devMode = supportedDevices_[row].devMode;
+    const int devType = table[row].devType;
+    const int devMode = table[row].devMode;
 
     std::string path = info->path != nullptr ? info->path : "";
     if (path.size() > kMaxPathBytes) path.resize(kMaxPathBytes);
@@ -258,7 +267,7 @@ void HidDeviceManager::EnumerateDevice() {
       entry.devType = devType;
       entry.devMode = kModeBluetoothLe;
       entry.online = 1;
-      attachedDevices_.push_back(std::move(entry));
+      found.push_back(std::move(entry));
       DebugTrace(1, "EnumerateDevice MOUSE_BT vendor_id: %X, product_id: %X, dev_type: %x", vid, pid,
                  devType);
     }
@@ -286,20 +295,52 @@ void HidDeviceManager::EnumerateDevice() {
     entry.devMode = devMode;
     entry.online = 1;
     if (vendor) {
-      attachedDevices_.push_back(std::move(entry));
+      found.push_back(std::move(entry));
       DebugTrace(1, "EnumerateDevice vendor_id: %X, product_id: %X, dev_type: %x, dev_mode: %x", vid,
                  pid, devType, devMode);
     } else {
-      if (devMode != kModeWired) QueryOnlineLocked(entry);
-      attachedDevices_.push_back(std::move(entry));
+      if (devMode != kModeWired) QueryOnlineOn(entry);
+      found.push_back(std::move(entry));
       DebugTrace(1, "find nordic device vendor_id: %X, product_id: %X, dev_type: %x, dev_mode: %x",
                  vid, pid, devType, devMode);
     }
   }
   hid_free_enumeration(list);
+  return found;
+}
+
+void HidDeviceManager::EnumerateDevice() {
+  std::lock_guard line(ioMu_);
+  std::vector<SupportedDevice> table;
+  {
+    std::lock_guard lock(mu_);
+    // Entries left by an earlier enumeration would otherwise keep their
+    // handles open for the life of the process.
+    CloseEntries();
+    table = supportedDevices_;
+  }
+  std::vector<AttachedDevice> found = FindAttached(table);
+  std::lock_guard lock(mu_);
+  attachedDevices_ = std::move(found);
+}
+
+void HidDeviceManager::ReplaceAttached(std::vector<AttachedDevice> entries) {
+  std::lock_guard line(ioMu_);
+  std::vector<AttachedDevice> old;
+  {
+    std::lock_guard lock(mu_);
+    currentDevice_ = nullptr;
+    old.swap(attachedDevices_);
+    attachedDevices_ = std::move(entries);
+    opened_ = 1;
+  }
+  for (AttachedDevice& entry : old) {
+    if (entry.device != nullptr) hid_close(entry.device);
+  }
 }
 
 void HidDeviceManager::CloseAll() {
+  std::lock_guard line(ioMu_);
   std::lock_guard lock(mu_);
   if (opened_ != 1) return;
   opened_ = 0;
@@ -322,11 +363,13 @@ int HidDeviceManager::IsOpened() {
 }
 
 void HidDeviceManager::Rescan() {
-  std::lock_guard lock(mu_);
-  currentDevice_ = nullptr;
-  CloseAll();
-  EnumerateDevice();
-  opened_ = 1;
+  std::lock_guard line(ioMu_);
+  std::vector<SupportedDevice> table;
+  {
+    std::lock_guard lock(mu_);
+    table = supportedDevices_;
+  }
+  ReplaceAttached(FindAttached(table));
 }
 
 bool HidDeviceManager::GetAttachedDevices(std::vector<AttachedDevice>& list) {
@@ -413,15 +456,28 @@ int HidDeviceManager::FindDeviceIndex(int vid, int pid, int devMode) {
   return -1;
 }
 
-bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
+hid_device* HidDeviceManager::DeviceForExchange() {
   std::lock_guard lock(mu_);
+  return opened_ != 0 ? CurrentDeviceLocked() : nullptr;
+}
+
+bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
+  const bool answered = SendCommandOnLine(buffer);
+  if (!answered) failedCommands_.fetch_add(1);
+  return answered;
+}
+
+bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   if (buffer.size() < kCommandReportSize) return false;
-  if (!IsStandardType(currentType_)) {
-    DebugTrace(1, "Nodic Device, Type: %d", currentType_);
+  std::lock_guard line(ioMu_);
+  const int type = GetDeviceType();
+  if (!IsStandardType(type)) {
+    DebugTrace(1, "Nodic Device, Type: %d", type);
     return false;
   }
-  if (opened_ == 0) return false;
-  hid_device* dev = CurrentDeviceLocked();
+  // The handle stays open while the line is held; the table lock is not held
+  // across the waits below.
+  hid_device* dev = DeviceForExchange();
   if (dev == nullptr) return false;
 
   buffer[4] = device::CommandChecksum(buffer);
@@ -446,18 +502,17 @@ bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
 }
 
 bool HidDeviceManager::ExchangeLocked(std::span<uint8_t, 64> payload) {
-  if (opened_ == 0) return false;
-  hid_device* dev = CurrentDeviceLocked();
+  hid_device* dev = DeviceForExchange();
   if (dev == nullptr) return false;
   return ExchangeOnDevice(dev, payload);
 }
 
 bool HidDeviceManager::Exchange(std::span<uint8_t, 64> payload) {
-  std::lock_guard lock(mu_);
+  std::lock_guard line(ioMu_);
   return ExchangeLocked(payload);
 }
 
-int HidDeviceManager::QueryOnlineLocked(AttachedDevice& entry) {
+int HidDeviceManager::QueryOnlineOn(AttachedDevice& entry) {
   if (entry.devMode == kModeWired) {
     entry.online = 1;
     return 1;
@@ -482,9 +537,18 @@ int HidDeviceManager::QueryOnlineLocked(AttachedDevice& entry) {
 }
 
 int HidDeviceManager::QueryOnline(size_t index) {
+  std::lock_guard line(ioMu_);
+  AttachedDevice entry;
+  {
+    std::lock_guard lock(mu_);
+    if (index >= attachedDevices_.size()) return 0;
+    entry = attachedDevices_[index];
+  }
+  const int online = QueryOnlineOn(entry);
   std::lock_guard lock(mu_);
-  if (index >= attachedDevices_.size()) return 0;
-  return QueryOnlineLocked(attachedDevices_[index]);
+  // The list cannot have been replaced: that needs the line.
+  attachedDevices_[index].online = online;
+  return online;
 }
 
 void HidDeviceManager::ResetOnline() {
@@ -496,20 +560,33 @@ void HidDeviceManager::ResetOnline() {
 }
 
 bool HidDeviceManager::PollInput(std::span<uint8_t> buffer) {
-  std::lock_guard lock(mu_);
-  if (opened_ == 0 || buffer.empty()) return false;
+  if (buffer.empty()) return false;
+  std::lock_guard line(ioMu_);
   const size_t length = std::min(buffer.size(), kCommandReportSize);
-  if (hid_device* dev = CurrentDeviceLocked()) {
-    return hid_read_timeout(dev, buffer.data(), length, 10) == static_cast<int>(kExchangeSize);
-  }
-  for (AttachedDevice& entry : attachedDevices_) {
-    if (entry.devType != currentType_ || !IsReceiverMode(entry.devMode) || entry.device == nullptr) {
-      continue;
+  hid_device* current = nullptr;
+  std::vector<hid_device*> receivers;
+  {
+    std::lock_guard lock(mu_);
+    if (opened_ == 0) return false;
+    current = CurrentDeviceLocked();
+    for (const AttachedDevice& entry : attachedDevices_) {
+      if (entry.devType == currentType_ && IsReceiverMode(entry.devMode) && entry.device != nullptr) {
+        receivers.push_back(entry.device);
+      }
     }
-    const int got = hid_read_timeout(entry.device, buffer.data(), length, 10);
+  }
+  if (current != nullptr) {
+    return hid_read_timeout(current, buffer.data(), length, 10) == static_cast<int>(kExchangeSize);
+  }
+  for (hid_device* dev : receivers) {
+    const int got = hid_read_timeout(dev, buffer.data(), length, 10);
     if (got >= 1) {
       // Byte 4 of a short report is whatever the caller's buffer held.
-      entry.online = (buffer.size() > 4 && (buffer[4] & 0x08)) ? 1 : 0;
+      const int online = (buffer.size() > 4 && (buffer[4] & 0x08)) ? 1 : 0;
+      std::lock_guard lock(mu_);
+      for (AttachedDevice& entry : attachedDevices_) {
+        if (entry.device == dev) entry.online = online;
+      }
       return true;
     }
   }
@@ -517,17 +594,17 @@ bool HidDeviceManager::PollInput(std::span<uint8_t> buffer) {
 }
 
 int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs) {
-  std::lock_guard lock(mu_);
-  if (opened_ == 0 || buffer.empty()) return -1;
-  hid_device* dev = CurrentDeviceLocked();
+  if (buffer.empty()) return -1;
+  std::lock_guard line(ioMu_);
+  hid_device* dev = DeviceForExchange();
   if (dev == nullptr) return -1;
   return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
 }
 
 bool HidDeviceManager::ReadVersion(std::u16string& out, int target) {
-  std::lock_guard lock(mu_);
+  std::lock_guard line(ioMu_);
   out = u"0.0.0";
-  if (opened_ == 0 || attachedDevices_.empty() || CurrentDeviceLocked() == nullptr) return false;
+  if (AttachedCount() == 0 || DeviceForExchange() == nullptr) return false;
 
   std::array<uint8_t, kExchangeSize> payload{};
   auto buildQuery = [&]() {
@@ -552,14 +629,15 @@ bool HidDeviceManager::ReadVersion(std::u16string& out, int target) {
 }
 
 bool HidDeviceManager::ReadFeatureVersion(std::u16string& out, int target) {
-  std::lock_guard lock(mu_);
-  if (!IsStandardType(currentType_)) {
-    DebugTrace(1, "Nodic Device, Type: %d", currentType_);
+  std::lock_guard line(ioMu_);
+  const int type = GetDeviceType();
+  if (!IsStandardType(type)) {
+    DebugTrace(1, "Nodic Device, Type: %d", type);
     return false;
   }
   out = u"0.0.0";
-  if (opened_ == 0 || attachedDevices_.empty()) return false;
-  hid_device* dev = CurrentDeviceLocked();
+  if (AttachedCount() == 0) return false;
+  hid_device* dev = DeviceForExchange();
   if (dev == nullptr) return false;
 
   std::array<uint8_t, kFeatureVersionSize> report{};

@@ -2,10 +2,15 @@
 // attached interfaces of the last enumeration, the choice of the current
 // device, and every report exchange with the mouse and its receivers.
 //
-// One recursive lock covers each public operation and each whole exchange
-// with its retries and waits, so the UI thread and the worker never use the
-// manager at the same time. Callers that need several steps to stay together
-// (a rescan with its table rebuild) hold Lock() around them.
+// Two locks. The table lock (Lock()) covers the tables and the choice of the
+// current device; it is held only while they are read or changed, never
+// across a read from a device, so the window thread's questions (the
+// connection mode, a hot-plug notice's lookups) are answered at once while
+// the worker waits for the mouse. The line lock (IoLock()) is the way to the
+// devices: each whole exchange with its retries and waits, each poll and each
+// enumeration holds it, and a handle is closed only under it, so a read never
+// loses its handle to a rescan on the other thread. The line lock is always
+// taken before the table lock; a thread holding Lock() starts no exchange.
 //
 // Nothing here hands out a pointer that a rescan on another thread could
 // free: attached entries are returned as copies without their handle.
@@ -13,6 +18,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -71,9 +77,12 @@ class HidDeviceManager {
   HidDeviceManager(const HidDeviceManager&) = delete;
   HidDeviceManager& operator=(const HidDeviceManager&) = delete;
 
-  // Holds the manager-wide lock for a compound operation. Recursive: the
-  // operations below may be called while it is held.
+  // Holds the table lock for a compound operation. Recursive: the table
+  // operations below may be called while it is held, exchanges may not.
   std::unique_lock<std::recursive_mutex> Lock();
+  // Holds the line lock: no exchange, poll or rescan runs meanwhile.
+  // Recursive; take it before Lock() when both are needed.
+  std::unique_lock<std::recursive_mutex> IoLock();
 
   // False when hid_init failed; every enumeration is then empty.
   bool InitSucceeded() const { return initOk_; }
@@ -89,14 +98,23 @@ class HidDeviceManager {
   void SetDeviceType(int type);
   int GetDeviceType();
 
-  // Scan steps. Rescan runs the whole sequence under one hold of the lock:
-  // forget the current device, CloseAll, EnumerateDevice, opened := 1.
+  // Scan steps. Rescan runs the whole sequence under the line lock: the
+  // interfaces are enumerated and opened first, then the new entries take
+  // the place of the old ones (forgetting the current device, closing the
+  // old handles, opened := 1) in one step, so the list is never seen empty
+  // half-way through.
   void EnumerateDevice();
   void CloseAll();
   void ClearCurrentDevice();
   void SetOpened(int opened);
   int IsOpened();
   void Rescan();
+  // The two halves of a rescan for a caller that changes the supported table
+  // with it: the entries the machine shows for `table` (interfaces opened,
+  // receivers asked; the table lock is not taken), then their installation.
+  // Call ReplaceAttached with IoLock() held since before FindAttached.
+  std::vector<AttachedDevice> FindAttached(const std::vector<SupportedDevice>& table);
+  void ReplaceAttached(std::vector<AttachedDevice> entries);
 
   // Copies of the attached entries. False when nothing is attached; with
   // device type 0 the list is replaced by every entry, else the entries of
@@ -114,6 +132,10 @@ class HidDeviceManager {
   // Standard-family command report: `buffer` (at least 65 bytes) holds the
   // request on entry and the last reply on return; byte 4 is filled in.
   bool SendCommand(std::span<uint8_t> buffer);
+  // Command reports that went unanswered (or could not be sent) so far: a
+  // task compares it before and after to know whether every write went
+  // through.
+  uint64_t FailedCommands() const { return failedCommands_.load(); }
   // The 64-byte checksummed exchange on the current device.
   bool Exchange(std::span<uint8_t, 64> payload);
   // Asks the receiver at `index` of the attached list whether its mouse is
@@ -139,9 +161,14 @@ class HidDeviceManager {
   // The entry that decides the connection mode, or null; `mode` receives it.
   const AttachedDevice* DecidingEntry(int* mode) const;
   hid_device* CurrentDeviceLocked();
-  int QueryOnlineLocked(AttachedDevice& entry);
+  // The current device for an exchange (line lock held): null when the
+  // manager is not open or there is none.
+  hid_device* DeviceForExchange();
+  static int QueryOnlineOn(AttachedDevice& entry);
   bool ExchangeLocked(std::span<uint8_t, 64> payload);
+  bool SendCommandOnLine(std::span<uint8_t> buffer);
 
+  std::recursive_mutex ioMu_;  // before mu_
   std::recursive_mutex mu_;
   bool initOk_ = false;
   int opened_ = 0;
@@ -149,6 +176,7 @@ class HidDeviceManager {
   std::vector<SupportedDevice> supportedDevices_;
   int currentType_ = 0;
   hid_device* currentDevice_ = nullptr;
+  std::atomic<uint64_t> failedCommands_{0};
 };
 
 // The 64-byte exchange on one device, outside any lock: flush, write the

@@ -64,8 +64,8 @@ void DeviceWorker::OnBusyCloseRequest(uint32_t tag) {
 
 void DeviceWorker::PostToUiThread(std::function<void()> task) { (void)task; }
 
-void DeviceWorker::PostWorkerDone(long lParam) {
-  PostToUiThread([this, lParam] { OnWorkerFinished(lParam); });
+void DeviceWorker::PostWorkerDone(long wParam, long lParam) {
+  PostToUiThread([this, wParam, lParam] { OnWorkerFinished(wParam, lParam); });
 }
 
 // ---------------------------------------------------------------- the step
@@ -99,14 +99,26 @@ void DeviceWorker::ThreadStep() {
     return;
   }
 
+  // An explicit read-back takes the mouse's values: nothing is owed to it any more.
+  if (code == kCmdReadBack) storeOwedToMouse_ = false;
+  // Every exchange of the store-writing commands is a write (the factory
+  // reset's closing battery read fails only when its writes did too).
+  const uint64_t failedBefore = devices_.FailedCommands();
+  commandRefused_ = false;
   RunCommand(code);
+  const bool failed = commandRefused_ || devices_.FailedCommands() != failedBefore;
+  if (code == kCmdWriteAll) storeOwedToMouse_ = failed;
+  if (failed && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) storeOwedToMouse_ = true;
+  const long outcome = failed ? kWorkerDoneFailed : 0;
 
   if (closes) {
     RequestBusyClose(item.busyTag);
     platform::SleepMs(kBusyClosePauseMs);
-    if (code == kCmdWriteAll) PostWorkerDone(kWorkerDoneWriteAll);
-    if (code == kCmdRestoreDefaults) PostWorkerDone(kWorkerDoneRestoreDefaults);
+    if (code == kCmdWriteAll) PostWorkerDone(outcome, kWorkerDoneWriteAll);
+    if (code == kCmdRestoreDefaults) PostWorkerDone(outcome, kWorkerDoneRestoreDefaults);
   }
+  // The factory reset shows no result of its own; only its failure is told.
+  if (code == kCmdFactoryReset && failed) PostWorkerDone(outcome, kWorkerDoneFactoryReset);
 }
 
 void DeviceWorker::RunCommand(int code) {
@@ -226,13 +238,24 @@ void DeviceWorker::LoadActiveProfile() {
 }
 
 void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
-  // The settings are read for the profile the store has active, so it is
-  // settled here, before the read, not on the window thread afterwards.
+  // The store's active profile is settled here, before the mouse is read or
+  // written, not on the window thread afterwards.
   RefreshProfileList();
-  ReadDeviceSettings();
+  if (!WriteOwedStore()) ReadDeviceSettings();
   PostPageRefresh();
   ShowVersions();
   if (withFirmware) ReadFirmwareVersion();
+}
+
+bool DeviceWorker::WriteOwedStore() {
+  if (!storeOwedToMouse_ || deviceConnected.load() == 0 || IsNordic()) return false;
+  // The mouse's values are stale halves of an interrupted write; reading them
+  // would put them over what the user chose.
+  DebugTrace(2, "the last write to the mouse was cut short: the store is written again");
+  const uint64_t failedBefore = devices_.FailedCommands();
+  RunCommand(kCmdWriteAll);
+  storeOwedToMouse_ = devices_.FailedCommands() != failedBefore;
+  return true;
 }
 
 void DeviceWorker::LoadDeviceDataOnce() {
@@ -269,7 +292,7 @@ void DeviceWorker::RefreshFromDevice() {
 void DeviceWorker::ScanDevices() {
   std::vector<AttachedDevice> attached;
   {
-    auto lock = devices_.Lock();
+    auto line = devices_.IoLock();  // the list read is the one this rescan made
     devices_.Rescan();
     devices_.GetAttachedDevices(attached);
   }
@@ -344,36 +367,43 @@ void DeviceWorker::DecodeKeyAction(int profile, int slot, const KeyActionCode& c
 
 // ---------------------------------------------------------------- writers
 
-bool DeviceWorker::HasSettingsRows(int profile) {
-  // Settings rows exist from the profile's creation on; without them every
-  // value would read as 0 and the mouse would be sent DPI 0 and rate 0.
-  std::u16string value;
-  if (db_.GetConfigValue(profile, Key("report_rate"), value)) return true;
-  DebugTrace(2, "profile %d has no settings rows: nothing sent", profile);
-  return false;
+std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
+  // Settings rows exist from the profile's creation on; a missing one would
+  // read as 0 and send the mouse DPI 0, rate 0 or stage 0.
+  std::string missing;
+  const SettingsValues values = ReadSettingsValues([&](const std::string& key) {
+    std::u16string value;
+    if (db_.GetConfigValue(profile, Key(key), value)) return platform::ParseDecimal(value);
+    if (missing.empty()) missing = key;
+    return 0;
+  });
+  if (missing.empty()) return values;
+  DebugTrace(2, "profile %d has no settings row \"%s\": nothing sent", profile, missing.c_str());
+  return std::nullopt;
 }
 
 void DeviceWorker::WriteAllSettingsToDevice() {
   const int profile = currentProfile.load();
-  if (!HasSettingsRows(profile)) return;
-  const SettingsValues values = ReadSettingsValues([&](const std::string& key) { return ConfigInt(profile, key); });
-  CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(values));
+  const std::optional<SettingsValues> values = StoredSettings(profile);
+  if (!values) return;
+  CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(*values));
   devices_.SendCommand(buffer);
 }
 
 void DeviceWorker::ApplyCurrentDpi() {
   const int profile = currentProfile.load();
-  if (!HasSettingsRows(profile)) return;
-  const int index = ConfigInt(profile, "dpi_index");
-  const int value = ConfigInt(profile, "dpi_group" + std::to_string(index) + "_value");
-  CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, value);
+  const std::optional<SettingsValues> values = StoredSettings(profile);
+  if (!values) return;
+  const int index = ClampDpiIndex(values->dpi_index);
+  CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, values->dpi_value[index]);
   devices_.SendCommand(buffer);
 }
 
 void DeviceWorker::ApplyReportRate() {
   const int profile = currentProfile.load();
-  if (!HasSettingsRows(profile)) return;
-  CommandBuffer buffer = BuildSetReportRate(profile, ConfigInt(profile, "report_rate"));
+  const std::optional<SettingsValues> values = StoredSettings(profile);
+  if (!values) return;
+  CommandBuffer buffer = BuildSetReportRate(profile, values->report_rate);
   devices_.SendCommand(buffer);
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@
 
 class ProfileDatabase;
 class HidDeviceManager;
+
+namespace devsync {
+struct SettingsValues;
+}
 
 namespace platform {
 class TextTyper;
@@ -134,8 +139,8 @@ class DeviceWorker : public CThreadBasic {
   // The one way from the worker to the window thread: runs `task` there,
   // asynchronously and in posting order. The default has no window and drops it.
   virtual void PostToUiThread(std::function<void()> task);
-  // UM_WORKER_DONE with this lParam, after the busy dialog's close request.
-  virtual void PostWorkerDone(long lParam);
+  // UM_WORKER_DONE with these parameters, after the busy dialog's close request.
+  virtual void PostWorkerDone(long wParam, long lParam);
 
   // ---- page hooks, called on the window thread only; the pages replace them.
   virtual void LoadProfileList() {}
@@ -169,7 +174,7 @@ class DeviceWorker : public CThreadBasic {
   virtual void EndBusyDialog() {}
   // Where UM_WORKER_DONE lands when no window posts the message itself (the
   // window replaces PostWorkerDone and handles the message as it comes).
-  virtual void OnWorkerFinished(long lParam) { (void)lParam; }
+  virtual void OnWorkerFinished(long wParam, long lParam) { (void)wParam, (void)lParam; }
 
   // Worker thread: the device scan that sets deviceConnected, deviceReady and
   // deviceType. The default rescans the device manager and sets the flags
@@ -189,6 +194,9 @@ class DeviceWorker : public CThreadBasic {
   // The Nordic column of the step's table; false for the codes that column
   // leaves to the shared tasks.
   bool RunNordicCommand(int code);
+  // A command the mouse did not accept: traced, and told as a failure where
+  // the command reports its outcome.
+  void NoteNordicOutcome(int code, bool accepted);
   enum class NordicRetry { kNone, kAfterPause, kAtOnce };
   // Sends `request`; unless the exchange succeeded with `accepted` in reply
   // byte 2, sends it once more as `retry` says. True when accepted; `reply`
@@ -208,11 +216,16 @@ class DeviceWorker : public CThreadBasic {
   // The profile list, the settings and key maps, the page refresh and the
   // versions, as every read-back task runs them.
   void ReadBackWholeMouse(bool withFirmware);
+  // Writes the store to the mouse again when the last write of it was cut
+  // short; false when nothing is owed (the read-back then runs as usual).
+  bool WriteOwedStore();
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
   void DecodeKeyAction(int profile, int slot, const KeyActionCode& code, const std::vector<MacroSlot>& macros);
   int ConfigInt(int profile, std::string_view key);
-  bool HasSettingsRows(int profile);
+  // The values of `profile`'s settings rows; nothing (and a trace) when a row
+  // the settings block reads is missing.
+  std::optional<devsync::SettingsValues> StoredSettings(int profile);
   void SetConfigInt(int profile, std::string_view key, int value);
 
   ProfileDatabase& db_;
@@ -220,4 +233,11 @@ class DeviceWorker : public CThreadBasic {
   std::unique_ptr<platform::TextTyper> typer_;
   std::atomic<uint32_t> nextBusyTag_{0};
   std::atomic<uint32_t> openBusyTag_{0};  // window thread
+  // Worker thread: a write of the store to the mouse failed part-way (a
+  // removal, a silent mouse), so the mouse holds neither its old values nor
+  // the user's. Until a whole write-all or an explicit read-back, the next
+  // read-back writes the store instead of reading the mouse over it.
+  bool storeOwedToMouse_ = false;
+  // Worker thread: the running command's family found the mouse refusing it.
+  bool commandRefused_ = false;
 };

@@ -104,18 +104,24 @@ bool DeviceWorker::RunNordicCommand(int code) {
       accepted = AfterFactoryResetNordic();
       accepted = NordicPause() && accepted;
       PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
-      if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+      NoteNordicOutcome(code, accepted);
       return true;
     case kCmdWriteAllNordic:
       accepted = WriteAllNordic();
-      if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+      NoteNordicOutcome(code, accepted);
       return true;
     default:
       return false;  // the shared tasks
   }
   accepted = NordicPause() && accepted;
-  if (!accepted) DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
+  NoteNordicOutcome(code, accepted);
   return true;
+}
+
+void DeviceWorker::NoteNordicOutcome(int code, bool accepted) {
+  if (accepted) return;
+  commandRefused_ = true;
+  DebugTrace(1, "nordic work command %d: the mouse did not accept it", code);
 }
 
 bool DeviceWorker::NordicPause() {
@@ -337,25 +343,22 @@ bool DeviceWorker::WriteAllNordic() {
 
 bool DeviceWorker::ApplyReportRateNordic() {
   PollDeviceNotificationsNordic(true);
-  const int profile = currentProfile.load();
-  if (!HasSettingsRows(profile)) return false;
-  return SendNordic(BuildSetReportRate(nordicChannel, ConfigInt(profile, "report_rate")), kReplyDone,
-                    NordicRetry::kAfterPause);
+  const std::optional<devsync::SettingsValues> values = StoredSettings(currentProfile.load());
+  if (!values) return false;
+  return SendNordic(BuildSetReportRate(nordicChannel, values->report_rate), kReplyDone, NordicRetry::kAfterPause);
 }
 
 bool DeviceWorker::WriteSettingsNordic() {
   PollDeviceNotificationsNordic(true);
-  const int profile = currentProfile.load();
-  if (!HasSettingsRows(profile)) return false;
+  const std::optional<devsync::SettingsValues> values = StoredSettings(currentProfile.load());
+  if (!values) return false;
   if (nordicSettingsCache[kByteOp] != kReplySettings) {
     Payload reply{};
     if (SendNordic(BuildRead(nordicChannel, kCommandSettings), kReplySettings, NordicRetry::kNone, &reply))
       nordicSettingsCache = reply;
     platform::SleepMs(kSettingsReadPauseMs);
   }
-  const devsync::SettingsValues values =
-      devsync::ReadSettingsValues([&](const std::string& key) { return ConfigInt(profile, key); });
-  const bool accepted = SendNordic(BuildWriteSettings(nordicChannel, nordicSettingsCache, values), kReplySettings,
+  const bool accepted = SendNordic(BuildWriteSettings(nordicChannel, nordicSettingsCache, *values), kReplySettings,
                                    NordicRetry::kAfterPause);
   platform::SleepMs(kSettingsWritePauseMs);
   PollDeviceNotificationsNordic(true);

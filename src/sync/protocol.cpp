@@ -19,6 +19,8 @@ namespace {
 
 uint8_t Low(int value) { return static_cast<uint8_t>(value & 0xFF); }
 
+uint8_t Limited(int value, int low, int high) { return static_cast<uint8_t>(std::clamp(value, low, high)); }
+
 // Bytes 0..8 of every request: report id, 0x55, command, access byte,
 // checksum (left to the device manager), class byte, two zeros, profile byte.
 CommandBuffer Header(uint8_t command, uint8_t access, uint8_t classByte, uint8_t profileByte) {
@@ -30,6 +32,8 @@ CommandBuffer Header(uint8_t command, uint8_t access, uint8_t classByte, uint8_t
   b[8] = profileByte;
   return b;
 }
+
+constexpr uint8_t kNotificationMark = 0xFA;  // byte 1 of an unsolicited report
 
 bool Starts(std::span<const uint8_t> reply, uint8_t command) {
   return reply.size() >= 2 && reply[0] == 0xAA && reply[1] == command;
@@ -45,17 +49,20 @@ CommandBuffer BuildGetSettings(int profile) { return Header(kCmdGetSettings, 0xA
 
 CommandBuffer BuildGetFirmwareVersion() { return Header(kCmdGetFirmwareVersion, 0x00, 0x00, 0x00); }
 
+int ClampDpiIndex(int index) { return std::clamp(index, 0, kDpiStages - 1); }
+
 CommandBuffer BuildSetCurrentDpi(int profile, int level, int dpiValue) {
   CommandBuffer b = Header(kCmdSetCurrentDpi, 0xAE, 0x03, Low(profile - 1));
-  b[11] = Low(level);
-  b[12] = Low(dpiValue);
-  b[13] = Low(dpiValue >> 8);
+  const int dpi = std::clamp(dpiValue, kMinDpi, kMaxDpi);
+  b[11] = Limited(level, 1, kDpiStages);
+  b[12] = Low(dpi);
+  b[13] = Low(dpi >> 8);
   return b;
 }
 
 CommandBuffer BuildSetReportRate(int profile, int rate) {
   CommandBuffer b = Header(kCmdSetReportRate, 0xAE, 0x03, Low(profile - 1));
-  b[11] = Low(rate);
+  b[11] = Limited(rate, kMinReportRate, kMaxReportRate);
   return b;
 }
 
@@ -68,7 +75,7 @@ CommandBuffer BuildSetKeyMap(int profile, const KeyMap& slots, bool reset) {
 
 CommandBuffer BuildSetLighting(int profile, int lightMode) {
   CommandBuffer b = Header(kCmdSetLighting, 0xA5, 0x03, Low(profile - 1));
-  b[11] = static_cast<uint8_t>(std::clamp(lightMode, 0, kMaxLightMode));
+  b[11] = Limited(lightMode, 0, kMaxLightMode);
   return b;
 }
 
@@ -80,7 +87,9 @@ std::optional<BatteryState> DecodeBatteryReply(std::span<const uint8_t> reply) {
 }
 
 std::optional<std::array<KeyActionCode, kKeyMapReadSlots>> DecodeKeyMapReply(std::span<const uint8_t> reply) {
-  if (!Starts(reply, kCmdGetKeyMap) || reply.size() < 8 + 4 * kKeyMapReadSlots) return std::nullopt;
+  if (reply.size() < 8 + 4 * kKeyMapReadSlots || reply[0] != 0xAA || reply[1] == kNotificationMark) {
+    return std::nullopt;
+  }
   std::array<KeyActionCode, kKeyMapReadSlots> codes{};
   for (int j = 0; j < kKeyMapReadSlots; ++j)
     std::copy_n(reply.begin() + 8 + 4 * j, 4, codes[j].begin());
@@ -116,25 +125,26 @@ int SensorFlagFromDevice(uint8_t bits) {
 
 SettingsBlock BuildSettingsBlock(const SettingsValues& v) {
   SettingsBlock b{};
-  // One-byte values with a documented range are limited to it, never wrapped.
-  b[0] = static_cast<uint8_t>(std::clamp(v.light_mode, 0, kMaxLightMode));
-  b[1] = Low(v.report_rate);
+  b[0] = Limited(v.light_mode, 0, kMaxLightMode);
+  b[1] = Limited(v.report_rate, kMinReportRate, kMaxReportRate);
   b[2] = kDpiStages;
-  b[3] = Low(v.dpi_index + 1);
+  b[3] = Low(ClampDpiIndex(v.dpi_index) + 1);
   for (int i = 0; i < kDpiStages; ++i) {
+    // The block's own rule: a stage value out of range goes as 0.
     const int dpi = (v.dpi_value[i] >= kMinDpi && v.dpi_value[i] <= kMaxDpi) ? v.dpi_value[i] : 0;
+    const int rgb = std::clamp(v.dpi_rgb[i], 0, kMaxColour);
     b[4 + 2 * i] = Low(dpi);
     b[5 + 2 * i] = Low(dpi >> 8);
-    b[16 + 3 * i] = Low(v.dpi_rgb[i]);
-    b[17 + 3 * i] = Low(v.dpi_rgb[i] >> 8);
-    b[18 + 3 * i] = Low(v.dpi_rgb[i] >> 16);
+    b[16 + 3 * i] = Low(rgb);
+    b[17 + 3 * i] = Low(rgb >> 8);
+    b[18 + 3 * i] = Low(rgb >> 16);
   }
-  b[39] = Low(v.scroll_flag);
-  b[40] = Low(v.liftoff_height);
-  b[41] = SensorFlagToDevice(v.sensor_flag);
-  b[42] = static_cast<uint8_t>(std::clamp(v.button_respondtime, 0, kMaxResponseTime));
-  b[43] = Low(v.sleep_light);
-  b[44] = Low(v.esports_flag);
+  b[39] = Limited(v.scroll_flag, 0, 1);        // first or second scroll option
+  b[40] = Limited(v.liftoff_height, 1, 2);     // 1 or 2 mm
+  b[41] = SensorFlagToDevice(v.sensor_flag);   // only the three option bits
+  b[42] = Limited(v.button_respondtime, 0, kMaxResponseTime);
+  b[43] = Limited(v.sleep_light, kMinSleepLight, kMaxSleepLight);
+  b[44] = Limited(v.esports_flag, 1, 2);       // 1 off, 2 on
   return b;
 }
 

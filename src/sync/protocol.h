@@ -50,6 +50,7 @@ CommandBuffer BuildGetBattery(int profile);
 CommandBuffer BuildGetKeyMap(int profileIndex);  // 0..5
 CommandBuffer BuildGetSettings(int profile);
 CommandBuffer BuildGetFirmwareVersion();
+// The level is limited to 1..6 and the value to 50..26000; the rate to 1..4.
 CommandBuffer BuildSetCurrentDpi(int profile, int level, int dpiValue);
 CommandBuffer BuildSetReportRate(int profile, int rate);
 CommandBuffer BuildSetKeyMap(int profile, const KeyMap& slots, bool reset);
@@ -64,8 +65,9 @@ struct BatteryState {
 };
 std::optional<BatteryState> DecodeBatteryReply(std::span<const uint8_t> reply);
 
-// The nine codes of a key-map reply; only a reply that starts AA 08, so a
-// notification queued in its place is never taken for button assignments.
+// The nine codes of a key-map reply: one that starts AA. Byte 1 is not the
+// command's echo on every firmware; only a notification (AA FA) queued in the
+// reply's place is refused, so it is never taken for button assignments.
 std::optional<std::array<KeyActionCode, kKeyMapReadSlots>> DecodeKeyMapReply(std::span<const uint8_t> reply);
 
 // "x.y.z" from the firmware reply's bytes 23..25 (non-digits read as 0).
@@ -75,11 +77,22 @@ std::optional<std::u16string> DecodeFirmwareVersion(std::span<const uint8_t> rep
 inline constexpr size_t kSettingsBlockSize = 45;
 using SettingsBlock = std::array<uint8_t, kSettingsBlockSize>;
 
+// The ranges of the values sent to the mouse. Every value is limited to its
+// range when it is encoded, never wrapped: a damaged store cannot send
+// report rate 255 or DPI stage 100.
 inline constexpr int kDpiStages = 6;
 inline constexpr int kMaxLightMode = 6;
 inline constexpr int kMaxResponseTime = 20;
 inline constexpr int kMinDpi = 50;
 inline constexpr int kMaxDpi = 26000;
+inline constexpr int kMinReportRate = 1;  // 125 Hz
+inline constexpr int kMaxReportRate = 4;  // 1000 Hz
+inline constexpr int kMaxColour = 0xFFFFFF;
+inline constexpr int kMinSleepLight = 1;  // minutes
+inline constexpr int kMaxSleepLight = 60;
+
+// A stored DPI stage index limited to 0..5.
+int ClampDpiIndex(int index);
 
 // The stored values a block is built from (each row's leading integer, 0 when missing).
 struct SettingsValues {

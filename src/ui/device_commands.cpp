@@ -58,7 +58,8 @@ void DeviceMainDlg::OnFactoryReset() {
   }
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(671), GetLangText(670), kMessageBoxConfirmCancel) == 2) return;
   // The same name and guard as opening the database, "Mouse" without a row.
-  const std::u16string model = DatabaseModelName(mouseRows, ReadDeviceType(UserStore()), u"Mouse");
+  const std::u16string model =
+      DatabaseModelName(mouseRows, DeviceTypeInUse(UserStore(), DeviceTypeInForce()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
   // The worker writes the current profile's rows to the mouse next; the
   // pages need them meanwhile.
@@ -67,8 +68,11 @@ void DeviceMainDlg::OnFactoryReset() {
 }
 
 int DeviceMainDlg::OnWorkerDone(WPARAM wParam, LPARAM lParam) {
-  (void)wParam;
-  if (lParam == 1) {
+  if (wParam == kWorkerDoneFailed) {
+    // A write failed or the mouse went away: never the success box.
+    const int title = lParam == kWorkerDoneWriteAll ? 115 : lParam == kWorkerDoneRestoreDefaults ? 112 : 670;
+    ShowMessageBox(GetSafeHwnd(), GetLangText(214), GetLangText(title), kMessageBoxOk);
+  } else if (lParam == 1) {
     ShowMessageBox(GetSafeHwnd(), GetLangText(210), GetLangText(115), kMessageBoxOk);
   } else {
     ShowMessageBox(GetSafeHwnd(), GetLangText(212), GetLangText(112), kMessageBoxOk);

@@ -43,7 +43,7 @@ void DeviceMainDlg::LoadConfig() {
 }
 
 void DeviceMainDlg::OpenDeviceDatabase() {
-  const int type = ReadDeviceType(UserStore());
+  const int type = DeviceTypeInUse(UserStore(), DeviceTypeInForce());
   const std::u16string attr = DatabaseModelName(mouseRows, type);
   ProfileDatabase& store = db();
   if (store.IsOpen()) store.Close();

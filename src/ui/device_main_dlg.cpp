@@ -6,9 +6,13 @@
 #include "platform/user_store.h"
 #include "uikit/manager.h"
 
-DeviceMainDlg::DeviceMainDlg() = default;
+// Leaving the program never waits for a busy dialog: the window manager's
+// close reaches the main window also while one runs.
+DeviceMainDlg::DeviceMainDlg() { SetClosableWhileBlocked(true); }
 
-DeviceMainDlg::DeviceMainDlg(ProfileDatabase& db, HidDeviceManager& devices) : DeviceWorker(db, devices) {}
+DeviceMainDlg::DeviceMainDlg(ProfileDatabase& db, HidDeviceManager& devices) : DeviceWorker(db, devices) {
+  SetClosableWhileBlocked(true);
+}
 
 DeviceMainDlg::~DeviceMainDlg() {
   JoinThread();
@@ -36,7 +40,7 @@ void DeviceMainDlg::RunOnWindowThread(std::function<void()> task) {
   }
 }
 
-void DeviceMainDlg::PostWorkerDone(long lParam) { PostMessage(UM_WORKER_DONE, 0, lParam); }
+void DeviceMainDlg::PostWorkerDone(long wParam, long lParam) { PostMessage(UM_WORKER_DONE, wParam, lParam); }
 
 void DeviceMainDlg::EndBusyDialog() {
   if (busyDialog != nullptr) busyDialog->DoOK();

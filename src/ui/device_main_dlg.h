@@ -58,7 +58,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   int OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) override;
   int OnNcActivate(int active) override;
   int OnTimer(int) override { return 0; }
-  // The orderly close: stop the worker, forget the matched rows, destroy the window.
+  // The orderly close: stop the worker (at most 1000 ms), forget the matched
+  // rows, destroy the window, then end as the close button does.
   virtual void CloseDialog();
   // Creates the window 1121 x 780, centred, and runs it; returns the modal result.
   int ShowMainWindow(int showFlag);
@@ -67,9 +68,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void BringForward();
   // Mouse messages of the notification-area icon (none is ever added).
   void OnTrayIconNotify(LPARAM mouseMessage);
-  // The program's own exits: stop the worker (at most 1000 ms), then end the
-  // process with 0.
-  [[noreturn]] void ExitProgram();
+  // The program's own exits (the close button, the window manager's close):
+  // stop the worker (at most 1000 ms: a step stuck on a silent mouse is not
+  // waited for), then end the process with 0.
+  void ExitProgram();
 
   // ---- config.xml and the model's database
   void LoadConfig();
@@ -281,10 +283,16 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
 
  protected:
   void PostToUiThread(std::function<void()> task) override;
-  void PostWorkerDone(long lParam) override;
+  void PostWorkerDone(long wParam, long lParam) override;
   void EndBusyDialog() override;
   void ShowBatteryInfo(int level, int state) override;
   void SetVersionLabel(int controlId, const std::u16string& text) override;
+
+  // The window manager's close ends the program like the close button.
+  void OnUserCloseWindow() override { ExitProgram(); }
+  // Ends the process without tearing down the singletons the worker may
+  // still use; tests replace it.
+  virtual void EndProcess(int status);
 
   // Runs `task` now when on the window thread, else posts it there.
   void RunOnWindowThread(std::function<void()> task);

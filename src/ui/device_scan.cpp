@@ -57,29 +57,36 @@ bool IsBluetoothHidInterface(const std::string& path, int vid, int pid) {
 
 void DeviceMainDlg::ScanDevices() {
   const int type = DeviceTypeInForce();
+  std::vector<DeviceModeInfo> rows;
+  std::vector<SupportedDevice> table;
+  for (const DeviceModeInfo& row : modeRows) {
+    if (row.device_type != type) continue;
+    rows.push_back(row);
+    table.push_back(SupportedDevice{row.vid, row.pid, u"", type, row.value});
+  }
   bool attached = false;
+  // No exchange runs until the new list is in place. Opening the interfaces
+  // and asking the receivers reads from devices, so it happens before the
+  // locks a hot-plug notice on the window thread needs.
+  auto line = devices().IoLock();
+  std::vector<AttachedDevice> found = devices().FindAttached(table);
   {
     // The rows and the manager's lists change together; a notice being
-    // matched on the window thread waits for the whole rebuild.
-    std::lock_guard rows(supportedRowsLock);
+    // matched on the window thread sees them before or after, never half.
+    std::lock_guard rowsLock(supportedRowsLock);
     auto manager = devices().Lock();
-    supportedRows.clear();
+    supportedRows = std::move(rows);
     devices().ClearSupportedDevices();
-    for (const DeviceModeInfo& row : modeRows) {
-      if (row.device_type != type) continue;
-      devices().AddSupportedDevice(row.vid, row.pid, u"", type, row.value);
-      supportedRows.push_back(row);
-    }
-    devices().SetDeviceType(type);  // also forgets the current device
-    devices().CloseAll();
-    devices().EnumerateDevice();
-    devices().SetOpened(1);
+    for (const SupportedDevice& row : table) devices().AddSupportedDevice(row.vid, row.pid, u"", type, row.devMode);
+    devices().SetDeviceType(type);
+    devices().ReplaceAttached(std::move(found));  // also forgets the current device
     std::vector<AttachedDevice> list;
     attached = devices().GetAttachedDevices(list);
     // Under the same locks as the lists: a removal notice matched right after
     // this rebuild must see the mouse it lists as connected, or it is lost.
     deviceConnected = attached ? 1 : 0;
   }
+  line.unlock();
   deviceType = type;
   const int mode = attached ? devices().GetConnectionMode() : kNoDevice;
   const ConnectionView view = ConnectionViewFor(attached, mode);

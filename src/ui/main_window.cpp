@@ -41,18 +41,24 @@ void DeviceMainDlg::ExitProgram() {
   // The worker may be inside an exchange; it gets a second to finish, then the
   // process ends without tearing down the singletons it may still use.
   StopThread(1000);
+  EndProcess(0);
+}
+
+void DeviceMainDlg::EndProcess(int status) {
   std::fflush(nullptr);
-  std::_Exit(0);
+  std::_Exit(status);
 }
 
 void DeviceMainDlg::CloseDialog() {
-  // Join, not just signal: the window object must not die under a running step.
-  JoinThread();
+  // Bounded like every way out: a step stuck on a silent mouse is not waited
+  // for, and the process ends right after, so nothing outlives the window.
+  StopThread(1000);
   {
     std::lock_guard lock(supportedRowsLock);
     supportedRows.clear();
   }
   DestroyWindow();
+  ExitProgram();
 }
 
 int DeviceMainDlg::ToggleMaximize() {
@@ -195,6 +201,7 @@ int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM 
   switch (controlId) {
     case 36:
       ExitProgram();
+      return 1;
     case 37:
       OnMinimize();
       return 1;

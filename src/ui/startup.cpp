@@ -59,6 +59,11 @@ int ReadDeviceType(platform::UserStore& store) {
   return value ? platform::ParseDecimal(*value) : 0;
 }
 
+int DeviceTypeInUse(platform::UserStore& store, int decided) {
+  const int type = ReadDeviceType(store);
+  return type != 0 ? type : decided;
+}
+
 void WriteDeviceType(platform::UserStore& store, int type) {
   if (store.OpenKey(ProductKeyName(), true) != KeyStatus::kOpened) return;
   store.WriteValue(ProductKeyName(), "DeviceType", std::to_string(type));

@@ -30,6 +30,10 @@ int InitLanguage(platform::UserStore& store);
 // the value is missing); written only into an existing key.
 int ReadDeviceType(platform::UserStore& store);
 void WriteDeviceType(platform::UserStore& store, int type);
+// The type the run uses: "DeviceType" as stored, or `decided` (the type just
+// written) when the store cannot give it back, so an unreadable store never
+// switches the run to another model's database.
+int DeviceTypeInUse(platform::UserStore& store, int decided);
 
 // "-hide" anywhere in the arguments after the program path (substring,
 // case-sensitive).

@@ -11,6 +11,9 @@ class UiHostWidget : public QWidget {
   UiHostWidget(MWindow* owner, Qt::WindowFlags flags);
   MWindow* Owner() const { return owner_; }
   void Detach() { owner_ = nullptr; }
+  // The window manager asked to close the window while a modal dialog keeps
+  // it from input; passed on when its window takes such a close.
+  void CloseWhileBlocked();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

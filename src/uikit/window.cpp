@@ -1,5 +1,8 @@
 #include "uikit/window.h"
 
+#include <xcb/xcb.h>
+
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -11,6 +14,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
 
 #include "uikit/control.h"
 #include "uikit/host_widget.h"
@@ -24,6 +30,53 @@ QString ToQ(std::u16string_view s) {
 }
 
 CRect FromQRect(const QRect& r) { return CRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+// Qt drops the window manager's close request (WM_DELETE_WINDOW) of a window
+// that a modal dialog blocks. A window that must hear it all the same (the
+// main window: leaving never waits for a busy dialog) gets it from here. On X
+// only; other platforms have no such request to catch.
+class BlockedCloseFilter : public QAbstractNativeEventFilter {
+ public:
+  static void InstallOnce() {
+    static bool installed = false;
+    if (installed) return;
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 == nullptr || x11->connection() == nullptr) return;
+    installed = true;
+    // Never removed: it lives as long as the application.
+    QCoreApplication::instance()->installNativeEventFilter(new BlockedCloseFilter(x11->connection()));
+  }
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "xcb_generic_event_t" || message == nullptr) return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) != XCB_CLIENT_MESSAGE) return false;
+    const auto* request = static_cast<const xcb_client_message_event_t*>(message);
+    if (request->format != 32 || request->type != protocols_ || request->data.data32[0] != deleteWindow_) return false;
+    auto* host = dynamic_cast<UiHostWidget*>(QWidget::find(request->window));
+    QWindow* modal = QGuiApplication::modalWindow();
+    // Unblocked windows get the request through Qt's own close event.
+    if (host == nullptr || modal == nullptr || modal == host->windowHandle()) return false;
+    host->CloseWhileBlocked();
+    return true;
+  }
+
+ private:
+  explicit BlockedCloseFilter(xcb_connection_t* connection)
+      : protocols_(Atom(connection, "WM_PROTOCOLS")), deleteWindow_(Atom(connection, "WM_DELETE_WINDOW")) {}
+
+  static xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+  }
+
+  xcb_atom_t protocols_;
+  xcb_atom_t deleteWindow_;
+};
 
 }  // namespace
 
@@ -40,6 +93,10 @@ void UiHostWidget::closeEvent(QCloseEvent* event) {
   // The window object decides; a close request never destroys it directly.
   event->ignore();
   if (owner_ != nullptr) owner_->OnUserCloseWindow();
+}
+
+void UiHostWidget::CloseWhileBlocked() {
+  if (owner_ != nullptr && owner_->IsClosableWhileBlocked()) owner_->OnUserCloseWindow();
 }
 
 void UiHostWidget::keyPressEvent(QKeyEvent* event) {
@@ -117,6 +174,7 @@ HWND MWindow::Create(HWND parent, std::u16string_view title, std::uint32_t style
   Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
   if (exStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
   host_ = new UiHostWidget(this, flags);
+  if (closableWhileBlocked_) BlockedCloseFilter::InstallOnce();
   host_->setWindowTitle(ToQ(title));
   host_->setGeometry(rect.left, rect.top, std::max(rect.Width(), 1), std::max(rect.Height(), 1));
   hasOwner_ = parent != nullptr;

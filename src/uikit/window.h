@@ -84,6 +84,11 @@ class MWindow : public MObject {
   // The Qt window behind the handle (owner of file dialogs, tests, screenshots).
   QWidget* GetWidget() const;
 
+  // The window manager's close (Alt+F4, the taskbar) reaches OnUserCloseWindow
+  // also while a modal dialog keeps this window from input. Set before Create.
+  void SetClosableWhileBlocked(bool closable) { closableWhileBlocked_ = closable; }
+  bool IsClosableWhileBlocked() const { return closableWhileBlocked_; }
+
   // --- overridable ---
   virtual LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnMinimize();
@@ -124,6 +129,7 @@ class MWindow : public MObject {
   std::uint32_t style_ = 0;
   std::uint32_t exStyle_ = 0;
   bool hasOwner_ = false;
+  bool closableWhileBlocked_ = false;
   // Shared with queued messages, cleared when the window object dies so a
   // message that arrives later is dropped.
   std::shared_ptr<MWindow*> life_;

@@ -62,9 +62,10 @@ TEST_F(ConcurrencyTest, HeldLockKeepsTheOtherThreadOutAndIsReentrant) {
   HidDeviceManager& mgr = Manager();
   std::atomic<bool> done{false};
   std::thread other;
+  mgr.Rescan();
   {
     auto hold = mgr.Lock();
-    mgr.Rescan();  // the same thread may call in while holding it
+    // The same thread may call in while holding it.
     EXPECT_EQ(mgr.GetConnectionMode(), kModeWired);
     other = std::thread([&] {
       mgr.GetConnectionMode();

@@ -62,14 +62,59 @@ std::vector<const SetupEntry*> Select(const std::vector<SetupEntry>& entries, co
 }
 
 std::string Plug(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words, bool plugged) {
-  if (words.size() != 2) return std::string("error usage: ") + words[0] + " <kind|index>\n";
+  const bool mainOnly = words.size() == 3 && words[2] == "main";
+  if (words.size() != 2 && !mainOnly) return std::string("error usage: ") + words[0] + " <kind|index> [main]\n";
   const auto selected = Select(entries, words[1]);
   if (selected.empty()) return "error no such set-up entry: " + words[1] + "\n";
   int changed = 0;
   for (const SetupEntry* e : selected) {
+    if (mainOnly) {
+      changed += plugged ? Replug(e->main_path) : Unplug(e->main_path);
+      continue;
+    }
     for (const std::string& path : e->paths) changed += plugged ? Replug(path) : Unplug(path);
   }
   return "ok " + std::to_string(changed) + "\n";
+}
+
+// Sets one fault of the interface each selected entry's program talks to.
+std::string Fault(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words) {
+  static const char usage[] =
+      "error usage: fault <kind|index> silent on|off | silent-after <n> | fail-writes <n> | delay <ms> | "
+      "unplug-after <n> | clear\n";
+  if (words.size() < 3 || words.size() > 4) return usage;
+  const std::string& name = words[2];
+  const bool hasValue = words.size() == 4;
+  unsigned long n = 0;
+  const bool numeric = hasValue && ParseNumber(words[3], 1000000, n);
+  auto apply = [&](Faults& f) {
+    if (name == "clear" && !hasValue) {
+      f = Faults{};
+    } else if (name == "silent" && hasValue && (words[3] == "on" || words[3] == "off")) {
+      f.silent = words[3] == "on";
+    } else if (name == "silent-after" && numeric) {
+      f.silent_after_writes = static_cast<int>(n);
+    } else if (name == "fail-writes" && numeric) {
+      f.fail_writes = static_cast<int>(n);
+    } else if (name == "delay" && numeric) {
+      f.reply_delay_ms = static_cast<uint32_t>(n);
+    } else if (name == "unplug-after" && numeric) {
+      f.unplug_after_writes = static_cast<int>(n);
+    } else {
+      return false;
+    }
+    return true;
+  };
+  Faults probe;
+  if (!apply(probe)) return usage;
+  const auto selected = Select(entries, words[1]);
+  if (selected.empty()) return "error no such set-up entry: " + words[1] + "\n";
+  for (const SetupEntry* e : selected) {
+    Faults f = GetFaults(e->main_path);
+    apply(f);
+    SetFaults(e->main_path, f);
+  }
+  return "ok " + std::to_string(selected.size()) + "\n";
 }
 
 std::string Notify(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words) {
@@ -189,6 +234,7 @@ std::string HandleControlCommand(const std::vector<SetupEntry>& entries, const s
   if (cmd == "unplug") return Plug(entries, words, false);
   if (cmd == "replug") return Plug(entries, words, true);
   if (cmd == "notify") return Notify(entries, words);
+  if (cmd == "fault") return Fault(entries, words);
   if (cmd == "log" && words.size() == 1) return LogCounts();
   if (cmd == "state" && words.size() == 1) return StateDump();
   return "error unknown command: " + line + "\n";

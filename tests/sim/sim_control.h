@@ -75,6 +75,7 @@ struct Faults {
   int feature_length_byte = -1;   // >= 0: byte 2 of the feature reply
   int feature_reply_bytes = -1;   // >= 0: what hid_get_feature_report returns
   int unplug_after_writes = -1;   // >= 0: the interface is unplugged after that many more writes
+  int silent_after_writes = -1;   // >= 0: `silent` is set after that many more writes (the last still answered)
 };
 
 enum class Direction { kWrite, kRead, kFeatureSend, kFeatureGet };

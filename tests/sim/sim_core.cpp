@@ -2,6 +2,8 @@
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -43,6 +45,9 @@ struct Node {
 
 struct State {
   std::mutex mu;
+  // Signalled when input is queued or an interface leaves: a read on the
+  // system clock sleeps until then, costing no CPU, as a real read does.
+  std::condition_variable input;
   std::vector<Node> nodes;
   std::shared_ptr<MouseModel> model;
   bool init_fails = false;
@@ -95,6 +100,7 @@ bool SetPlugged(State& s, Node& node, bool plugged) {
   if (node.unplugged == !plugged) return false;
   node.unplugged = !plugged;
   if (!plugged) node.input.clear();
+  s.input.notify_all();
   if (plugged) ++node.plug_count;
   if (s.plug_listener) s.plug_listener(node.spec.path, plugged);
   return true;
@@ -193,6 +199,7 @@ void QueueReplies(State& s, Node& node, std::vector<InputReport> replies) {
     if (f.reply_length > 0) reply.resize(static_cast<size_t>(f.reply_length), 0);
     node.input.push_back(Pending{std::move(reply), due});
   }
+  s.input.notify_all();
 }
 
 void WideFromUtf16(const std::u16string& text, wchar_t* out, size_t maxlen) {
@@ -237,6 +244,7 @@ void Reset() {
   s.log.clear();
   s.counters = Counters{};
   for (auto& h : s.handles) h->live = false;
+  s.input.notify_all();
 }
 
 void SetInitFails(bool fails) {
@@ -331,6 +339,7 @@ void QueueInput(const std::string& path, const InputReport& bytes, uint32_t dela
   std::lock_guard lock(s.mu);
   if (Node* node = NodeByPath(s, path)) {
     node->input.push_back(Pending{bytes, platform::GetTickCount() + delay_ms});
+    s.input.notify_all();
   }
 }
 
@@ -342,6 +351,7 @@ void QueueNotification(const std::string& path, uint8_t event_code, uint8_t valu
   if (node == nullptr || !s.model) return;
   node->input.push_back(
       Pending{s.model->MakeNotification(event_code, value1, value2), platform::GetTickCount() + delay_ms});
+  s.input.notify_all();
 }
 
 size_t PendingInput(const std::string& path) {
@@ -515,6 +525,7 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device* dev) {
   dev->live = false;
   ++s.counters.closes;
   --s.counters.open_handles;
+  s.input.notify_all();
 }
 
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data, size_t length) {
@@ -554,6 +565,10 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
   sim::AddLog(s, sim::Direction::kWrite, *node, data, length, result, framing_ok);
   sim::QueueReplies(s, *node, std::move(replies));
 
+  if (f.silent_after_writes > 0 && --f.silent_after_writes == 0) {
+    f.silent_after_writes = -1;
+    f.silent = true;
+  }
   if (f.unplug_after_writes > 0 && --f.unplug_after_writes == 0) {
     f.unplug_after_writes = -1;
     sim::SetPlugged(s, *node, false);
@@ -565,10 +580,10 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
                                                  int milliseconds) {
   auto& s = S();
   const uint32_t start = platform::GetTickCount();
+  std::unique_lock lock(s.mu);
   for (;;) {
     uint32_t wait = 0;
     {
-      std::lock_guard lock(s.mu);
       sim::Node* node = sim::NodeOf(s, dev);
       if (node == nullptr || data == nullptr || sim::Gone(*node, dev)) return -1;
       const uint32_t now = platform::GetTickCount();
@@ -593,14 +608,21 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
       }
       wait = remaining;
       if (best != node->input.end()) wait = std::min(wait, best->due - now);
-      if (sim::VirtualTime()) {
-        // A blocking read with nothing scheduled would wait for ever.
-        if (wait == std::numeric_limits<uint32_t>::max()) return 0;
-      } else {
-        wait = std::min<uint32_t>(wait, 5);  // notice reports queued meanwhile
-      }
     }
+    if (!sim::VirtualTime()) {
+      // Until the next report is due or one is queued or the interface leaves.
+      if (wait == std::numeric_limits<uint32_t>::max()) {
+        s.input.wait(lock);
+      } else {
+        s.input.wait_for(lock, std::chrono::milliseconds(wait));
+      }
+      continue;
+    }
+    // A blocking read with nothing scheduled would wait for ever.
+    if (wait == std::numeric_limits<uint32_t>::max()) return 0;
+    lock.unlock();
     platform::SleepMs(wait);
+    lock.lock();
   }
 }
 

@@ -331,6 +331,10 @@ TEST_F(NordicTest, ShortWritesOnTheWire) {
     heads.push_back({0x0A, 0, 0x81, 1, 0});
     EXPECT_EQ(Heads(5), heads);
     EXPECT_EQ(mouse_->IgnoredReports(), 0);
+    EXPECT_EQ(worker_->Count("worker failed 2") + worker_->Count("worker failed 3"), 0u);
+    if (row.code == kCmdRestoreDefaults) {
+      EXPECT_EQ(worker_->Count("worker done 2"), 1u);
+    }
   }
   EXPECT_EQ(mouse_->CurrentProfile(), 3);
 }
@@ -386,6 +390,10 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_EQ(writes[2].bytes, writes[1].bytes);
   EXPECT_FALSE(worker_->WriteKeyMapsNordic());
   EXPECT_FALSE(worker_->PollAfterWriteNordic());
+  // Apply to a mouse that does not answer is told as a failure.
+  worker_->ClearUi();
+  Run(kCmdWriteAll, true);
+  EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
 
   sim::SetFaults(path_, sim::Faults{});
   Assign(1, 1, 1);

@@ -26,9 +26,6 @@ TEST(Requests, DpiRateAndLighting) {
   // 1600 = 0x0640
   ExpectRequest(BuildSetCurrentDpi(3, 4, 1600),
                 {0x00, 0x55, 0x22, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x02, 0x00, 0x00, 0x04, 0x40, 0x06});
-  // A value above the block's range still goes out as stored.
-  ExpectRequest(BuildSetCurrentDpi(1, 1, 30000),
-                {0x00, 0x55, 0x22, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x30, 0x75});
   ExpectRequest(BuildSetReportRate(5, 4), {0x00, 0x55, 0x23, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04});
   ExpectRequest(BuildSetLighting(2, 3), {0x00, 0x55, 0x21, 0xA5, 0x00, 0x03, 0x00, 0x00, 0x01, 0x00, 0x00, 0x03});
   // Limited to the modes there are, not wrapped into another one.
@@ -89,15 +86,17 @@ TEST(Replies, BatteryAndFirmware) {
   EXPECT_FALSE(DecodeFirmwareVersion(fw));
 }
 
-TEST(Replies, KeyMapNeedsTheCommandByte) {
-  std::vector<uint8_t> r = Reply({0xAA, 0x08, 0, 0, 0, 0, 0, 0, 0x10, 0x01, 0x06, 0x00});
-  r[8 + 4 * 8] = 0x50;  // ninth code
-  r[9 + 4 * 8] = 0x07;
-  auto codes = DecodeKeyMapReply(r);
-  ASSERT_TRUE(codes);
-  EXPECT_EQ((*codes)[0], (KeyActionCode{0x10, 0x01, 0x06, 0x00}));
-  EXPECT_EQ((*codes)[8], (KeyActionCode{0x50, 0x07, 0x00, 0x00}));
-  // A notification waiting in the input queue is no key map.
+TEST(Replies, KeyMapRefusesOnlyANotification) {
+  // Byte 1 is not tested but for a notification (FA) waiting in the input queue.
+  for (const uint8_t second : {0x08, 0x00, 0x09, 0x55, 0xFB}) {
+    std::vector<uint8_t> r = Reply({0xAA, second, 0, 0, 0, 0, 0, 0, 0x10, 0x01, 0x06, 0x00});
+    r[8 + 4 * 8] = 0x50;  // ninth code
+    r[9 + 4 * 8] = 0x07;
+    auto codes = DecodeKeyMapReply(r);
+    ASSERT_TRUE(codes) << int{second};
+    EXPECT_EQ((*codes)[0], (KeyActionCode{0x10, 0x01, 0x06, 0x00}));
+    EXPECT_EQ((*codes)[8], (KeyActionCode{0x50, 0x07, 0x00, 0x00}));
+  }
   EXPECT_FALSE(DecodeKeyMapReply(Reply({0xAA, 0xFA, 0, 0, 0, 0, 0, 0, 0x10, 0x02, 0x04})));
   EXPECT_FALSE(DecodeKeyMapReply(Reply({0x55, 0x08})));
   EXPECT_FALSE(DecodeKeyMapReply(std::vector<uint8_t>{0xAA, 0x08, 0, 0}));
@@ -127,8 +126,51 @@ TEST(SettingsBlockTest, WriteLayout) {
       0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF,
       0x56, 0x34, 0x12, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF,
       0x00, 0x00, 0x00, 0x00, 0x00,
-      0x01, 0x02, 0x11, 0x14, 44, 0x01};  // response time 25 limited to 20
+      0x01, 0x02, 0x11, 0x14, 0x3C, 0x01};  // response time 25 limited to 20, sleep 300 to 60
   EXPECT_EQ(block, expected);
+}
+
+// A damaged or hand-edited store: every field goes out within its range.
+TEST(SettingsBlockTest, EveryFieldIsLimitedToItsRange) {
+  const std::map<std::string, int> inRange = {
+      {"light_mode", 1}, {"report_rate", 2}, {"dpi_index", 1}, {"scroll_flag", 0}, {"liftoff_height", 1},
+      {"sensor_flag", 0}, {"button_respondtime", 8}, {"sleep_light", 20}, {"e-sports_flag", 1}};
+  struct Case {
+    const char* key;
+    int stored;
+    size_t offset;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"light_mode", 9, 0, {0x06}},          {"light_mode", -1, 0, {0x00}},
+      {"report_rate", 255, 1, {0x04}},       {"report_rate", 0, 1, {0x01}},
+      {"dpi_index", 100, 3, {0x06}},         {"dpi_index", -3, 3, {0x01}},
+      {"dpi_group0_value", 30000, 4, {0x00, 0x00}},
+      {"dpi_group2_rgb", 0x1234567, 22, {0xFF, 0xFF, 0xFF}},
+      {"dpi_group2_rgb", -5, 22, {0x00, 0x00, 0x00}},
+      {"scroll_flag", 7, 39, {0x01}},        {"scroll_flag", -1, 39, {0x00}},
+      {"liftoff_height", 0, 40, {0x01}},     {"liftoff_height", 9, 40, {0x02}},
+      {"sensor_flag", 0xFFFF, 41, {0x31}},
+      {"button_respondtime", 300, 42, {0x14}}, {"button_respondtime", -5, 42, {0x00}},
+      {"sleep_light", 0, 43, {0x01}},        {"sleep_light", 300, 43, {0x3C}},
+      {"e-sports_flag", 0, 44, {0x01}},      {"e-sports_flag", 3, 44, {0x02}},
+  };
+  for (const Case& c : cases) {
+    std::map<std::string, int> rows = inRange;
+    rows[c.key] = c.stored;
+    const SettingsBlock block = BuildSettingsBlock(ReadSettingsValues([&](const std::string& key) {
+      const auto it = rows.find(key);
+      return it != rows.end() ? it->second : 0;
+    }));
+    EXPECT_EQ(std::vector<uint8_t>(block.begin() + c.offset, block.begin() + c.offset + c.bytes.size()), c.bytes)
+        << c.key << " " << c.stored;
+  }
+  // The single-value writes: DPI level 1..6 with 50..26000, report rate 1..4.
+  ExpectRequest(BuildSetCurrentDpi(1, 9, 30000),
+                {0x00, 0x55, 0x22, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06, 0x90, 0x65});
+  ExpectRequest(BuildSetCurrentDpi(1, 0, 10),
+                {0x00, 0x55, 0x22, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x32, 0x00});
+  ExpectRequest(BuildSetReportRate(1, 255), {0x00, 0x55, 0x23, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04});
+  ExpectRequest(BuildSetReportRate(1, -1), {0x00, 0x55, 0x23, 0xAE, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01});
 }
 
 TEST(SettingsBlockTest, SetSettingsFraming) {

@@ -110,7 +110,9 @@ class TestWorker : public DeviceWorker {
   void CheckReportRateButton(int index) override { Note("rate index " + std::to_string(index)); }
   int DeviceTypeInForce() const override { return forcedType != 0 ? forcedType : DeviceWorker::DeviceTypeInForce(); }
   void EndBusyDialog() override { Note("busy closed"); }
-  void OnWorkerFinished(long lParam) override { Note("worker done " + std::to_string(lParam)); }
+  void OnWorkerFinished(long wParam, long lParam) override {
+    Note((wParam == kWorkerDoneFailed ? "worker failed " : "worker done ") + std::to_string(lParam));
+  }
 
  private:
   void Note(std::string entry) {

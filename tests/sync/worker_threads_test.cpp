@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "device/hid_device_manager.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 #include "sync/work_queue.h"
 
@@ -70,6 +72,24 @@ TEST_F(WorkerThreadTest, WindowThreadAndWorkerShareStateSafely) {
   EXPECT_EQ(worker_->Count("busy closed"), busy);
   EXPECT_EQ(worker_->currentProfile.load(), 5);
   EXPECT_EQ(mouse_->IgnoredReports(), 0);
+}
+
+TEST_F(WorkerThreadTest, TheWindowThreadNeverWaitsForTheIdlePoll) {
+  // The real clock: the idle poll's read really waits out its time-out.
+  platform::SetClock(nullptr);
+  sim::QueueNotification(path_, 0x11, 3, 0, 600);  // read by a poll in the middle of the calls
+  worker_->StartThread();
+  using std::chrono::steady_clock;
+  steady_clock::duration worst{};
+  for (int i = 0; i < 100; ++i) {
+    const auto start = steady_clock::now();
+    EXPECT_EQ(devices_->GetConnectionMode(), kModeWired);
+    worst = std::max(worst, steady_clock::now() - start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_LT(worst, std::chrono::milliseconds(20));
+  EXPECT_EQ(sim::PendingInput(path_), 0u) << "the worker did not poll";
+  worker_->StopThread(0);
 }
 
 }  // namespace

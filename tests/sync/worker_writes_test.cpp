@@ -1,6 +1,8 @@
 // What the worker's writers put on the wire, and what the mouse holds after.
 #include "worker_test_support.h"
 
+#include <sqlite3.h>
+
 #include "sync/work_queue.h"
 
 using namespace synctest;
@@ -66,6 +68,76 @@ TEST_F(WriterTest, AProfileWithoutSettingsRowsSendsNoZeroSettings) {
   EXPECT_TRUE(Sent(0x23).empty());
   EXPECT_EQ(Sent(0x09).size(), 5u);  // the key maps still go
   EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+}
+
+TEST_F(WriterTest, AProfileMissingAnySettingsRowSendsNoSettings) {
+  for (const char* key : {"light_mode", "report_rate", "dpi_index", "dpi_group3_value", "dpi_group5_rgb", "scroll_flag",
+                          "liftoff_height", "sensor_flag", "button_respondtime", "sleep_light", "e-sports_flag"}) {
+    SCOPED_TRACE(key);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+    const std::string sql = std::string("DELETE FROM t_configdata WHERE profile = 1 AND key = '") + key + "'";
+    EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    sim::ClearLog();
+    for (int code : {kCmdWriteAll, kCmdWriteSettings, kCmdWriteCurrentDpi, kCmdWriteReportRate}) Run(code);
+    EXPECT_TRUE(Sent(0x0F).empty());
+    EXPECT_TRUE(Sent(0x22).empty());
+    EXPECT_TRUE(Sent(0x23).empty());
+    EXPECT_EQ(Sent(0x09).size(), 5u);  // the key maps still go
+    db_.InsertDefaultConfig(1);        // the row back (the others are doubled, which reads the same)
+  }
+}
+
+TEST_F(WriterTest, AStoredStageOutOfRangeSendsTheLastStage) {
+  db_.SetConfigValue(1, u"dpi_index", u"100");
+  db_.SetConfigValue(1, u"dpi_group5_value", u"10000");
+  Run(kCmdWriteCurrentDpi);
+  ASSERT_EQ(Sent(0x22).size(), 1u);
+  EXPECT_EQ(Sent(0x22)[0], Report({0x00, 0x55, 0x22, 0xAE, 0x40, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06, 0x10, 0x27}));
+  EXPECT_EQ(mouse_->CurrentDpiLevel(), 6);
+}
+
+// A write that fails part-way, however it fails, is told as a failure.
+TEST_F(WriterTest, AFailedWriteIsNeverReportedAsDone) {
+  auto silent = [] {
+    sim::Faults f;
+    f.silent = true;
+    return f;
+  };
+  auto failing = [] {
+    sim::Faults f;
+    f.fail_writes = 2;  // one command's write and its retry
+    return f;
+  };
+  auto unplugged = [] {
+    sim::Faults f;
+    f.unplug_after_writes = 3;
+    return f;
+  };
+  const struct {
+    int code;
+    sim::Faults faults;
+    const char* told;
+  } cases[] = {
+      {kCmdWriteAll, silent(), "worker failed 1"},
+      {kCmdWriteAll, failing(), "worker failed 1"},
+      {kCmdRestoreDefaults, failing(), "worker failed 2"},
+      {kCmdRestoreDefaults, unplugged(), "worker failed 2"},
+      {kCmdFactoryReset, unplugged(), "worker failed 3"},
+      {kCmdWriteAll, sim::Faults{}, "worker done 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.told);
+    sim::Replug(path_);
+    worker_->Scan();
+    sim::SetFaults(path_, c.faults);
+    worker_->ClearUi();
+    c.code == kCmdFactoryReset ? Run(c.code) : RunBusy(c.code);
+    const auto ui = worker_->Ui();
+    EXPECT_EQ(std::count(ui.begin(), ui.end(), c.told), 1);
+    EXPECT_EQ(std::count_if(ui.begin(), ui.end(), [](const std::string& e) { return e.rfind("worker ", 0) == 0; }), 1);
+  }
 }
 
 TEST_F(WriterTest, OneMacroOnTheWire) {
@@ -200,9 +272,44 @@ TEST_F(WriterTest, UnpluggedDuringWriteAllEndsTheCommand) {
   faults.unplug_after_writes = 1;
   sim::SetFaults(path_, faults);
   RunBusy(kCmdWriteAll);
-  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker failed 1"}));
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(mouse_->MacroCommits(), 0);
+}
+
+TEST_F(WriterTest, AWriteAllCutShortByAnUnplugIsFinishedOnReplug) {
+  worker_->deviceDataLoaded = 1;  // the start's read-back is over
+  AddMacro(u"m", {{2, kVkA}, {1, 20}, {3, kVkA}});
+  Assign(2, 3, 22, 0x05);
+  for (const auto& [key, value] : {std::pair{u"report_rate", u"1"}, {u"dpi_index", u"3"}, {u"light_mode", u"5"},
+                                   {u"sleep_light", u"30"}, {u"dpi_group3_value", u"4000"}}) {
+    db_.SetConfigValue(1, key, value);
+  }
+  const std::string chosen = Dump();
+  sim::Faults faults;
+  faults.unplug_after_writes = 4;  // the macro memory and the key map of profile 1
+  sim::SetFaults(path_, faults);
+  RunBusy(kCmdWriteAll);
+  Run(kCmdDeviceRemoved);
+  EXPECT_EQ(worker_->deviceConnected.load(), 0);
+  sim::Replug(path_);
+  Run(kCmdDeviceArrived);
+
+  // The arrival finished the write instead of reading the half-written mouse back.
+  EXPECT_EQ(Dump(), chosen);
+  EXPECT_EQ(mouse_->KeyMap(1).value()[2], (sim::ActionCode{0x10, 0x00, 0x05, 0x00}));
+  const auto block = mouse_->SettingsBlock(0).value();
+  EXPECT_EQ(block[0], 5);
+  EXPECT_EQ(block[1], 1);
+  EXPECT_EQ(block[3], 4);
+  EXPECT_EQ(block[43], 30);
+  EXPECT_EQ(mouse_->CurrentDpiValue(), 4000);
+  EXPECT_EQ(mouse_->ReportRate(), 1);
+  // Owed once only: the next arrival reads the mouse back again.
+  sim::ClearLog();
+  Run(kCmdDeviceArrived);
+  EXPECT_FALSE(Sent(0x0E).empty());
+  EXPECT_TRUE(Sent(0x0F).empty());
 }
 
 }  // namespace

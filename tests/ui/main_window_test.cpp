@@ -4,6 +4,8 @@
 // their confirmations, busy dialog and result boxes.
 #include "main_window_test_support.h"
 
+#include <chrono>
+
 #include <QMenu>
 
 using namespace mainwintest;
@@ -358,6 +360,16 @@ TEST_F(MainWindowTest, DatabaseIsNamedByTheFirstMouseOfTheDeviceTypeInForce) {
   WriteDeviceType(*store_, 103);
   w.OpenDeviceDatabase();
   EXPECT_EQ(db_.Path(), dataFolder_ + "db/_data_qel.db");
+
+  // A store that cannot give the type back (its key could not be made): the
+  // run keeps the type it decided and the user's database.
+  platform::UserStore keyless((home_ / "keyless.ini").string());
+  WriteDeviceType(keyless, 101);
+  w.SetUserStore(&keyless);
+  w.OpenDeviceDatabase();
+  EXPECT_EQ(db_.Path(), dataFolder_ + "db/First_data_qel.db");
+  EXPECT_EQ(db_.DeviceType(), 101);
+  w.SetUserStore(store_.get());
 }
 
 TEST_F(MainWindowTest, ADeviceAttributeNeverPlacesTheDatabaseOutsideTheDataFolder) {
@@ -396,11 +408,44 @@ TEST_F(MainWindowTest, StartUpWritesTheDeviceTypeAndOpensTheDatabaseBeforeTheWor
   // No config.xml beside the test: the no-device state.
   EXPECT_EQ(StateText(), GetLangText(50));
   EXPECT_FALSE(Tabs().IsEnabled());
-  // The orderly close stops the worker and forgets the rows.
+  // The orderly close stops the worker, forgets the rows and ends with 0.
   window_->CloseDialog();
+  EXPECT_EQ(window_->endedWith, std::vector<int>{0});
   EXPECT_FALSE(window_->IsCreated());
   std::lock_guard lock(window_->supportedRowsLock);
   EXPECT_TRUE(window_->supportedRows.empty());
+}
+
+TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker) {
+  platform::SetClock(nullptr);  // the silent mouse really keeps the worker waiting
+  const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
+  TestWindow& w = MakeWindow();
+  w.ScanDevices();
+  sim::Faults silent;
+  silent.silent = true;
+  sim::SetFaults(wired, silent);
+  w.workQueue.Push(kCmdWriteAll);
+  w.StartThread();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !sim::Writes(wired).empty(); }, 5000));
+
+  // The first way out meets the worker inside its write; the others find it stopped.
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"window manager", [&] { w.GetWidget()->close(); }},
+      {"close button", [&] { w.OnMessage(36, kEventClick, 0, 0); }},
+      {"tray menu", [&] { w.SendMessage(WM_COMMAND, 100, 0); }},
+      {"exit request", [&] { w.SendMessage(UM_EXIT_REQUEST, 0, 610); }},
+      {"orderly close", [&] { w.CloseDialog(); }},
+  };
+  for (const auto& [way, leave] : ways) {
+    const auto start = std::chrono::steady_clock::now();
+    leave();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << way;
+    EXPECT_EQ(w.endedWith, std::vector<int>(w.endedWith.size(), 0)) << way;
+  }
+  EXPECT_EQ(w.endedWith.size(), 5u);
+  EXPECT_FALSE(w.IsCreated());
+  sim::SetFaults(wired, sim::Faults{});  // the write ends, and with it the worker
+  w.JoinThread();
 }
 
 TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
@@ -659,14 +704,26 @@ TEST_F(MainWindowTest, ReadBackRunsUnderTheBusyDialog) {
   EXPECT_EQ(Drain(w.workQueue), std::vector<int>{7});
 }
 
-TEST_F(MainWindowTest, CompletionBoxesNameWhatFinished) {
+TEST_F(MainWindowTest, CompletionBoxesNameWhatFinishedAndNeverHideAFailure) {
   TestWindow& w = MakeWindow();
   ModalDriver driver;
-  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 1), 1);
-  EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, 0, 2), 1);
-  ASSERT_EQ(driver.boxes.size(), 2u);
-  EXPECT_EQ(driver.boxes[0], LangBox(210, 115, kMessageBoxOk));
-  EXPECT_EQ(driver.boxes[1], LangBox(212, 112, kMessageBoxOk));
+  const struct {
+    WPARAM outcome;
+    LPARAM command;
+    Box box;
+  } cases[] = {
+      {0, kWorkerDoneWriteAll, LangBox(210, 115, kMessageBoxOk)},
+      {0, kWorkerDoneRestoreDefaults, LangBox(212, 112, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneWriteAll, LangBox(214, 115, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneRestoreDefaults, LangBox(214, 112, kMessageBoxOk)},
+      {kWorkerDoneFailed, kWorkerDoneFactoryReset, LangBox(214, 670, kMessageBoxOk)},
+  };
+  for (const auto& c : cases) {
+    driver.boxes.clear();
+    EXPECT_EQ(w.SendMessage(UM_WORKER_DONE, c.outcome, c.command), 1);
+    ASSERT_EQ(driver.boxes.size(), 1u);
+    EXPECT_EQ(driver.boxes[0], c.box) << c.outcome << " " << c.command;
+  }
   EXPECT_NE(GetLangText(210), GetLangText(212));
 }
 

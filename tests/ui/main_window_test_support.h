@@ -79,7 +79,10 @@ class TestWindow : public DeviceMainDlg {
   }
   using DeviceMainDlg::ScanDevices;
   using DeviceMainDlg::JoinThread;
+  // The process goes on; the status it would have ended with is kept.
+  void EndProcess(int status) override { endedWith.push_back(status); }
   bool fullInit = false;
+  std::vector<int> endedWith;
 };
 
 // What a message box showed.

@@ -7,6 +7,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -69,6 +70,7 @@ class ControlChannel : public ::testing::Test {
   void TearDown() override {
     // Leave every interface plugged in for the next test.
     if (client_.Connected()) {
+      client_.Command("fault wired clear");
       client_.Command("replug wired");
       client_.Command("replug hidraw");
       client_.Command("replug receiver");
@@ -135,7 +137,7 @@ TEST_F(ControlChannel, EntriesAreNamedByKindOrPositionAndHidrawNodesKeepTheirPat
 
   EXPECT_EQ(client_.Command("unplug 3"), "error no such set-up entry: 3");
   EXPECT_EQ(client_.Command("unplug ble"), "error no such set-up entry: ble");
-  EXPECT_EQ(client_.Command("unplug"), "error usage: unplug <kind|index>");
+  EXPECT_EQ(client_.Command("unplug"), "error usage: unplug <kind|index> [main]");
   EXPECT_FALSE(Readable(monitor.Fd(), 100));
 }
 
@@ -266,6 +268,65 @@ TEST_F(ControlChannel, NotifyQueuesTheModelsNotificationOnThePluggedInterface) {
     ASSERT_TRUE(answer.has_value()) << bad;
     EXPECT_EQ(answer->rfind("error usage: notify", 0), 0u) << bad << " -> " << *answer;
   }
+}
+
+TEST_F(ControlChannel, FaultsReachTheInterfaceTheProgramTalksTo) {
+  const std::string path = VendorPath();
+  ASSERT_FALSE(path.empty());
+  // SetCurrentDpi for profile 1: level 3, 3000 DPI (0x0BB8).
+  unsigned char request[65] = {0x00, 0x55, 0x22, 0xAE, 0xC9, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0xB8, 0x0B};
+  unsigned char reply[64] = {};
+  hid_device* dev = hid_open_path(path.c_str());
+  ASSERT_NE(dev, nullptr);
+  // One line per step: the command, then what three exchanges give (reply
+  // length, 0 for none within `readMs`, -1 for a failed write).
+  const struct {
+    const char* command;
+    int readMs;
+    std::vector<int> exchanges;
+  } steps[] = {
+      {"fault wired fail-writes 2", 100, {-1, -1, 64}},
+      {"fault wired silent on", 100, {0, 0, 0}},
+      {"fault wired silent off", 100, {64, 64, 64}},
+      {"fault wired silent-after 2", 100, {64, 64, 0}},
+      {"fault wired clear", 100, {64, 64, 64}},
+      {"fault 0 delay 300", 1000, {64, 64, 64}},
+      {"fault wired clear", 100, {64, 64, 64}},
+  };
+  for (const auto& step : steps) {
+    ASSERT_EQ(client_.Command(step.command), "ok 1") << step.command;
+    std::vector<int> got;
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < step.exchanges.size(); ++i) {
+      got.push_back(hid_write(dev, request, sizeof request) < 0 ? -1
+                                                                 : hid_read_timeout(dev, reply, sizeof reply, step.readMs));
+    }
+    EXPECT_EQ(got, step.exchanges) << step.command;
+    if (step.readMs == 1000) {
+      EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900)) << "replies not late";
+    }
+  }
+
+  // Only the interface the program talks to leaves; the mouse's other collections stay.
+  EXPECT_EQ(client_.Command("fault wired unplug-after 1"), "ok 1");
+  ASSERT_EQ(hid_write(dev, request, sizeof request), 65);
+  EXPECT_EQ(hid_write(dev, request, sizeof request), -1);
+  EXPECT_EQ(Paths("pid_1001").size(), 4u);
+  EXPECT_EQ(client_.Command("replug wired main"), "ok 1");
+  EXPECT_EQ(client_.Command("unplug wired main"), "ok 1");
+  EXPECT_EQ(Paths("pid_1001").size(), 4u);
+  EXPECT_EQ(client_.Command("replug wired"), "ok 1");
+  EXPECT_EQ(Paths("pid_1001").size(), 5u);
+  hid_close(dev);
+
+  for (const char* bad : {"fault wired", "fault wired silent maybe", "fault wired delay", "fault wired fail-writes -1",
+                          "fault wired clear now", "fault wired louder 3"}) {
+    const auto answer = client_.Command(bad);
+    ASSERT_TRUE(answer.has_value()) << bad;
+    EXPECT_EQ(answer->rfind("error usage: fault", 0), 0u) << bad << " -> " << *answer;
+  }
+  EXPECT_EQ(client_.Command("fault ble clear"), "error no such set-up entry: ble");
+  EXPECT_EQ(client_.Command("unplug wired all"), "error usage: unplug <kind|index> [main]");
 }
 
 TEST_F(ControlChannel, MalformedLinesGetAnErrorAndTheChannelStaysUsable) {

@@ -1,0 +1,136 @@
+// Writes to the mouse that do not go through: a mouse that falls silent or is
+// pulled out in the middle of a write-all, and a user who leaves meanwhile.
+#include "e2e/program_fixture.h"
+
+// After the test headers: Xlib's macros would rename theirs.
+#include <X11/Xlib.h>
+#undef None
+#undef Bool
+#undef Status
+
+namespace {
+
+using namespace e2etest;
+
+class InterruptedWriteTest : public ProgramTest {
+ protected:
+  // Reports written to the mouse so far, from the simulator's log.
+  int Writes() {
+    int writes = -1, reads = 0, framing = 0;
+    const auto line = Sim().Command("log");
+    if (line) std::sscanf(line->c_str(), "ok writes %d reads %d framing-errors %d", &writes, &reads, &framing);
+    return writes;
+  }
+
+  // The start's read-back is over: nothing is written for half a second.
+  bool Idle() {
+    return WaitFor([&] {
+      const int before = Writes();
+      std::this_thread::sleep_for(Ms(500));
+      return before >= 0 && Writes() == before;
+    });
+  }
+
+  // What a window manager sends on Alt+F4 or the taskbar's close.
+  bool AskToClose(const std::string& window) {
+    Display* display = XOpenDisplay(x_.Display().c_str());
+    if (display == nullptr) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event) != 0;
+    XCloseDisplay(display);  // flushes
+    return sent;
+  }
+
+  // Clicks Apply and waits for the result box; its pixels, then it is closed.
+  std::string ApplyAndTakeTheBox(const Geometry& g) {
+    EXPECT_TRUE(Click(g.x + g.width - 590, g.y + 70));  // write-all: client (R - 640, 55, R - 540, 85)
+    const auto box = WaitVisible("^MessageBox$", 60000);
+    EXPECT_TRUE(box.has_value()) << "no result box after the write";
+    if (!box) return {};
+    const Geometry b = GeometryOf(*box);
+    const std::string pixels = WaitSteady(b.x, b.y, b.width, b.height);
+    EXPECT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+    EXPECT_TRUE(WaitGone("^MessageBox$", 10000));
+    return pixels;
+  }
+};
+
+TEST_F(InterruptedWriteTest, TheWindowManagersCloseEndsWithZeroWhileTheMouseIsSilent) {
+  e2e::Child& program = Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+  ASSERT_TRUE(Idle());
+
+  // Four writes of the write-all are answered, then the mouse says nothing more.
+  const int before = Writes();
+  ASSERT_EQ(Sim().Command("fault wired silent-after 4"), "ok 1");
+  const Geometry g = GeometryOf(window);
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  ASSERT_TRUE(WaitVisible("^WaitDlg$", 10000).has_value()) << "no busy dialog";
+  ASSERT_TRUE(WaitFor([&] { return Writes() >= before + 5; })) << "the write-all did not reach the silence";
+
+  ASSERT_TRUE(AskToClose(window));
+  const auto asked = Clock::now();
+  const auto code = program.WaitExitCode(asked + Ms(1500));
+  EXPECT_EQ(code, 0) << (code ? "" : "still running 1.5 s after the close");
+}
+
+TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsToldAndTheReplugFinishesIt) {
+  MakeReturningUserStore();
+  if (HasFatalFailure()) return;
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot()->Settings(1)["e-sports_flag"] == "1"; }));
+  ASSERT_TRUE(Idle());
+  const Geometry g = GeometryOf(window);
+  const std::string done = ApplyAndTakeTheBox(g);
+
+  // The user's edits, as the pages would store them (the program writes nothing meanwhile).
+  std::map<std::string, std::string> chosen;
+  {
+    Database db(box_.DatabasePath());
+      for (const auto& [key, value] : {std::pair{"light_mode", "2"}, {"report_rate", "1"}, {"dpi_index", "3"},
+                                     {"dpi_group3_value", "4000"}, {"scroll_flag", "1"}, {"liftoff_height", "2"},
+                                     {"sensor_flag", "12"}, {"button_respondtime", "12"}, {"sleep_light", "30"},
+                                     {"e-sports_flag", "2"}}) {
+      ASSERT_TRUE(db.Exec(std::string("UPDATE t_configdata SET value = '") + value +
+                          "' WHERE profile = 1 AND key = '" + key + "'"));
+    }
+    chosen = db.Settings(1);
+  }
+
+  // The macro memory and the first key map go through, then the cable comes out.
+  ASSERT_EQ(Sim().Command("fault wired unplug-after 4"), "ok 1");
+  const std::string failed = ApplyAndTakeTheBox(g);
+  EXPECT_FALSE(failed.empty());
+  EXPECT_TRUE(failed != done) << "the box after the cut-short write is the success box";
+  ASSERT_TRUE(WaitFor([&] { return Trace().find("WorkCommand 3") != std::string::npos; })) << "no removal";
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(Snapshot()->Settings(1), chosen) << "the removal read the half-written mouse over the edits";
+
+  ASSERT_EQ(Sim().Command("replug wired"), "ok 1");
+  // Light 2, rate 1, six stages, stage 4, DPI 800 1200 2400 4000 6400 10000, the six
+  // colours, five zeros, scroll 1, lift-off 2, sensor 12 as bits 0x11, response 12,
+  // sleep 30, e-sports 2.
+  const std::string block = "02" "01" "06" "04" "2003" "B004" "6009" "A00F" "0019" "1027"
+                            "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
+                            "01" "02" "11" "0C" "1E" "02";
+  std::string now;
+  EXPECT_TRUE(WaitFor([&] {
+    now = Hex(MouseState().settings.at(0));
+    return now == block;
+  })) << now;
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(Snapshot()->Settings(1), chosen) << "the store lost the user's values";
+  EXPECT_EQ(MouseState().report_rate, 1);
+}
+
+}  // namespace
