@@ -66,7 +66,7 @@ void BM_WindowThreadStallWhileTheWorkerPolls(benchmark::State& state) {
   db.SetDeviceType(101);
   std::filesystem::create_directories(folder + "/db");
   db.Open(folder + "/", u"Idle");
-  EnsureDefaultProfiles(db);
+  db.SeedDefaultProfiles();
 
   double worstMs = 0, meanMs = 0;
   {

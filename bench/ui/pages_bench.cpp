@@ -51,7 +51,7 @@ class Bench {
     devices_.SetDeviceType(101);
     db_.SetDeviceType(101);
     db_.Open(GetDataFolder(), u"TGM1");
-    EnsureDefaultProfiles(db_);
+    db_.SeedDefaultProfiles();
     window_ = std::make_unique<PageWindow>(db_, devices_);
     window_->SetUserStore(store_.get());
     window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
@@ -178,6 +178,43 @@ void BM_ApplyLanguage(benchmark::State& state) {
   CurrentLanguageId = saved;
 }
 BENCHMARK(BM_ApplyLanguage)->Unit(benchmark::kMillisecond);
+
+// A full profile: all eight buttons assigned besides its settings rows.
+void FillProfile(ProfileDatabase& store, int profile) {
+  for (int button = 1; button <= 8; ++button) {
+    // A key combination: kind 22, the key and its modifier bits.
+    store.SaveKeyAssignment(KeyAssignment{0, profile, 0, button, 0, u"", 22, 4 + button, 1, 0, u"Ctrl+ A \"<&'>"});
+  }
+}
+
+// Export of a full profile to its file, written through a temporary file.
+void BM_ExportProfile(benchmark::State& state) {
+  Bench bench;
+  FillProfile(bench.Store(), 2);
+  const std::string path = GetDataFolder() + "profile.xml";
+  for (auto _ : state) {
+    if (!bench.Window().ExportProfileTo(2, path)) state.SkipWithError("export failed");
+  }
+}
+BENCHMARK(BM_ExportProfile)->Unit(benchmark::kMillisecond);
+
+// Import of that file into the profile in use, stored in one transaction.
+void BM_ImportProfile(benchmark::State& state) {
+  Bench bench;
+  FillProfile(bench.Store(), 2);
+  const std::string path = GetDataFolder() + "profile.xml";
+  DeviceMainDlg& w = bench.Window();
+  w.ExportProfileTo(2, path);
+  for (auto _ : state) {
+    if (!w.ImportProfileFrom(path)) state.SkipWithError("import failed");
+    state.PauseTiming();
+    WorkItem queued;
+    while (w.workQueue.TryPop(queued)) {
+    }
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ImportProfile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -134,7 +134,7 @@ void DeviceWorker::RunCommand(int code) {
       RefreshFromDevice();
       break;
     case kCmdSelectProfile:
-      PostUi(&DeviceWorker::LoadProfileList);
+      RefreshProfileList();
       PostPageRefresh();
       break;
     case kCmdWriteAll:
@@ -201,6 +201,11 @@ void DeviceWorker::PostUi(void (DeviceWorker::*hook)()) {
   PostToUiThread([this, hook] { (this->*hook)(); });
 }
 
+void DeviceWorker::RefreshProfileList() {
+  LoadActiveProfile();
+  PostUi(&DeviceWorker::LoadProfileList);
+}
+
 void DeviceWorker::PostPageRefresh() {
   PostToUiThread([this] {
     FillKeyCombos();
@@ -213,8 +218,29 @@ void DeviceWorker::PostPageRefresh() {
 
 // ---------------------------------------------------------------- read-back tasks
 
+void DeviceWorker::LoadActiveProfile() {
+  db_.SeedDefaultProfiles();
+  int active = db_.GetActiveProfile();
+  if (active >= 1 && active <= 5) {
+    currentProfile.store(active);
+    return;
+  }
+  // Requests carry the profile minus one: an id outside 1..5 would reach the
+  // mouse as a profile byte it does not have.
+  std::vector<ProfileInfo> profiles;
+  db_.LoadProfiles(profiles);
+  for (const ProfileInfo& p : profiles) {
+    if (p.profile < 1 || p.profile > 5) continue;
+    db_.SetActiveProfile(p.profile);
+    currentProfile.store(p.profile);
+    return;
+  }
+}
+
 void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
-  PostUi(&DeviceWorker::LoadProfileList);
+  // The store's active profile is settled here, before the mouse is read or
+  // written, not on the window thread afterwards.
+  RefreshProfileList();
   if (!WriteOwedStore()) ReadDeviceSettings();
   PostPageRefresh();
   ShowVersions();
@@ -395,6 +421,7 @@ void DeviceWorker::SendStoredLightMode() {
 }
 
 void DeviceWorker::WriteFactoryDefaults() {
+  LoadActiveProfile();
   PostToUiThread([this] {
     LoadProfileList();
     FillKeyCombos();

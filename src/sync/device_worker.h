@@ -75,6 +75,13 @@ class DeviceWorker : public CThreadBasic {
   // ---- worker thread
   void ThreadStep() override;
 
+  // The store's side of the profile list, run before anything reads the
+  // current profile's rows: the five profiles exist, and the active one, kept
+  // within 1..5, becomes currentProfile. An active id outside that range gives
+  // way to the first listed profile within it, which is made active; without
+  // any, currentProfile stays as it is.
+  void LoadActiveProfile();
+
   void LoadDeviceDataOnce();
   void ReloadAfterDeviceArrival();
   void ReloadAfterDeviceRemoval();
@@ -204,6 +211,8 @@ class DeviceWorker : public CThreadBasic {
   bool NordicPause();
   void RequestBusyClose(uint32_t tag);
   void PostPageRefresh();
+  // LoadActiveProfile here, then the profile combo's fill on the window thread.
+  void RefreshProfileList();
   // The profile list, the settings and key maps, the page refresh and the
   // versions, as every read-back task runs them.
   void ReadBackWholeMouse(bool withFirmware);

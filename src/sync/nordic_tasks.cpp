@@ -132,7 +132,7 @@ bool DeviceWorker::NordicPause() {
 // ---------------------------------------------------------------- read-back
 
 bool DeviceWorker::ReadBackNordic() {
-  PostUi(&DeviceWorker::LoadProfileList);
+  RefreshProfileList();
   if (!ReadDeviceSettingsNordic()) {
     DebugTrace(1, "nordic read-back: the mouse is not connected to its receiver");
     return false;
@@ -159,7 +159,7 @@ void DeviceWorker::ReloadAfterDeviceArrivalNordic() {
 }
 
 void DeviceWorker::RefreshFromDeviceNordic() {
-  PostUi(&DeviceWorker::LoadProfileList);
+  RefreshProfileList();
   nordicConnected.store(0);
   ScanDevices();
   if (devices_.GetConnectionMode() == kModeBluetoothLe) return;
@@ -268,7 +268,7 @@ void DeviceWorker::PollDeviceNotificationsNordic(bool force) {
         // values over the rows being written. The refresh runs after it.
         workQueue.Push(kCmdRefreshFromDevice);
       } else {
-        PostUi(&DeviceWorker::LoadProfileList);
+        RefreshProfileList();
         if (!ReadDeviceSettingsNordic()) {
           DebugTrace(1, "nordic poll: the read-back found the mouse not connected");
           return;
@@ -390,7 +390,7 @@ bool DeviceWorker::AfterFactoryResetNordic() {
   platform::SleepMs(kFactoryResetPauseMs);
   nordicKeyMapCache = {};
   nordicSettingsCache = {};
-  PostUi(&DeviceWorker::LoadProfileList);
+  RefreshProfileList();
   PostPageRefresh();
   return accepted;
 }

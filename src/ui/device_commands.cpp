@@ -60,8 +60,9 @@ void DeviceMainDlg::OnFactoryReset() {
   const std::u16string model =
       DatabaseModelName(mouseRows, DeviceTypeInUse(UserStore(), DeviceTypeInForce()), u"Mouse");
   db().OpenAndWipe(GetDataFolder(), model);
-  // The worker writes the current profile's rows to the mouse next.
-  EnsureDefaultProfiles(db());
+  // The worker writes the current profile's rows to the mouse next; the
+  // pages need them meanwhile.
+  LoadActiveProfile();
   workQueue.Push(kCmdFactoryReset);
 }
 

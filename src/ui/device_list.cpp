@@ -9,17 +9,6 @@
 #include "ui/startup.h"
 #include "uikit/uikit.h"
 
-// Settings are stored by updating the rows a profile was created with, and
-// every write to the mouse builds its block from the current profile's rows:
-// a store without profiles would lose what the first read-back brings and send
-// the mouse an all-zero block (DPI 0, report rate 0). So the store gets the
-// five default profiles (language texts 800, 801, 811, 821, 831; profile 1
-// active) before the worker first touches it. Also used after the factory
-// reset's wipe.
-void EnsureDefaultProfiles(ProfileDatabase& store) {
-  if (store.IsOpen()) store.SeedDefaultProfiles();
-}
-
 void DeviceMainDlg::LoadConfig() {
   {
     std::lock_guard lock(supportedRowsLock);
@@ -60,5 +49,9 @@ void DeviceMainDlg::OpenDeviceDatabase() {
   if (store.IsOpen()) store.Close();
   store.Open(GetDataFolder(), attr);  // a failed open shows in the store's operations
   store.SetDeviceType(type);
-  EnsureDefaultProfiles(store);  // after the type: the default rows depend on the family
+  // Settings are only ever updated, never inserted: the pages and the first
+  // read-back need the profiles and their rows from the start, with or
+  // without a mouse. The worker is not running yet.
+  LoadActiveProfile();  // after the type: the default rows depend on the family
+  LoadProfileList();
 }

@@ -41,11 +41,6 @@ inline constexpr UINT UM_RELOAD_LANGUAGE = 2022;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 
-// Gives a store without profiles the five default profiles (profile 1
-// active), tops up a set left short and activates one when none is:
-// settings rows are only ever updated, so a read-back or a write needs them.
-void EnsureDefaultProfiles(ProfileDatabase& store);
-
 class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef {
  public:
   DeviceMainDlg();  // the process-wide store and device manager
@@ -281,9 +276,15 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   std::shared_ptr<platform::MousePanelLauncher> desktopMousePanel;
 
   // ---- profile list and files (pages/profile_page.cpp)
+  // Fills the profile combo from the store and selects currentProfile.
   void LoadProfileList() override;
   void ImportProfile();
   void ExportProfile(int profile);
+  // What the two do once a file is chosen. Export: `profile`'s buttons,
+  // lighting, settings and name; import: into currentProfile, then the
+  // family's work command is queued. False when nothing was written or stored.
+  bool ExportProfileTo(int profile, const std::string& path);
+  bool ImportProfileFrom(const std::string& path);
 
   // ---- texts of the controls (pages/control_texts.cpp)
   // Every control's language text again from the current language's file,

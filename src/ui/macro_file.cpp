@@ -4,9 +4,9 @@
 #include <initializer_list>
 
 #include "assign/macro_event_type.h"
-#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "xml/xml_document.h"
+#include "xml/xml_file.h"
 
 namespace ui {
 
@@ -109,19 +109,12 @@ std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text) {
 }
 
 std::optional<MacroFileContent> ReadMacroFile(const std::string& path) {
-  std::u16string text, log;
-  uint32_t flags = 0;
-  if (!XmlDocument::ReadTextFile(text, log, path, &flags)) return std::nullopt;
+  std::u16string text;
+  if (!xml::ReadDocumentFile(path, text)) return std::nullopt;
   return ParseMacroFileText(text);
 }
 
-bool WriteMacroFile(const std::string& path, std::u16string_view text) {
-  return platform::ReplaceFileAtomically(path, [text](const std::string& tempPath) {
-    std::u16string log;
-    uint32_t flags = 0;
-    return XmlDocument::WriteTextFile(text, log, tempPath, &flags);
-  });
-}
+bool WriteMacroFile(const std::string& path, std::u16string_view text) { return xml::ReplaceDocumentFile(path, text); }
 
 std::string MacroExportPath(const std::string& folder, std::u16string_view name, uint32_t tick) {
   std::u16string safe(name);

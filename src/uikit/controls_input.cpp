@@ -422,6 +422,9 @@ void DPIControl::OnAttached() {
   validator->limit = 5;
   edit->setValidator(validator);
   edit->setReadOnly(!editEnabled_);
+  // Only a click brings focus in: losing focus commits the stage as the
+  // current one, which a tab switch or the Tab key must never do.
+  edit->setFocusPolicy(Qt::ClickFocus);
   edit->onFocusOut = [this] { UserEdit(kEventKillFocus); };
   // A click on the value selects the stage as a click elsewhere on it does.
   edit->onMouseFocusIn = [this] {

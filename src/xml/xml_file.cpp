@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "xml/xml_document.h"
 #include "xml/xml_encoding.h"
@@ -341,6 +342,20 @@ std::u16string GetDeclaredEncoding(std::u16string_view text) {
       if (html && EqualsIgnoreCase(name(node), u"head")) return {};
     }
   }
+}
+
+bool ReadDocumentFile(const std::string& path, std::u16string& text) {
+  std::u16string log;
+  uint32_t flags = 0;
+  return XmlDocument::ReadTextFile(text, log, path, &flags);
+}
+
+bool ReplaceDocumentFile(const std::string& path, std::u16string_view text) {
+  return platform::ReplaceFileAtomically(path, [text](const std::string& tempPath) {
+    std::u16string log;
+    uint32_t flags = 0;
+    return XmlDocument::WriteTextFile(text, log, tempPath, &flags);
+  });
 }
 
 }  // namespace xml

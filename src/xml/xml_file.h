@@ -54,4 +54,13 @@ namespace xml {
 // offset 0, or the charset of an HTML meta Content-Type; empty when none.
 std::u16string GetDeclaredEncoding(std::u16string_view text);
 
+// A whole file's text in its encoding; false when it cannot be read (missing,
+// not a regular file, larger than a document may be, not convertible).
+bool ReadDocumentFile(const std::string& path, std::u16string& text);
+
+// A document text written in the encoding it declares, for files the user
+// keeps: through a temporary file in the same folder, renamed over `path`,
+// so the target is replaced whole or not at all.
+bool ReplaceDocumentFile(const std::string& path, std::u16string_view text);
+
 }  // namespace xml

@@ -194,7 +194,7 @@ TEST_F(NordicTest, SlotsDecodeIntoTheProfileInForce) {
   faults.notification = Status(0x01, 0, 0, 50, 1, 3);
   faults.notification[7] = 7;
   sim::SetFaults(path_, faults);
-  worker_->currentProfile = 2;
+  db_.SetActiveProfile(2);  // the read-back takes the store's active profile
   Run(kCmdInitialLoad);
   EXPECT_EQ(worker_->currentProfile.load(), 2);
   EXPECT_EQ(Rows(2).substr(0, Rows(2).find(" 20 ")),

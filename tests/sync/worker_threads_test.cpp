@@ -36,7 +36,8 @@ TEST_F(WorkerThreadTest, WindowThreadAndWorkerShareStateSafely) {
   size_t writeAlls = 0;
   for (int round = 0; round < 30; ++round) {
     const int profile = 1 + round % 5;
-    worker_->currentProfile = profile;
+    worker_->currentProfile = profile;  // as the window's profile choice does
+    db_.SetActiveProfile(profile);
     db_.SetConfigValue(profile, u"light_mode", platform::FormatDecimal(round % 7));
     if (round % 3 == 0) sim::QueueNotification(path_, 0x10, static_cast<uint8_t>(1 + round % 6), 2);
     switch (round % 5) {

@@ -252,6 +252,7 @@ TEST_F(WriterTest, ResetKeyMapAndFactoryReset) {
 
   sim::ClearLog();
   worker_->ClearUi();
+  db_.SetActiveProfile(4);  // the reset's writes go to the store's active profile
   Run(kCmdFactoryReset);
   std::vector<uint8_t> commands;
   for (const sim::LogEntry& e : sim::Writes(path_)) commands.push_back(e.bytes[2]);

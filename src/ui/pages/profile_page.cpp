@@ -1,8 +1,106 @@
 // The profile list and profile files.
+#include "database/profile_database.h"
+#include "platform/text.h"
 #include "ui/device_main_dlg.h"
+#include "ui/file_dialogs.h"
+#include "ui/lang_text.h"
+#include "ui/profile_file.h"
+#include "uikit/uikit.h"
 
-void DeviceMainDlg::LoadProfileList() {}
+namespace {
 
-void DeviceMainDlg::ImportProfile() {}
+bool Listed(int profile) { return profile >= 1 && profile <= 5; }
 
-void DeviceMainDlg::ExportProfile(int profile) { (void)profile; }
+// A stored profile name is the number of its language text; any other name
+// reads as 0.
+std::u16string ListText(const ProfileInfo& profile) { return GetLangText(platform::ParseDecimal(profile.name)); }
+
+}  // namespace
+
+void DeviceMainDlg::LoadProfileList() {
+  // The store's side (the five profiles, the active one as currentProfile)
+  // is the worker's, before it reads the mouse; here only the combo is filled,
+  // in the current language, keeping the profile in use selected.
+  MComboBox* combo = profileCombo;
+  if (combo == nullptr) return;  // the button page is not built
+  std::vector<ProfileInfo> profiles;
+  db().LoadProfiles(profiles);
+  combo->DelAllItems();
+  for (const ProfileInfo& profile : profiles) {
+    // Only 1..5 can be chosen: requests carry the profile minus one.
+    if (Listed(profile.profile)) combo->AddItem(ListText(profile), profile.profile);
+  }
+  combo->SelectData(currentProfile.load());
+}
+
+bool DeviceMainDlg::ExportProfileTo(int profile, const std::string& path) {
+  if (!Listed(profile)) return false;
+  ProfileDatabase& store = db();
+  // Everything from `profile`, whichever profile is in use.
+  ui::ProfileFile file;
+  std::vector<ProfileInfo> profiles;
+  store.LoadProfiles(profiles);
+  for (const ProfileInfo& p : profiles) {
+    if (p.profile == profile) file.name = ListText(p);
+  }
+  store.LoadKeyAssignments(profile, 0, file.keys);
+  file.lightMode = store.GetActiveLightMode(profile);
+  store.LoadLightModes(profile, file.lights);
+  for (const std::u16string& key : ui::ProfileFileSettingKeys()) {
+    std::u16string value;
+    store.GetConfigValue(profile, key, value);  // a missing row: an empty value
+    file.settings[key] = value;
+  }
+  return ui::WriteProfileFile(path, ui::BuildProfileFileText(file));
+}
+
+bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
+  std::optional<ui::ProfileFile> file = ui::ReadProfileFile(path);
+  if (!file) return false;
+  const int profile = currentProfile.load();
+  ProfileDatabase& store = db();
+  // One unit: a failure half-way leaves the profile as it was.
+  const bool stored = store.RunInTransaction([&] {
+    // The file's buttons replace the profile's, also when it has none.
+    if (!store.DeleteKeyAssignments(profile)) return false;
+    for (KeyAssignment key : file->keys) {
+      key.profile = profile;
+      key.fn_layer = 0;
+      key.layout_value = 0;
+      key.layout_desc.clear();
+      store.SaveKeyAssignment(key);
+    }
+    if (file->lightMode) {
+      store.SetActiveLightMode(profile, *file->lightMode);
+      for (const LightMode& item : file->lights) {
+        LightMode row;
+        if (!store.GetLightMode(profile, item.mode, row)) continue;
+        row.brightness = item.brightness;
+        row.speed = item.speed;
+        row.direction = item.direction;
+        row.colorful = item.colorful;
+        row.colorindex = item.colorindex;
+        row.color_value = item.color_value;
+        store.UpdateLightMode(profile, item.mode, row);
+      }
+    }
+    for (const auto& [key, value] : file->settings) {
+      if (!store.SetConfigValue(profile, key, value)) return false;
+    }
+    return true;
+  });
+  if (!stored) return false;
+  workQueue.Push(deviceType.load() <= 200 ? kCmdSelectProfile : kCmdWriteAllNordic);
+  return true;
+}
+
+void DeviceMainDlg::ImportProfile() {
+  const std::string path = ui::CurrentFileDialogs().OpenFile(GetSafeHwnd(), {}, u"MouseKey (*.xml)");
+  if (!path.empty()) ImportProfileFrom(path);
+}
+
+void DeviceMainDlg::ExportProfile(int profile) {
+  if (!Listed(profile)) return;
+  const std::string path = ui::CurrentFileDialogs().SaveFile(GetSafeHwnd(), {}, {}, u"Profile (*.xml)", u"xml");
+  if (!path.empty()) ExportProfileTo(profile, path);
+}

@@ -87,7 +87,7 @@ TEST_F(ControlTextsTest, SwitchingLanguageWordsTheWindowAsIfBuiltInIt) {
     const char16_t* text;
   } shown[] = {{w.connectionState, u"Wired"}, {w.title, u"Tarsel-Game mouse"}, {w.speedEnds[0], u"Slow"},
                {w.speedEnds[1], u"Fast"},     {w.dpiStages[0], u"DPI1"},          {w.dpiStages[5], u"DPI6"},
-               {w.sleepCombo, u"10 min"}};
+               {w.sleepCombo, u"10 min"},     {w.profileCombo, u"Profile 3"}};
   for (const auto& s : shown) EXPECT_EQ(s.control->GetTitle(), s.text) << s.control->GetID();
   std::vector<std::u16string> tabs, sleep;
   for (int i = 0; i < w.tabs->GetItemCount(); ++i) tabs.push_back(w.tabs->GetItemText(i));
@@ -95,6 +95,7 @@ TEST_F(ControlTextsTest, SwitchingLanguageWordsTheWindowAsIfBuiltInIt) {
   EXPECT_EQ(tabs, (std::vector<std::u16string>{u"Home", u"Buttons", u"Performance", u"Macros", u"Settings"}));
   EXPECT_EQ(sleep, (std::vector<std::u16string>{u"1 min", u"3 min", u"5 min", u"10 min", u"20 min", u"30 min",
                                                 u"1 hour"}));
+  EXPECT_EQ(w.profileCombo->GetCurData(), 3);
   EXPECT_EQ(w.macroList->GetItemText(0), u"Custom 1");
   // The settings page's columns are laid out for the new language.
   EXPECT_EQ(w.languageCombo->GetRect(), english->languageCombo->GetRect());

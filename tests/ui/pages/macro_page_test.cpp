@@ -5,34 +5,13 @@
 #include <functional>
 
 #include "assign/key_action.h"
+#include "fake_file_dialogs.h"
 #include "macro_test_support.h"
-#include "ui/file_dialogs.h"
 
 namespace mainwintest {
 namespace {
 
 std::string U8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
-
-// Answers the file dialogs at once with what the test put in.
-class FakeFileDialogs : public ui::FileDialogs {
- public:
-  FakeFileDialogs() { ui::SetFileDialogsForTests(this); }
-  ~FakeFileDialogs() override { ui::SetFileDialogsForTests(nullptr); }
-  std::string OpenFile(MWindow*, std::u16string_view, std::u16string_view filter) override {
-    lastFilter = std::u16string(filter);
-    return openPath;
-  }
-  std::string SaveFile(MWindow*, std::u16string_view, const std::string&, std::u16string_view,
-                       std::u16string_view) override {
-    return {};
-  }
-  std::string ChooseFolder(MWindow*, std::u16string_view title) override {
-    lastTitle = std::u16string(title);
-    return folder;
-  }
-  std::string openPath, folder;
-  std::u16string lastFilter, lastTitle;
-};
 
 class MacroPageTest : public MacroTest {
  protected:

@@ -453,3 +453,29 @@ TEST_F(PerformancePageTest, LightModeWithoutAMouseChangesTheRowAndSendsNothing) 
 }
 
 }  // namespace
+
+// Focus only comes into a stage's value by a click: a stage that got it from
+// a tab switch or the Tab key would commit itself as the current stage the
+// moment anything else is clicked.
+TEST_F(PerformancePageTest, NoStageTakesFocusUnlessClicked) {
+  TestWindow& w = MakeWindow();
+  db_.SetConfigValue(1, u"dpi_index", u"2");
+  w.LoadPerformancePage();
+  w.ShowWindow(SW_SHOWNORMAL);
+  QWidget* top = w.GetWidget()->window();
+  top->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+  QTest::mouseClick(w.tabs->GetWidget(), Qt::LeftButton, {}, QPoint(170, 30));  // the performance tab
+  QApplication::processEvents();
+  for (int i = 0; i < 40; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    for (DPIControl* stage : w.dpiStages) {
+      ASSERT_FALSE(focus != nullptr && stage->GetWidget()->isAncestorOf(focus)) << "after " << i << " tabs";
+    }
+    QTest::keyClick(focus ? focus : top, Qt::Key_Tab);
+    QApplication::processEvents();
+  }
+  QTest::mouseClick(w.tabs->GetWidget(), Qt::LeftButton, {}, QPoint(30, 30));  // home
+  QApplication::processEvents();
+  EXPECT_EQ(Config(1, u"dpi_index"), u"2");
+}
