@@ -20,9 +20,8 @@ void DeviceMainDlg::RunBusyCommand(int code) {
 }
 
 void DeviceMainDlg::OnProfileSelected() {
-  auto* combo = GetControlAs<MComboBox>(60);
-  if (!combo) return;
-  const int profile = combo->GetCurData();
+  if (!profileCombo) return;
+  const int profile = profileCombo->GetCurData();
   if (profile < 1 || profile > 5) return;  // nothing chosen: keep the profile in force
   currentProfile = profile;
   db().SetActiveProfile(profile);
@@ -36,7 +35,7 @@ void DeviceMainDlg::OnReadBackClicked() { RunBusyCommand(kCmdReadBack); }
 void DeviceMainDlg::OnRestoreDefaults() {
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(200), GetLangText(201), kMessageBoxConfirmCancel) == 2) return;
   selectedButton = 0;
-  if (auto* mouse = GetControlAs<MouseCtrl>(87)) mouse->SetSelectItem(0);
+  if (mouseButtonLabels) mouseButtonLabels->SetSelectItem(0);
   const int profile = currentProfile.load();
   db().DeleteKeyAssignments(profile);
   db().ResetConfig(profile);

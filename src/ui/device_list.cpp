@@ -27,8 +27,8 @@ void DeviceMainDlg::LoadConfig() {
     storeUrl = config.storeUrl;
     upgradeUrl = config.upgradeUrl;
     copyrightInfo = config.copyrightInfo;
-    for (int id : {42, 262}) {
-      if (auto* label = GetControlAs<MControlFont>(id)) label->SetTitle(softwareVersion);
+    for (MText* label : {versionText, softwareVersionLabel}) {
+      if (label) label->SetTitle(softwareVersion);
     }
   }
 

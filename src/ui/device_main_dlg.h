@@ -92,6 +92,14 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // tests put their own in.
   std::function<std::vector<std::string>(std::u16string_view serviceId)> listServiceInterfaces;
   int batteryServiceHandle = -1;
+  // The second family's word on the mouse behind its receiver: text 52 with
+  // the tab strip enabled, 53 with the home item selected and the strip
+  // disabled.
+  void ShowNordicConnection(int stateText) override;
+  // Control 41's language text and state image; the number is kept so a
+  // language change words the same state again.
+  void ShowConnectionState(int stateText);
+  int connectionStateText = 50;
 
   // ---- device commands
   void OnProfileSelected();
@@ -139,6 +147,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void LoadPerformancePage() override;
   void ShowDpiStage(int level) override;
   void ShowReportRateButton(int hz) override;
+  // The second family's notices: DPI control 101..106 checked, report-rate
+  // button 114 + index (0..5) set.
+  void CheckDpiControl(int controlId) override;
+  void CheckReportRateButton(int index) override;
   void OnDpiControl(int controlId, int eventCode);
   void OnDpiSlider(int eventCode);
   void OnResponseTimeEdit(int eventCode);
@@ -275,6 +287,9 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   bool ImportProfileFrom(const std::string& path);
 
   // ---- texts of the controls (pages/control_texts.cpp)
+  // Every control's language text again from the current language's file,
+  // the lists that hold language texts reloaded, and the window laid out
+  // again (the settings page's columns follow the language).
   void ApplyLanguage();
 
   // The per-user store the window reads and writes ("DeviceType").

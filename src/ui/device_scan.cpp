@@ -100,26 +100,24 @@ void DeviceMainDlg::ScanDevices() {
 void DeviceMainDlg::ApplyConnectionView(int stateText, bool usable, bool bluetooth) {
   ShowBatteryInfo(0, 2);
   SetMessage(u"", messageRect, static_cast<int>(16 * uiScale));
-  auto* state = GetControlAs<MControlFont>(41);
-  auto* tabs = GetControlAs<MTabCtrl>(45);
   auto showHome = [this](bool show) {
-    for (int id : {53, 54})
-      if (MControl* c = GetControl(id)) c->SetVisible(show);
+    for (MControl* c : {static_cast<MControl*>(homePanel), static_cast<MControl*>(homeText)})
+      if (c) c->SetVisible(show);
   };
   auto showButtons = [this](bool show) {
-    for (int id : {88, 89, 90, 91, 92})
-      if (MControl* c = GetControl(id)) c->SetVisible(show);
+    for (MButton* b : {writeAllButton, readBackButton, restoreDefaultsButton, importProfileButton, exportProfileButton})
+      if (b) b->SetVisible(show);
   };
   if (usable) {
     if (tabs) {
       tabs->SetEnabled(true);
       tabs->SetSelectItem(1);
     }
-    if (state) state->SetTitle(GetLangText(stateText));
+    ShowConnectionState(stateText);
     showHome(false);
     showButtons(true);
   } else {
-    if (state) state->SetTitle(GetLangText(stateText));
+    ShowConnectionState(stateText);
     if (tabs) {
       tabs->SetSelectItem(0);
       tabs->SetEnabled(false);
@@ -127,18 +125,36 @@ void DeviceMainDlg::ApplyConnectionView(int stateText, bool usable, bool bluetoo
     showHome(true);
     showButtons(false);
   }
-  if (auto* deviceState = GetControlAs<CDeviceState>(41)) {
-    deviceState->SetState(stateText == 51 ? 1 : stateText == 52 ? 2 : stateText == 54 ? 3 : 0);
-  }
   if (bluetooth) SetMessage(GetLangText(56), messageRect, static_cast<int>(16 * uiScale));
 }
 
+void DeviceMainDlg::ShowConnectionState(int stateText) {
+  connectionStateText = stateText;
+  if (!connectionState) return;
+  connectionState->SetTitle(GetLangText(stateText));
+  connectionState->SetState(stateText == 51 ? 1 : stateText == 52 ? 2 : stateText == 54 ? 3 : 0);
+}
+
+void DeviceMainDlg::ShowNordicConnection(int stateText) {
+  ShowConnectionState(stateText);
+  if (!tabs) return;
+  if (stateText == 53) {
+    tabs->SetSelectItem(0);
+    tabs->SetEnabled(false);
+  } else {
+    tabs->SetEnabled(true);
+  }
+  tabs->UpdateControl();
+}
+
 void DeviceMainDlg::ShowBatteryInfo(int level, int state) {
-  if (auto* battery = GetControlAs<BatteryCtrl>(40)) battery->SetBatteryInfo(level, state);
+  if (battery) battery->SetBatteryInfo(level, state);
 }
 
 void DeviceMainDlg::SetVersionLabel(int controlId, const std::u16string& text) {
-  if (auto* label = GetControlAs<MControlFont>(controlId)) label->SetTitle(text);
+  // The worker names the labels by id: 260 firmware, 261 the second version.
+  MText* label = controlId == 260 ? firmwareVersion : controlId == 261 ? secondVersion : nullptr;
+  if (label) label->SetTitle(text);
 }
 
 void DeviceMainDlg::UpdateUSBDevice(int event, const std::string& path) {

@@ -63,9 +63,7 @@ void DeviceMainDlg::CloseDialog() {
 
 int DeviceMainDlg::ToggleMaximize() {
   OnMaximize();
-  if (MControl* button = GetControl(38)) {
-    button->SetImage(IsZoomed() ? u"sysbtn_restore.png" : u"sysbtn_maximize.png", 4);
-  }
+  if (maximizeButton) maximizeButton->SetImage(IsZoomed() ? u"sysbtn_restore.png" : u"sysbtn_maximize.png", 4);
   return 1;
 }
 
@@ -134,11 +132,9 @@ void DeviceMainDlg::OnTrayIconNotify(LPARAM mouseMessage) {
 }
 
 void DeviceMainDlg::SwitchTab(int index) {
-  MTabCtrl* tabs = GetControlAs<MTabCtrl>(45);
   const int item = tabs ? tabs->GetItemID(index) : -1;
-  MControl* picture = GetControl(31);
-  if (picture && currentTabItem == 1) picture->SetVisible(true);
-  if (picture && item == 1) picture->SetVisible(false);
+  if (pagePicture && currentTabItem == 1) pagePicture->SetVisible(true);
+  if (pagePicture && item == 1) pagePicture->SetVisible(false);
   currentTabItem = item;
 }
 

@@ -312,6 +312,16 @@ void DeviceMainDlg::ShowReportRateButton(int hz) {
   if (reportRateButtons[index]) reportRateButtons[index]->SetCheck(1);
 }
 
+void DeviceMainDlg::CheckDpiControl(int controlId) {
+  if (controlId < 101 || controlId > 106) return;
+  if (DPIControl* stage = dpiStages[controlId - 101]) stage->SetCheckState(1);
+}
+
+void DeviceMainDlg::CheckReportRateButton(int index) {
+  if (index < 0 || index > 5) return;
+  if (ColorButtonEx* button = reportRateButtons[index]) button->SetCheck(1);
+}
+
 void DeviceMainDlg::OnDpiControl(int controlId, int eventCode) {
   if (controlId < 101 || controlId > 106 || !dpiSlider) return;
   DPIControl* stage = dpiStages[controlId - 101];

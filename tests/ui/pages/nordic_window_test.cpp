@@ -19,9 +19,18 @@ class NordicWindow : public TestWindow {
 
  protected:
   int DeviceTypeInForce() const override { return kNordic; }
-  void ShowNordicConnection(int stateText) override { seen.push_back("connection " + std::to_string(stateText)); }
-  void CheckDpiControl(int id) override { seen.push_back("dpi control " + std::to_string(id)); }
-  void CheckReportRateButton(int index) override { seen.push_back("rate index " + std::to_string(index)); }
+  void ShowNordicConnection(int stateText) override {
+    TestWindow::ShowNordicConnection(stateText);
+    seen.push_back("connection " + std::to_string(stateText));
+  }
+  void CheckDpiControl(int id) override {
+    TestWindow::CheckDpiControl(id);
+    seen.push_back("dpi control " + std::to_string(id));
+  }
+  void CheckReportRateButton(int index) override {
+    TestWindow::CheckReportRateButton(index);
+    seen.push_back("rate index " + std::to_string(index));
+  }
   void ShowBatteryInfo(int level, int state) override {
     TestWindow::ShowBatteryInfo(level, state);
     seen.push_back("battery " + std::to_string(level) + " " + std::to_string(state));
@@ -82,6 +91,8 @@ TEST_F(MainWindowTest, SecondFamilyReadBackFillsThePagesAndApplyWritesThem) {
   EXPECT_EQ(w.seen, (std::vector<std::string>{"connection 52", "battery 77 1", "buttons: 1 is 7 112",
                                               "performance rate 5 stage 2 dpi 1600", "label 260 0.0.7",
                                               "label 261 1.2.5"}));
+  EXPECT_EQ(StateText(), GetLangText(52));
+  EXPECT_TRUE(Tabs().IsEnabled());
 
   // The mouse reports another stage and rate on its own.
   w.seen.clear();
@@ -90,6 +101,8 @@ TEST_F(MainWindowTest, SecondFamilyReadBackFillsThePagesAndApplyWritesThem) {
   sim::QueueInput(receiver, report);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.seen.size() >= 3; }, 10000));
   EXPECT_EQ(w.seen, (std::vector<std::string>{"battery 64 0", "dpi control 105", "rate index 1"}));
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(w.dpiStages[i]->GetCheckState(), i == 4 ? 1 : 0) << i;
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(w.reportRateButtons[i]->GetCheck(), i == 1 ? 1 : 0) << i;
 
   // Apply: button 2 becomes a left click; the mouse behind the receiver gets it.
   Assign(1, 2, 1);
@@ -99,6 +112,15 @@ TEST_F(MainWindowTest, SecondFamilyReadBackFillsThePagesAndApplyWritesThem) {
   EXPECT_EQ(w.OnMessage(88, kEventClick, 0, 0), 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 1; }, 10000));
   EXPECT_EQ(driver.boxes[0], LangBox(210, 115, kMessageBoxOk));
+
+  // The receiver tells that its mouse went away: the home item, tabs disabled.
+  report = {0x01, 0x00, 0x8C, 0x01, 0x00};
+  report.resize(64);
+  sim::QueueInput(receiver, report);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.seen.back() == "battery 0 2"; }, 10000));
+  EXPECT_EQ(StateText(), GetLangText(53));
+  EXPECT_FALSE(Tabs().IsEnabled());
+  EXPECT_EQ(Tabs().GetSelectItem(), 0);
   w.JoinThread();
   const sim::NordicBlock written = mouse->ButtonCodes(0).value();
   EXPECT_EQ(std::vector<uint8_t>(written.begin() + 4, written.begin() + 12),
