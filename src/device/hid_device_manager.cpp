@@ -35,8 +35,6 @@ constexpr size_t kFeatureVersionMaxText = 18;
 
 bool IsStandardType(int type) { return type <= kLastStandardType; }
 
-bool IsReceiverMode(int mode) { return mode == kModeReceiver || mode == kModeReceiver2; }
-
 std::string AsciiUpper(std::string text) {
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

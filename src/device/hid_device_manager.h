@@ -36,6 +36,9 @@ enum DeviceMode : int {
 };
 inline constexpr int kNoDevice = -1;
 
+// Either kind of wireless receiver.
+inline bool IsReceiverMode(int mode) { return mode == kModeReceiver || mode == kModeReceiver2; }
+
 // Device types up to this value speak the 65-byte command report; above it
 // the 64-byte checksummed exchange.
 inline constexpr int kLastStandardType = 200;

@@ -28,14 +28,6 @@ constexpr int kSecondVersionLabel = 261;
 
 std::u16string Key(std::string_view key) { return std::u16string(key.begin(), key.end()); }
 
-// The row that one slot's code read from `profile`'s key map stands for.
-std::optional<KeyAssignment> AssignmentFromCode(int profile, int slot, const KeyActionCode& code,
-                                                const std::vector<MacroSlot>& macros) {
-  auto row = DecodeKeyActionCode(slot, code, macros);
-  if (!row) return std::nullopt;
-  return ToKeyAssignment(profile, *row);
-}
-
 }  // namespace
 
 DeviceWorker::DeviceWorker(ProfileDatabase& db, HidDeviceManager& devices) : db_(db), devices_(devices) {}
@@ -337,7 +329,7 @@ bool DeviceWorker::ReadDeviceSettings() {
     auto codes = DecodeKeyMapReply(buffer);
     if (!codes) continue;
     for (int slot = 0; slot < kKeyMapReadSlots; ++slot) {
-      if (auto key = AssignmentFromCode(index + 1, slot, (*codes)[slot], macros)) keys.push_back(std::move(*key));
+      if (auto row = DecodeKeyActionCode(slot, (*codes)[slot], macros)) keys.push_back(ToKeyAssignment(index + 1, *row));
     }
   }
 
@@ -346,23 +338,17 @@ bool DeviceWorker::ReadDeviceSettings() {
   SettingsReadResult settings = DecodeSettingsReply(buffer);
   if (settings.outcome == SettingsReadResult::kUnsetInMouse) WriteAllSettingsToDevice();
   if (settings.outcome != SettingsReadResult::kValues) settings.rows.clear();
-  db_.RunInTransaction([&] {
-    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
-    for (const auto& [key, value] : settings.rows) SetConfigInt(profile, key, value);
-    return true;
-  });
+  StoreReadBack(profile, keys, settings.rows);
   return true;
 }
 
-void DeviceWorker::DecodeKeyAction(int profile, int slot, int b0, int b1, int b2, int b3) {
-  const KeyActionCode code = {static_cast<uint8_t>(b0), static_cast<uint8_t>(b1), static_cast<uint8_t>(b2),
-                              static_cast<uint8_t>(b3)};
-  DecodeKeyAction(profile, slot, code, LoadMacroSlots(db_));
-}
-
-void DeviceWorker::DecodeKeyAction(int profile, int slot, const KeyActionCode& code,
-                                   const std::vector<MacroSlot>& macros) {
-  if (auto assignment = AssignmentFromCode(profile, slot, code, macros)) db_.SaveKeyAssignment(*assignment);
+void DeviceWorker::StoreReadBack(int profile, const std::vector<KeyAssignment>& keys,
+                                 const std::vector<std::pair<std::string, int>>& settings) {
+  db_.RunInTransaction([&] {
+    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
+    for (const auto& [key, value] : settings) SetConfigInt(profile, key, value);
+    return true;
+  });
 }
 
 // ---------------------------------------------------------------- writers
@@ -448,7 +434,7 @@ void DeviceWorker::ShowVersions() {
   devices_.ReadFeatureVersion(firmware, 0);
   std::u16string second = u"0.0.0";
   const int mode = devices_.GetConnectionMode();
-  if (mode == kModeReceiver || mode == kModeReceiver2) {
+  if (IsReceiverMode(mode)) {
     devices_.ReadFeatureVersion(second, 1);
     devices_.ReadFeatureVersion(second, 3);
   }

@@ -23,10 +23,7 @@
 
 class ProfileDatabase;
 class HidDeviceManager;
-
-namespace devsync {
-struct SettingsValues;
-}
+struct KeyAssignment;
 
 namespace platform {
 class TextTyper;
@@ -90,8 +87,6 @@ class DeviceWorker : public CThreadBasic {
   // Battery, the key maps of profile indices 0..5 and the settings block of
   // the current profile into the store. True in every case.
   bool ReadDeviceSettings();
-  // Stores what one slot's code read from `profile`'s key map stands for.
-  void DecodeKeyAction(int profile, int slot, int b0, int b1, int b2, int b3);
   void WriteAllSettingsToDevice();
   void ApplyCurrentDpi();
   void ApplyReportRate();
@@ -113,8 +108,6 @@ class DeviceWorker : public CThreadBasic {
   // into the store and the caches. False only when the receiver answers that
   // its mouse is not connected.
   bool ReadDeviceSettingsNordic();
-  // Stores what one slot's code read from the mouse stands for, for `profile`.
-  void DecodeKeyActionNordic(int profile, int slot, const KeyActionCode& code);
   void ShowFirmwareVersionNordic();
   void PollDeviceNotificationsNordic(bool force);
   void SelectProfileNordic();
@@ -221,7 +214,10 @@ class DeviceWorker : public CThreadBasic {
   bool WriteOwedStore();
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
-  void DecodeKeyAction(int profile, int slot, const KeyActionCode& code, const std::vector<MacroSlot>& macros);
+  // What one read-back gathered, stored in one transaction after the mouse's
+  // last reply: key rows (each carrying its profile) and `profile`'s settings.
+  void StoreReadBack(int profile, const std::vector<KeyAssignment>& keys,
+                     const std::vector<std::pair<std::string, int>>& settings);
   int ConfigInt(int profile, std::string_view key);
   // The values of `profile`'s settings rows; nothing (and a trace) when a row
   // the settings block reads is missing.

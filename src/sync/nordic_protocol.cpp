@@ -197,17 +197,17 @@ Payload BuildWriteSettings(int channel, const Payload& lastReply, const Settings
   if (v.scroll_flag == 2) flags |= kFlagScroll;
   if (v.esports_flag == 2) flags |= kFlagEsports;
   p[kSetFlags] = flags;
-  p[kSetReportRate] = static_cast<uint8_t>(std::clamp(v.report_rate, 0, kMaxReportRateIndex));
+  p[kSetReportRate] = Limited(v.report_rate, 0, kMaxReportRateIndex);
   p[kSetDpiCount] = kDpiCountWritten;
-  p[kSetDpiStage] = static_cast<uint8_t>(std::clamp(v.dpi_index, 0, kDpiStages - 1));
+  p[kSetDpiStage] = static_cast<uint8_t>(ClampDpiIndex(v.dpi_index));
   for (int i = 0; i < kDpiStages; ++i) {
     const int dpi = std::clamp(v.dpi_value[i], 0, 0xFFFF);
     uint8_t* stage = p.data() + kSetDpiValues + kSetDpiStride * i;
     PutLe16(stage, dpi);
     PutLe16(stage + kSetDpiCopy, dpi);
   }
-  p[kSetLiftoff] = static_cast<uint8_t>(std::clamp(v.liftoff_height, kMinLiftoff, kMaxLiftoff));
-  p[kSetResponseTime] = static_cast<uint8_t>(std::clamp(v.button_respondtime, 0, kMaxResponseTime));
+  p[kSetLiftoff] = Limited(v.liftoff_height, kMinLiftoff, kMaxLiftoff);
+  p[kSetResponseTime] = Limited(v.button_respondtime, 0, kMaxResponseTime);
   return p;
 }
 

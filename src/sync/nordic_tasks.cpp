@@ -35,16 +35,7 @@ constexpr int kReceiverVersionLabel = 261;
 constexpr int kLastDpiStage = 5;
 constexpr int kFirstDpiControl = 101;
 constexpr int kLastRateButton = 5;
-constexpr int kMacroKind = 23;
 
-bool IsReceiverMode(int mode) { return mode == kModeReceiver || mode == kModeReceiver2; }
-
-// The assignment one slot's code read from the mouse stands for, for `profile`.
-std::optional<KeyAssignment> AssignmentFromCode(int profile, int slot, const KeyActionCode& code) {
-  auto row = DecodeKeyAction(slot, code);
-  if (!row) return std::nullopt;
-  return ToKeyAssignment(profile, *row);
-}
 
 }  // namespace
 
@@ -206,8 +197,8 @@ bool DeviceWorker::ReadDeviceSettingsNordic() {
     for (int slot = 0; slot < kReadSlots; ++slot) {
       if (!IsDecodedSlot(slot)) continue;
       const uint8_t* c = reply.data() + kByteData + 4 * slot;
-      if (auto key = AssignmentFromCode(profile, slot, KeyActionCode{c[0], c[1], c[2], c[3]}))
-        keys.push_back(std::move(*key));
+      if (auto row = DecodeKeyAction(slot, KeyActionCode{c[0], c[1], c[2], c[3]}))
+        keys.push_back(ToKeyAssignment(profile, *row));
     }
   }
   if (!replied) return true;
@@ -219,16 +210,8 @@ bool DeviceWorker::ReadDeviceSettingsNordic() {
   }
   if (!replied) return true;
 
-  db_.RunInTransaction([&] {
-    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
-    for (const auto& [key, value] : settings) SetConfigInt(profile, key, value);
-    return true;
-  });
+  StoreReadBack(profile, keys, settings);
   return true;
-}
-
-void DeviceWorker::DecodeKeyActionNordic(int profile, int slot, const KeyActionCode& code) {
-  if (auto key = AssignmentFromCode(profile, slot, code)) db_.SaveKeyAssignment(*key);
 }
 
 void DeviceWorker::ShowFirmwareVersionNordic() {
@@ -429,7 +412,7 @@ bool DeviceWorker::WriteKeyMapsNordic() {
       continue;
     }
     std::optional<MacroRef> macro;
-    if (a.macro_type == kMacroKind) {
+    if (a.macro_type == kActionMacro) {
       auto it = std::find_if(macros.begin(), macros.end(), [&](const MacroInfo& m) { return m.macro_id == a.macro_value; });
       if (it != macros.end()) {
         auto index = deviceMacroTable.find(it->macro_id);
@@ -457,7 +440,7 @@ void DeviceWorker::WriteMacrosNordic() {
 
   auto assigned = [&](int macroId) {
     return std::any_of(assignments.begin(), assignments.end(), [&](const KeyAssignment& a) {
-      return a.macro_type == kMacroKind && a.macro_value == macroId && SlotOfButton(a.key_code) >= 0;
+      return a.macro_type == kActionMacro && a.macro_value == macroId && SlotOfButton(a.key_code) >= 0;
     });
   };
   int next = 0;

@@ -19,7 +19,6 @@ namespace {
 
 uint8_t Low(int value) { return static_cast<uint8_t>(value & 0xFF); }
 
-uint8_t Limited(int value, int low, int high) { return static_cast<uint8_t>(std::clamp(value, low, high)); }
 
 // Bytes 0..8 of every request: report id, 0x55, command, access byte,
 // checksum (left to the device manager), class byte, two zeros, profile byte.
@@ -50,6 +49,8 @@ CommandBuffer BuildGetSettings(int profile) { return Header(kCmdGetSettings, 0xA
 CommandBuffer BuildGetFirmwareVersion() { return Header(kCmdGetFirmwareVersion, 0x00, 0x00, 0x00); }
 
 int ClampDpiIndex(int index) { return std::clamp(index, 0, kDpiStages - 1); }
+
+uint8_t Limited(int value, int low, int high) { return static_cast<uint8_t>(std::clamp(value, low, high)); }
 
 CommandBuffer BuildSetCurrentDpi(int profile, int level, int dpiValue) {
   CommandBuffer b = Header(kCmdSetCurrentDpi, 0xAE, 0x03, Low(profile - 1));

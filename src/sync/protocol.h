@@ -93,6 +93,8 @@ inline constexpr int kMaxSleepLight = 60;
 
 // A stored DPI stage index limited to 0..5.
 int ClampDpiIndex(int index);
+// A value limited to low..high, as the one byte it is sent in.
+uint8_t Limited(int value, int low, int high);
 
 // The stored values a block is built from (each row's leading integer, 0 when missing).
 struct SettingsValues {
