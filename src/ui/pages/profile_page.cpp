@@ -68,10 +68,12 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
       key.fn_layer = 0;
       key.layout_value = 0;
       key.layout_desc.clear();
-      store.SaveKeyAssignment(key);
+      // A row without values is stored as no row at all, which is no failure.
+      const bool empty = key.macro_value == 0 && key.macro_value2 == 0;
+      if (store.SaveKeyAssignment(key) == 0 && !empty) return false;
     }
     if (file->lightMode) {
-      store.SetActiveLightMode(profile, *file->lightMode);
+      if (!store.SetActiveLightMode(profile, *file->lightMode)) return false;
       for (const LightMode& item : file->lights) {
         LightMode row;
         if (!store.GetLightMode(profile, item.mode, row)) continue;
@@ -81,7 +83,7 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
         row.colorful = item.colorful;
         row.colorindex = item.colorindex;
         row.color_value = item.color_value;
-        store.UpdateLightMode(profile, item.mode, row);
+        if (!store.UpdateLightMode(profile, item.mode, row)) return false;
       }
     }
     for (const auto& [key, value] : file->settings) {

@@ -1,4 +1,6 @@
 // The profile combo and profile files, against the store and the simulated mouse.
+#include <sqlite3.h>
+
 #include "fake_file_dialogs.h"
 #include "main_window_test_support.h"
 #include "ui/profile_file.h"
@@ -93,6 +95,18 @@ TEST_F(ProfilePageTest, ExportTakesOneProfileWholeAndImportPutsItBack) {
   ASSERT_TRUE(w.ImportProfileFrom(path));
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(Drain(w.workQueue), std::vector<int>{kCmdSelectProfile});
+
+  // A button row the store refuses undoes the whole import: the profile keeps
+  // its buttons and settings, and nothing is queued.
+  w.currentProfile = 2;
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "CREATE TRIGGER refuse BEFORE INSERT ON t_key_macro_data WHEN NEW.macro_type = 23 "
+                              "BEGIN SELECT RAISE(ABORT, 'refused'); END", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(raw);
+  EXPECT_FALSE(w.ImportProfileFrom(path));
+  EXPECT_EQ(Dump(), before);
+  EXPECT_TRUE(Drain(w.workQueue).empty());
   EXPECT_FALSE(w.ExportProfileTo(0, path)) << "no such profile in the list";
 }
 
