@@ -1,38 +1,15 @@
 #include "platform/autostart.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/atomic_file.h"
 #include "platform/folders.h"
 #include "platform/product.h"
 
 namespace platform {
-
-namespace {
-
-// Writes `data` to a temporary file beside `path`, then renames it over
-// `path`: a reader sees the old entry or the new one, never a part.
-bool ReplaceFile(const std::string& path, const std::string& data) {
-  const std::string tmp = path + ".tmp." + std::to_string(getpid());
-  const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  for (size_t done = 0; ok && done < data.size();) {
-    const ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n > 0) done += static_cast<size_t>(n);
-    else ok = n < 0 && errno == EINTR;
-  }
-  ok = ok && fsync(fd) == 0;
-  close(fd);
-  if (ok && rename(tmp.c_str(), path.c_str()) == 0) return true;
-  unlink(tmp.c_str());
-  return false;
-}
-
-}  // namespace
 
 std::optional<std::string> DesktopExecValue(std::string_view program) {
   if (program.empty()) return std::nullopt;
@@ -76,7 +53,7 @@ bool AutostartEntry::Enable() {
   if (!CreateDirectoryTree(folder_)) return false;
   const std::string entry = "[Desktop Entry]\nType=Application\nName=" + GetProductNameUtf8() + "\nExec=" + *exec +
                             "\nTerminal=false\n";
-  return ReplaceFile(Path(), entry);
+  return WriteFileAtomically(Path(), entry);
 }
 
 bool AutostartEntry::Disable() { return unlink(Path().c_str()) == 0 || errno == ENOENT; }

@@ -2,11 +2,11 @@
 // nodes: one line per (vid, pid) pair of config.xml, read with the program's
 // own config reader. Usage: make_udev_rules CONFIG_XML OUTPUT
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <string>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "ui/device_config.h"
 
 int main(int argc, char** argv) {
@@ -30,11 +30,7 @@ int main(int argc, char** argv) {
     text += line;
   }
   if (seen.empty()) std::fprintf(stderr, "%s: no mouse in %s\n", argv[0], argv[1]);
-  const std::string tmp = std::string(argv[2]) + ".tmp";
-  std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out || std::rename(tmp.c_str(), argv[2]) != 0) {
+  if (!platform::WriteFileAtomically(argv[2], text)) {
     std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
     return 1;
   }
