@@ -28,9 +28,6 @@ constexpr char kStorePrecision[] = "MouseSpeed";
 constexpr char kStoreDoubleClick[] = "DoubleClickSpeed";
 constexpr char kStoreWheelLines[] = "WheelScrollLines";
 
-constexpr int kDefaultSpeed = 10;
-constexpr int kDefaultWheelLines = 3;
-constexpr int kDefaultDoubleClickMs = 550;
 constexpr int kMinDoubleClickMs = 100;
 constexpr int kMaxDoubleClickMs = 5000;
 constexpr std::uint32_t kMaxWheelLines = 100;
@@ -40,7 +37,7 @@ constexpr std::uint32_t kMaxWheelLines = 100;
 double DesktopSpeedOf(int speed) { return (std::clamp(speed, 1, 20) - 10) / 10.0; }
 
 int SpeedOfDesktop(double value) {
-  if (!std::isfinite(value)) return kDefaultSpeed;
+  if (!std::isfinite(value)) return kDefaultPointerSpeed;
   return static_cast<int>(std::clamp(std::lround(std::clamp(value, -1.0, 1.0) * 10) + 10, 1L, 20L));
 }
 
@@ -90,7 +87,7 @@ long DesktopMouseSettings::StoredInt(const char* key, const char* name, long fal
 
 int DesktopMouseSettings::GetPointerSpeed() {
   if (HasKey(kSpeedKey)) return SpeedOfDesktop(g_settings_get_double(settings_, kSpeedKey));
-  return static_cast<int>(StoredInt(kStoreMouse, kStoreSpeed, kDefaultSpeed, 1, 20));
+  return static_cast<int>(StoredInt(kStoreMouse, kStoreSpeed, kDefaultPointerSpeed, 1, 20));
 }
 
 bool DesktopMouseSettings::SetPointerSpeed(int speed) {

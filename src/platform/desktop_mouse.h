@@ -19,6 +19,12 @@ class UserStore;
 // Wheel lines meaning "one screen per notch".
 inline constexpr std::uint32_t kWheelOneScreen = 0xFFFFFFFFu;
 
+// The desktop's defaults: what a store without a value reads and what
+// restoring the defaults writes.
+inline constexpr int kDefaultPointerSpeed = 10;  // 1..20
+inline constexpr std::uint32_t kDefaultWheelLines = 3;
+inline constexpr int kDefaultDoubleClickMs = 550;
+
 class SystemMouseSettings {
  public:
   virtual ~SystemMouseSettings() = default;

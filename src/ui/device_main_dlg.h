@@ -169,10 +169,6 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   std::u16string ConfigText(std::u16string_view key);
   int ConfigNumber(std::u16string_view key);
   void StoreConfig(std::u16string_view key, std::u16string_view value);
-  // The button page's controls that this page's refresher and handlers use:
-  // the response-time edit (85) and button 1's combo (62); null until built.
-  NumberEdit* ResponseTimeEdit() const;
-  MComboBox* LeftButtonCombo() const;
 
   // ---- light mode (pages/light_mode.cpp)
   // Stores the chosen mode and queues its send; 1.

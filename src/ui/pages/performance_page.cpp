@@ -57,10 +57,6 @@ void DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view val
   db().SetConfigValue(currentProfile.load(), key, value);
 }
 
-NumberEdit* DeviceMainDlg::ResponseTimeEdit() const { return responseTimeEdit; }
-
-MComboBox* DeviceMainDlg::LeftButtonCombo() const { return buttonCombos[0]; }
-
 void DeviceMainDlg::CreatePerformancePage() {
   MTabLayout* page = performancePage;
   auto panel = [page](int id, std::uint32_t color) { return pages::MakePanelIn(page, id, color); };
@@ -253,7 +249,7 @@ void DeviceMainDlg::LayoutReportRateButtons() {
 void DeviceMainDlg::LoadPerformancePage() {
   if (!dpiSlider) return;  // the page is not built
   if (lightModeCombo) lightModeCombo->SelectData(ConfigNumber(u"light_mode"));
-  if (NumberEdit* edit = ResponseTimeEdit()) edit->SetTitle(ConfigText(u"button_respondtime"));
+  if (NumberEdit* edit = responseTimeEdit) edit->SetTitle(ConfigText(u"button_respondtime"));
   const int rate = ConfigNumber(u"report_rate");
   Check(esportsRadios[ConfigText(u"e-sports_flag") == u"2" ? 0 : 1], true);
   if (deviceType.load() <= 200) {
@@ -279,21 +275,18 @@ void DeviceMainDlg::LoadPerformancePage() {
   int index = ConfigNumber(u"dpi_index");
   if (index < 0 || index > 5) index = 0;
   selectedDpiControl = 101 + index;
-  if (DPIControl* stage = dpiStages[index]) {
-    stage->SetCheckState(1);
-    dpiSlider->SetProgress(stage->GetDPIValue() / 100);
-  }
+  ShowDpiStage(index + 1);
   if (dpiCountCombo) dpiCountCombo->SelectData(ConfigNumber(u"dpi_count"));
   const int sensor = ConfigNumber(u"sensor_flag");
   for (int i = 0; i < 3; ++i) Check(sensorChecks[i], (sensor & (4 << i)) != 0);
   Check(liftoffRadios[ConfigText(u"liftoff_height") == u"2" ? 1 : 0], true);
   Check(scrollRadios[ConfigText(u"scroll_flag") == u"0" ? 0 : 1], true);
-  const bool locked = ConfigText(u"leftbtn_lock") == u"1";
+  const std::u16string lock = ConfigText(u"leftbtn_lock");
+  const bool locked = lock == u"1";
   Check(leftButtonLockSwitch, locked);
-  if (MComboBox* leftButton = LeftButtonCombo()) leftButton->SetEnabled(!locked);
-  leftButtonLocked = ConfigNumber(u"leftbtn_lock") == 1 ? 1 : 0;
+  if (MComboBox* leftButton = buttonCombos[0]) leftButton->SetEnabled(!locked);
+  leftButtonLocked = platform::ParseDecimal(lock) == 1 ? 1 : 0;
   if (sleepCombo) sleepCombo->SelectData(ConfigNumber(u"sleep_light"));
-  if (lightModeCombo) lightModeCombo->SelectData(ConfigNumber(u"light_mode"));
   Place(reportRatePanel, CRect{40, 410, GetClientRect().Width() - 430, 530});
   for (MControl* c : std::initializer_list<MControl*>{lightPanel, lightCaption, lightModeCombo}) {
     if (c) c->SetVisible(true);
@@ -389,8 +382,7 @@ int DeviceMainDlg::ResetDpiDefaults() {
   }
   StoreConfig(u"dpi_index", u"1");
   selectedDpiControl = 102;
-  if (dpiStages[1]) dpiStages[1]->SetCheckState(1);
-  if (dpiSlider && dpiStages[1]) dpiSlider->SetProgress(dpiStages[1]->GetDPIValue() / 100);
+  ShowDpiStage(2);
   return 1;
 }
 
@@ -421,7 +413,7 @@ void DeviceMainDlg::OnReportRateClicked(int controlId) {
 }
 
 void DeviceMainDlg::OnResponseTimeEdit(int eventCode) {
-  NumberEdit* edit = ResponseTimeEdit();
+  NumberEdit* edit = responseTimeEdit;
   if (!edit || (eventCode != kEventKillFocus && eventCode != kEventClick)) return;
   // Both the end of editing and the commit keep the value in 0..20: it goes
   // to the mouse as one byte.

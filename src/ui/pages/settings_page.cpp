@@ -22,9 +22,9 @@ using platform::FormatDecimal;
 
 namespace {
 
-constexpr int kDefaultSpeed = 10;
-constexpr std::uint32_t kDefaultWheelLines = 3;
-constexpr int kDefaultDoubleClickMs = 550;
+using platform::kDefaultDoubleClickMs;
+using platform::kDefaultPointerSpeed;
+using platform::kDefaultWheelLines;
 constexpr int kMaxWheelLines = 20;
 
 // Double-click slider: position p is 900 - 70 p ms.
@@ -219,11 +219,11 @@ void DeviceMainDlg::LoadWindowsMouseSettings() {
 void DeviceMainDlg::RestoreWindowsMouseDefaults() {
   if (!speedSlider) return;
   platform::SystemMouseSettings& mouse = DesktopMouse();
-  if (mouse.GetPointerSpeed() != kDefaultSpeed) {
-    speedSlider->SetProgress(kDefaultSpeed - 1);
-    SetText(speedValue, FormatDecimal(kDefaultSpeed));
-    mouse.SetPointerSpeed(kDefaultSpeed);
-    StoreConfig(u"mouse_speed", FormatDecimal(kDefaultSpeed));
+  if (mouse.GetPointerSpeed() != kDefaultPointerSpeed) {
+    speedSlider->SetProgress(kDefaultPointerSpeed - 1);
+    SetText(speedValue, FormatDecimal(kDefaultPointerSpeed));
+    mouse.SetPointerSpeed(kDefaultPointerSpeed);
+    StoreConfig(u"mouse_speed", FormatDecimal(kDefaultPointerSpeed));
   }
   if (!mouse.GetPointerPrecision()) {
     mouse.SetPointerPrecision(true);
@@ -327,7 +327,7 @@ int DeviceMainDlg::OnLanguageChanged(int) {
 
 int DeviceMainDlg::OnLeftButtonLock() {
   if (!leftButtonLockSwitch) return 0;
-  MComboBox* leftButton = LeftButtonCombo();
+  MComboBox* leftButton = buttonCombos[0];
   auto keepLocked = [&] {
     leftButtonLockSwitch->SetCheck(1);
     if (leftButton) leftButton->SetEnabled(false);
