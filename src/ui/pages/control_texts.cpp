@@ -9,7 +9,10 @@
 #include "platform/text.h"
 #include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
+#include "ui/pages/page_controls.h"
 #include "uikit/uikit.h"
+
+using pages::SetTitle;
 
 namespace {
 
@@ -24,10 +27,6 @@ void SetTitles(std::initializer_list<TitleText> rows) {
   for (const TitleText& row : rows) {
     if (row.control) row.control->SetTitle(GetLangText(row.text));
   }
-}
-
-void SetTitle(MControlFont* control, std::u16string_view title) {
-  if (control) control->SetTitle(title);
 }
 
 void SetTooltip(MControl* control, int text) {

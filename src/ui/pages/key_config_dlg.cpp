@@ -43,6 +43,7 @@ std::u16string EmojiImage(int id) {
 
 using pages::Make;
 using pages::Place;
+using pages::Show;
 
 // The language text of a kind the dialog edits (the emoji kind has literal texts).
 int KindText(int kind) {
@@ -53,10 +54,6 @@ int KindText(int kind) {
     case kActionShortcut: return 164;
     default: return 0;
   }
-}
-
-void Show(MControl* control, bool visible) {
-  if (control) control->SetVisible(visible);
 }
 
 // Whether a decoded key event may become the captured key. Modifiers come

@@ -65,8 +65,8 @@ bool IsDialogKind(int kind) { return kind == 22 || kind == 23 || kind == 25 || k
 
 void DeviceMainDlg::CreateKeyPage() {
   MTabLayout* page = keyPage;
-  if ((keyPagePanel = MakeIn<CRoundArea>(page, true, 57))) keyPagePanel->SetColor(kPanelColor);
-  if ((keyListPanel = MakeIn<CRoundArea>(page, true, 58))) keyListPanel->SetColor(kInnerPanelColor);
+  keyPagePanel = pages::MakePanelIn(page, 57, kPanelColor);
+  keyListPanel = pages::MakePanelIn(page, 58, kInnerPanelColor);
   if ((profileCaption = MakeIn<MText>(page, true, 59, GetLangText(101)))) {
     profileCaption->SetTextColor(windowTextColor);
     profileCaption->SetFontWidth(18);
@@ -88,7 +88,7 @@ void DeviceMainDlg::CreateKeyPage() {
     buttonCombos[i] = MakeIn<MComboBox>(page, false, 62 + 2 * i);
     setUpCombo(buttonCombos[i]);
   }
-  if ((responseTimePanel = MakeIn<CRoundArea>(page, true, 83))) responseTimePanel->SetColor(kPanelColor);
+  responseTimePanel = pages::MakePanelIn(page, 83, kPanelColor);
   if ((responseTimeCaption = MakeIn<MText>(page, true, 84, GetLangText(111)))) {
     responseTimeCaption->SetTextColor(windowTextColor);
     responseTimeCaption->SetFontWidth(16);

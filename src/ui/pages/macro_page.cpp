@@ -10,7 +10,6 @@
 #include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
 #include "ui/message_box.h"
-#include "ui/pages/macro_controls.h"
 #include "ui/pages/page_controls.h"
 #include "uikit/uikit.h"
 
@@ -87,9 +86,9 @@ int EditNumberOr(MEdit* edit, int empty) {
 void DeviceMainDlg::CreateMacroPage() {
   MTabLayout* page = macroPage;
   if (!page) return;
-  if ((macroPagePanel = MakeIn<CRoundArea>(page, true, 150))) macroPagePanel->SetColor(0xE60F161E);
+  macroPagePanel = pages::MakePanelIn(page, 150, 0xE60F161E);
   macroPageHeading = MakeCaption(page, 151, 350, 18);
-  if ((macroListPanel = MakeIn<CRoundArea>(page, true, 152))) macroListPanel->SetColor(0xE61F2C37);
+  macroListPanel = pages::MakePanelIn(page, 152, 0xE61F2C37);
   macroListCaption = MakeCaption(page, 153, 352, 16);
   macroListArea = MakeArea(page, 154, 0x80654D);
   if ((macroList = MakeIn<MacroList>(page, false, 155))) macroList->SetImage(u"btn_more.png", 4);
@@ -110,7 +109,7 @@ void DeviceMainDlg::CreateMacroPage() {
   }
   insertEventButton = MakeButton(page, 167, 39);
   deleteEventButton = MakeButton(page, 168, 357);
-  if ((macroOptionPanel = MakeIn<CRoundArea>(page, true, 110))) macroOptionPanel->SetColor(0xE61F2C37);
+  macroOptionPanel = pages::MakePanelIn(page, 110, 0xE61F2C37);
   if ((recordButton = MakeIn<CIconButton>(page, false, 170, GetLangText(358)))) {
     recordButton->SetImage(u"img_button.png", 4);
     recordButton->SetIconImage(u"icon\\icon_rec.png", 1);

@@ -10,7 +10,7 @@
 #include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
 #include "ui/message_box.h"
-#include "ui/pages/macro_controls.h"
+#include "ui/pages/page_controls.h"
 #include "uikit/uikit.h"
 
 using pages::CheckedIndex;

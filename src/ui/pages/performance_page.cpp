@@ -13,6 +13,8 @@
 #include "ui/pages/page_controls.h"
 #include "uikit/uikit.h"
 
+using pages::Check;
+using pages::Checked;
 using pages::MakeIn;
 using pages::Place;
 using platform::FormatDecimal;
@@ -37,10 +39,6 @@ int CommittedDpi(int value) {
   const int q = value / 100;
   value = value - 100 * q < 50 ? 100 * q : 100 * q + 100;
   return std::min(value, kMaxDpi);
-}
-
-void Check(CCheckButton* button, bool checked) {
-  if (button) button->SetCheck(checked ? 1 : 0);
 }
 
 }  // namespace
@@ -432,24 +430,24 @@ void DeviceMainDlg::OnSleepLight() {
 }
 
 void DeviceMainDlg::OnLiftoffHeight(int) {
-  const bool high = liftoffRadios[1] && liftoffRadios[1]->GetCheck();
+  const bool high = Checked(liftoffRadios[1]);
   StoreConfig(u"liftoff_height", high ? u"2" : u"1");
 }
 
 void DeviceMainDlg::OnSensorOptions(int) {
   int flags = 0;
   for (int i = 0; i < 3; ++i) {
-    if (sensorChecks[i] && sensorChecks[i]->GetCheck()) flags |= 4 << i;
+    if (Checked(sensorChecks[i])) flags |= 4 << i;
   }
   StoreConfig(u"sensor_flag", FormatDecimal(flags));
 }
 
 void DeviceMainDlg::OnScrollDirection(int) {
-  const bool first = scrollRadios[0] && scrollRadios[0]->GetCheck();
+  const bool first = Checked(scrollRadios[0]);
   StoreConfig(u"scroll_flag", first ? u"0" : u"1");
 }
 
 void DeviceMainDlg::OnEsportsMode(int) {
-  const bool on = esportsRadios[0] && esportsRadios[0]->GetCheck();
+  const bool on = Checked(esportsRadios[0]);
   StoreConfig(u"e-sports_flag", on ? u"2" : u"1");
 }

@@ -16,8 +16,11 @@
 #include "ui/startup.h"
 #include "uikit/uikit.h"
 
+using pages::Check;
+using pages::Checked;
 using pages::MakeIn;
 using pages::Place;
+using pages::SetTitle;
 using platform::FormatDecimal;
 
 namespace {
@@ -42,14 +45,6 @@ void ApplyToThisProgram(std::uint32_t wheelLines, int doubleClickMs) {
     QApplication::setWheelScrollLines(static_cast<int>(wheelLines));
   }
   if (doubleClickMs > 0) QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickMs);
-}
-
-void SetText(MControlFont* control, std::u16string_view text) {
-  if (control) control->SetTitle(text);
-}
-
-void SetCheck(CCheckButton* button, bool checked) {
-  if (button) button->SetCheck(checked ? 1 : 0);
 }
 
 }  // namespace
@@ -200,19 +195,19 @@ void DeviceMainDlg::LoadWindowsMouseSettings() {
   platform::SystemMouseSettings& mouse = DesktopMouse();
   const int speed = mouse.GetPointerSpeed();
   speedSlider->SetProgress(speed - 1);
-  SetText(speedValue, FormatDecimal(speed));
-  SetCheck(precisionCheck, mouse.GetPointerPrecision());
+  SetTitle(speedValue, FormatDecimal(speed));
+  Check(precisionCheck, mouse.GetPointerPrecision());
   const std::uint32_t lines = mouse.GetWheelScrollLines();
   const bool byLines = lines <= static_cast<std::uint32_t>(kMaxWheelLines);
-  SetCheck(byLines ? scrollLinesRadio : scrollScreenRadio, true);
-  SetCheck(byLines ? scrollScreenRadio : scrollLinesRadio, false);
+  Check(byLines ? scrollLinesRadio : scrollScreenRadio, true);
+  Check(byLines ? scrollScreenRadio : scrollLinesRadio, false);
   if (wheelLinesEdit) {
     wheelLinesEdit->SetTitle(byLines ? FormatDecimal(lines) : u"0");
     wheelLinesEdit->SetEnabled(byLines);
   }
   const int doubleClick = mouse.GetDoubleClickTime();
   if (doubleClickSlider) doubleClickSlider->SetProgress(DoubleClickPositionOf(doubleClick));
-  SetText(doubleClickValue, FormatDecimal(doubleClick));
+  SetTitle(doubleClickValue, FormatDecimal(doubleClick));
   ApplyToThisProgram(lines, doubleClick);
 }
 
@@ -221,13 +216,13 @@ void DeviceMainDlg::RestoreWindowsMouseDefaults() {
   platform::SystemMouseSettings& mouse = DesktopMouse();
   if (mouse.GetPointerSpeed() != kDefaultPointerSpeed) {
     speedSlider->SetProgress(kDefaultPointerSpeed - 1);
-    SetText(speedValue, FormatDecimal(kDefaultPointerSpeed));
+    SetTitle(speedValue, FormatDecimal(kDefaultPointerSpeed));
     mouse.SetPointerSpeed(kDefaultPointerSpeed);
     StoreConfig(u"mouse_speed", FormatDecimal(kDefaultPointerSpeed));
   }
   if (!mouse.GetPointerPrecision()) {
     mouse.SetPointerPrecision(true);
-    SetCheck(precisionCheck, true);
+    Check(precisionCheck, true);
     StoreConfig(u"mouse_sensitivity", u"1");
   }
   if (mouse.GetWheelScrollLines() != kDefaultWheelLines) {
@@ -236,7 +231,7 @@ void DeviceMainDlg::RestoreWindowsMouseDefaults() {
       wheelLinesEdit->SetTitle(FormatDecimal(kDefaultWheelLines));
       wheelLinesEdit->SetEnabled(true);
     }
-    SetCheck(scrollLinesRadio, true);
+    Check(scrollLinesRadio, true);
     StoreConfig(u"wheel_scrollflag", u"1");
     StoreConfig(u"wheel_scrolllines", FormatDecimal(kDefaultWheelLines));
     ApplyToThisProgram(kDefaultWheelLines, 0);
@@ -244,7 +239,7 @@ void DeviceMainDlg::RestoreWindowsMouseDefaults() {
   if (mouse.GetDoubleClickTime() != kDefaultDoubleClickMs) {
     if (doubleClickSlider) doubleClickSlider->SetProgress(DoubleClickPositionOf(kDefaultDoubleClickMs));
     mouse.SetDoubleClickTime(kDefaultDoubleClickMs);
-    SetText(doubleClickValue, FormatDecimal(kDefaultDoubleClickMs));
+    SetTitle(doubleClickValue, FormatDecimal(kDefaultDoubleClickMs));
     StoreConfig(u"doubleclick_time", FormatDecimal(kDefaultDoubleClickMs));
     ApplyToThisProgram(0, kDefaultDoubleClickMs);
   }
@@ -253,7 +248,7 @@ void DeviceMainDlg::RestoreWindowsMouseDefaults() {
 void DeviceMainDlg::OnPointerSpeed(int eventCode) {
   if (!speedSlider) return;
   const int speed = speedSlider->GetProgress() + 1;
-  SetText(speedValue, FormatDecimal(speed));
+  SetTitle(speedValue, FormatDecimal(speed));
   if (eventCode == kEventClick) DesktopMouse().SetPointerSpeed(speed);
 }
 
@@ -282,7 +277,7 @@ void DeviceMainDlg::OnScrollLines(int eventCode) {
 
 void DeviceMainDlg::OnScrollPage(int) {
   if (!wheelLinesEdit) return;
-  const bool oneScreen = scrollScreenRadio && scrollScreenRadio->GetCheck();
+  const bool oneScreen = Checked(scrollScreenRadio);
   const std::uint32_t lines = oneScreen ? platform::kWheelOneScreen : kDefaultWheelLines;
   DesktopMouse().SetWheelScrollLines(lines);
   wheelLinesEdit->SetTitle(oneScreen ? u"0" : FormatDecimal(lines));
@@ -294,7 +289,7 @@ void DeviceMainDlg::OnDoubleClickSpeed() {
   if (!doubleClickSlider) return;
   const int ms = DoubleClickTimeAt(doubleClickSlider->GetProgress());
   DesktopMouse().SetDoubleClickTime(ms);
-  SetText(doubleClickValue, FormatDecimal(ms));
+  SetTitle(doubleClickValue, FormatDecimal(ms));
   ApplyToThisProgram(0, ms);
 }
 
