@@ -232,7 +232,9 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void StartEventKeyCapture();
   void StopEventKeyCapture();
   bool macroRecording = false;
-  int captureState = 0;  // 0 none, 1 recording a macro, 12 the key field's key
+  static constexpr int kCaptureRecording = 1;  // recording a macro
+  static constexpr int kCaptureEventKey = 12;  // the event editor's key field
+  int captureState = 0;                        // 0 none, or one of the above
   int recordEventLimit = 200;
   int recordDelayMode = 0;  // as the delay radios: 0 none, 1 measured, 2 fixed
   int recordFixedDelay = 0;

@@ -46,13 +46,6 @@ class MouseKeyConfigDlg : public MDialog {
   // Stores `row` for this dialog's profile and button; the new row id or 0.
   int SaveAssignment(KeyAssignment row);
 
-  int Profile() const { return profile_; }
-  int Button() const { return button_; }
-  int Kind() const { return kind_; }
-  int CapturedKey() const { return capturedKey_; }
-  int LoadedUsage() const { return loadedUsage_; }
-  bool IsCapturing() const { return recorder_ != nullptr; }
-
   CArea* headingBand = nullptr;        // 30
   MText* heading = nullptr;            // 31
   CImageButton* closeButton = nullptr; // 32

@@ -178,7 +178,7 @@ void DeviceMainDlg::ApplyKeyEventEdit(int eventCode) {
   if (kind == kKindKey) {
     if (eventCode == kEventSetFocus) {
       StartEventKeyCapture();
-    } else if (eventCode == kEventTextChanged && captureState == 12) {
+    } else if (eventCode == kEventTextChanged && captureState == kCaptureEventKey) {
       // The field shows the key pressed, not what the key typed.
       eventKeyEdit->SetTitle(capturedKeyName);
     } else if (eventCode == kEventKillFocus) {

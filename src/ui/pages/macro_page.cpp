@@ -125,8 +125,8 @@ void DeviceMainDlg::CreateMacroPage() {
   for (int i = 0; i < 3; ++i) playModeRadios[i] = MakeRadio(page, 179 + i, 365 + i, u"IDC_MACRO_RADIO_LOOP1");
   Check(playModeRadios[2]);
   if ((playCountEdit = MakeNumberEdit(page, 182, u"1", 0x604E3A, 3))) playCountEdit->SetImage(u"img_edit.png", 4);
-  for (MText* caption : {macroPageHeading, macroListCaption, eventListCaption, eventListHeads[0], eventListHeads[1],
-                         eventListHeads[2], delayModeCaption, playModeCaption}) {
+  // The other captions took the window font from MakeCaption.
+  for (MText* caption : {delayModeCaption, playModeCaption}) {
     if (caption) caption->SetFontName(pages::kWindowFont);
   }
 

@@ -18,9 +18,6 @@ using pages::ClampEditNumber;
 
 namespace {
 
-constexpr int kCaptureRecording = 1;
-constexpr int kCaptureEventKey = 12;
-
 void ShowRecordButton(CIconButton* button, int text, const char16_t* icon) {
   if (!button) return;
   button->SetTitle(GetLangText(text));
