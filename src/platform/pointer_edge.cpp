@@ -1,5 +1,7 @@
 #include "platform/pointer_edge.h"
 
+#include "platform/xi_connection.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
@@ -19,26 +21,12 @@ PointerEdgeWatch::~PointerEdgeWatch() {
 }
 
 bool PointerEdgeWatch::Start(Handler handler) {
-  Display* dpy = XOpenDisplay(nullptr);
+  Display* dpy = OpenXiConnection(0, {XI_RawMotion}, &xi_opcode_);
   if (!dpy) return false;
-  int event = 0, error = 0;
-  int major = 2, minor = 0;
-  if (!XQueryExtension(dpy, "XInputExtension", &xi_opcode_, &event, &error) ||
-      XIQueryVersion(dpy, &major, &minor) != Success) {
-    XCloseDisplay(dpy);
-    return false;
-  }
   // The desktop spans every monitor; the root window has that width.
-  const Window root = DefaultRootWindow(dpy);
   XWindowAttributes attrs{};
-  XGetWindowAttributes(dpy, root, &attrs);
+  XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &attrs);
   desktop_width_ = attrs.width;
-
-  unsigned char mask_bits[XIMaskLen(XI_LASTEVENT)] = {};
-  XISetMask(mask_bits, XI_RawMotion);
-  XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof(mask_bits)), mask_bits};
-  XISelectEvents(dpy, root, &mask, 1);
-  XFlush(dpy);
   display_ = dpy;
   handler_ = std::move(handler);
   return true;

@@ -5,6 +5,7 @@
 #include <X11/extensions/XInput2.h>
 
 #include "platform/raw_input.h"
+#include "platform/xi_connection.h"
 
 namespace platform {
 
@@ -15,22 +16,10 @@ bool XRawInputSource::Start(Sink sink) {
     sink_ = std::move(sink);
     return true;
   }
-  Display* dpy = XOpenDisplay(nullptr);
+  Display* dpy =
+      OpenXiConnection(2, {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease}, &xi_opcode_);
   if (!dpy) return false;
-  int event = 0, error = 0;
-  int major = 2, minor = 2;
-  if (!XQueryExtension(dpy, "XInputExtension", &xi_opcode_, &event, &error) ||
-      XIQueryVersion(dpy, &major, &minor) != Success) {
-    XCloseDisplay(dpy);
-    return false;
-  }
-  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-  XISetMask(bits, XI_RawKeyPress);
-  XISetMask(bits, XI_RawKeyRelease);
-  XISetMask(bits, XI_RawButtonPress);
-  XISetMask(bits, XI_RawButtonRelease);
-  XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof(bits)), bits};
-  XISelectEvents(dpy, DefaultRootWindow(dpy), &mask, 1);
+  // Selected before Start returns: a key pressed right after is not missed.
   XSync(dpy, False);
   display_ = dpy;
   sink_ = std::move(sink);

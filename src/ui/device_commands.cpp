@@ -71,7 +71,7 @@ int DeviceMainDlg::OnWorkerDone(WPARAM wParam, LPARAM lParam) {
     // A write failed or the mouse went away: never the success box.
     const int title = lParam == kWorkerDoneWriteAll ? 115 : lParam == kWorkerDoneRestoreDefaults ? 112 : 670;
     ShowMessageBox(GetSafeHwnd(), GetLangText(214), GetLangText(title), kMessageBoxOk);
-  } else if (lParam == 1) {
+  } else if (lParam == kWorkerDoneWriteAll) {
     ShowMessageBox(GetSafeHwnd(), GetLangText(210), GetLangText(115), kMessageBoxOk);
   } else {
     ShowMessageBox(GetSafeHwnd(), GetLangText(212), GetLangText(112), kMessageBoxOk);
