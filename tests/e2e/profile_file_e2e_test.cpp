@@ -33,16 +33,6 @@ class ProfileFileTest : public ProgramTest {
     ASSERT_EQ(Tool({"xdotool", "key", "Return"}).exitCode, 0);
     ASSERT_TRUE(WaitGone(title, 10000)) << "the dialog stayed open";
   }
-
-  // Apply: the write-all button, then its result box confirmed.
-  void Apply(const Geometry& g) {
-    ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
-    const auto box = WaitVisible("^MessageBox$", 20000);
-    ASSERT_TRUE(box.has_value()) << "no result box after the write";
-    const Geometry b = GeometryOf(*box);
-    ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
-    ASSERT_TRUE(WaitGone("^MessageBox$", 10000));
-  }
 };
 
 TEST_F(ProfileFileTest, AnExportedProfileComesBackThroughImport) {
@@ -61,12 +51,7 @@ TEST_F(ProfileFileTest, AnExportedProfileComesBackThroughImport) {
   // The button page with its profile combo, kept with the test output.
   ASSERT_TRUE(Click(g.x + 110, g.y + 70));
   WaitSteady(g.x, g.y, g.width, g.height);
-  const std::string shot = std::string(TGM_E2E_OUTPUT_DIR) + "/profile_combo.png";
-  std::filesystem::create_directories(TGM_E2E_OUTPUT_DIR);
-  EXPECT_EQ(Tool({"import", "-window", "root", "-crop", "400x140+" + std::to_string(g.x + 60) + "+" +
-                                                    std::to_string(g.y + 140), shot})
-                .exitCode,
-            0);
+  Shot("profile_combo.png", {g.x + 60, g.y + 140, 400, 140});
 
   // The performance page, its first stage chosen: (80, 190, 180, 290).
   ASSERT_TRUE(Click(g.x + 170, g.y + 70));

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -331,6 +332,30 @@ class ProgramTest : public ::testing::Test {
     return last;
   }
 
+  // Apply, the write-all button at client (R - 640, 55, R - 540, 85), then its
+  // result box closed by its only button at client (60, B - 50, R - 60, B - 14).
+  // `whileShown` looks at the box, or at the mouse the write has finished with,
+  // before it goes.
+  void Apply(const Geometry& g, const std::function<void(const Geometry& box)>& whileShown = {},
+             int timeoutMs = 20000) {
+    ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+    const auto box = WaitVisible("^MessageBox$", timeoutMs);
+    ASSERT_TRUE(box.has_value()) << "no result box after the write";
+    const Geometry b = GeometryOf(*box);
+    if (whileShown) whileShown(b);
+    ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+    ASSERT_TRUE(WaitGone("^MessageBox$", 10000)) << "the result box stayed open";
+  }
+
+  // The screen, or the part of it in `crop`, saved as a picture beside the
+  // other test output; its size in bytes, 0 when nothing was written.
+  std::uintmax_t Shot(const std::string& name) { return SaveShot(name, {}); }
+  std::uintmax_t Shot(const std::string& name, const Geometry& crop) {
+    return SaveShot(name, {"-crop", std::to_string(crop.width) + "x" + std::to_string(crop.height) + "+" +
+                                        std::to_string(crop.x) + "+" + std::to_string(crop.y),
+                           "+repage"});
+  }
+
   // The main window: mapped within the start time-out, or the test fails.
   std::string WaitMainWindow() {
     const auto id = WaitVisible("^Tarsel-Game mouse$", kStartTimeoutMs);
@@ -387,6 +412,19 @@ class ProgramTest : public ::testing::Test {
       ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     }
     sqlite3_close(raw);
+  }
+
+  std::uintmax_t SaveShot(const std::string& name, const std::vector<std::string>& options) {
+    const std::string file = std::string(TGM_E2E_OUTPUT_DIR) + "/" + name;
+    std::filesystem::create_directories(TGM_E2E_OUTPUT_DIR);
+    std::filesystem::remove(file);
+    std::vector<std::string> argv = {"import", "-window", "root"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(file);
+    EXPECT_EQ(Tool(argv).exitCode, 0) << file;
+    std::error_code missing;
+    const std::uintmax_t size = std::filesystem::file_size(file, missing);
+    return missing ? 0 : size;
   }
 
   e2e::ProgramSetup setup_;
