@@ -4,38 +4,23 @@
 // waits the protocol prescribes. Those waits are measured by running the same
 // writes once on the virtual clock, which only moves by waits and time-outs.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "database/profile_database.h"
-#include "device/hid_device_manager.h"
 #include "platform/clock.h"
 #include "sim/model/nordic_mouse.h"
 #include "sim/sim_control.h"
 #include "sim_rig.h"
-#include "sync/device_worker.h"
 #include "sync/work_queue.h"
 
 namespace {
 
 constexpr int kType = 201;
 
-class BenchWorker : public DeviceWorker {
- public:
-  using DeviceWorker::DeviceWorker;
-  ~BenchWorker() override { JoinThread(); }
-  void Scan() { ScanDevices(); }
-
- protected:
-  int DeviceTypeInForce() const override { return kType; }
-};
-
-struct Rig : SimRig<BenchWorker> {
+struct Rig : SimRig {
   Rig() : SimRig(std::make_shared<sim::NordicMouse>(), kType) {
     Seed();
     Start();

@@ -1,6 +1,6 @@
 // What the sync benchmarks run on: a store in a fresh folder, one wired
-// simulated mouse with the given firmware, a device manager for it, and the
-// benchmark's own worker, made once the store is seeded.
+// simulated mouse with the given firmware, a device manager for it, and a
+// worker driven step by step, made once the store is seeded.
 #pragma once
 
 #include <stdlib.h>
@@ -13,8 +13,24 @@
 #include "device/hid_device_manager.h"
 #include "sim/mouse_model.h"
 #include "sim/sim_control.h"
+#include "sync/device_worker.h"
 
-template <class Worker>
+// The worker with its steps run by the benchmark, its scans putting the
+// rig's device type in force.
+class BenchWorker : public DeviceWorker {
+ public:
+  BenchWorker(ProfileDatabase& db, HidDeviceManager& devices, int typeInForce)
+      : DeviceWorker(db, devices), typeInForce_(typeInForce) {}
+  ~BenchWorker() override { JoinThread(); }
+  void Scan() { ScanDevices(); }
+
+ protected:
+  int DeviceTypeInForce() const override { return typeInForce_; }
+
+ private:
+  const int typeInForce_;
+};
+
 struct SimRig {
   static constexpr uint16_t kVid = 0x3A1C;
   static constexpr uint16_t kPid = 0x1001;
@@ -23,9 +39,10 @@ struct SimRig {
   ProfileDatabase db;
   std::string path;
   std::unique_ptr<HidDeviceManager> devices;
-  std::unique_ptr<Worker> worker;
+  std::unique_ptr<BenchWorker> worker;
+  const int deviceType;
 
-  SimRig(std::shared_ptr<sim::MouseModel> model, int deviceType) {
+  SimRig(std::shared_ptr<sim::MouseModel> model, int type) : deviceType(type) {
     std::string pattern = (std::filesystem::temp_directory_path() / "tgm-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) abort();
     folder = pattern;
@@ -67,7 +84,7 @@ struct SimRig {
 
   // The worker, scanned in: call after seeding the store.
   void Start() {
-    worker = std::make_unique<Worker>(db, *devices);
+    worker = std::make_unique<BenchWorker>(db, *devices, deviceType);
     worker->Scan();
   }
 };

@@ -2,12 +2,9 @@
 // answering at once, on the real clock: the time it takes, the reports it
 // sends, and how that compares with the waits the protocol prescribes.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "database/profile_database.h"
@@ -16,7 +13,6 @@
 #include "sim/sim_control.h"
 #include "sim_rig.h"
 #include "sync/device_tasks.h"
-#include "sync/device_worker.h"
 #include "sync/macro_image.h"
 #include "sync/work_queue.h"
 
@@ -27,14 +23,7 @@ constexpr int kType = 101;
 // once makes every other prescribed wait (retries) unnecessary.
 constexpr double kPrescribedWaitMs = 100.0;
 
-class BenchWorker : public DeviceWorker {
- public:
-  using DeviceWorker::DeviceWorker;
-  ~BenchWorker() override { JoinThread(); }
-  void Scan() { ScanDevices(); }
-};
-
-struct Rig : SimRig<BenchWorker> {
+struct Rig : SimRig {
   Rig() : SimRig(std::make_shared<sim::StandardMouse>(), kType) {
     Seed();
     Start();

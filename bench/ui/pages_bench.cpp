@@ -4,88 +4,15 @@
 // and a full macro shown, each in one frame (16 ms); the whole window worded
 // in the other language (50 ms).
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <QApplication>
 #include <QWidget>
-#include <filesystem>
 
-#include "database/profile_database.h"
-#include "device/hid_device_manager.h"
-#include "platform/folders.h"
-#include "platform/product.h"
-#include "platform/user_store.h"
-#include "sim/model/standard_mouse.h"
-#include "sim/sim_control.h"
-#include "ui/device_main_dlg.h"
-#include "ui/lang_text.h"
-#include "uikit/uikit.h"
+#include "bench_window.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The window without its start-up: no config.xml and no worker, whose idle
-// poll would be measured along with the page.
-class PageWindow : public DeviceMainDlg {
- public:
-  using DeviceMainDlg::DeviceMainDlg;
-  int OnInitDialog() override { return MDialog::OnInitDialog(); }
-};
-
-// A wired mouse, a store with five profiles and the window built on them.
-class Bench {
- public:
-  Bench() {
-    std::string pattern = (fs::temp_directory_path() / "tgm-bench-XXXXXX").string();
-    home_ = mkdtemp(pattern.data()) ? pattern : "/tmp";
-    setenv("HOME", home_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
-    ui::SetLanguageFolder(std::string(TGM_RUNTIME_DIR) + "/language/");
-    Manager::SetResourceFolder(std::string(TGM_RUNTIME_DIR) + "/");
-    CreateDirectoryTree(GetDataFolder() + "db");
-    store_ = std::make_unique<platform::UserStore>((home_ / "registry.ini").string());
-    sim::Reset();
-    sim::InstallModel(std::make_shared<sim::StandardMouse>());
-    sim::AddWiredMouse(0x3A1C, 0x1001);
-    devices_.SetDeviceType(101);
-    db_.SetDeviceType(101);
-    db_.Open(GetDataFolder(), u"TGM1");
-    db_.SeedDefaultProfiles();
-    window_ = std::make_unique<PageWindow>(db_, devices_);
-    window_->SetUserStore(store_.get());
-    window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
-    DeviceModeInfo row;
-    row.name = u"Tarsel-Game M1";
-    row.device_type = 101;
-    row.device_attr = u"TGM1";
-    row.vid = 0x3A1C;
-    row.pid = 0x1001;
-    window_->modeRows = {row};
-    window_->ScanDevices();
-    window_->ShowWindow(SW_SHOWNORMAL);
-    QApplication::processEvents();
-  }
-  ~Bench() {
-    window_.reset();
-    QApplication::processEvents();
-    db_.Close();
-    std::error_code ignored;
-    fs::remove_all(home_, ignored);
-  }
-  DeviceMainDlg& Window() { return *window_; }
-  ProfileDatabase& Store() { return db_; }
-
- private:
-  fs::path home_;
-  std::unique_ptr<platform::UserStore> store_;
-  HidDeviceManager devices_;
-  ProfileDatabase db_;
-  std::unique_ptr<PageWindow> window_;
-};
-
 void BM_LoadPerformancePage(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   DeviceMainDlg& w = bench.Window();
   int stage = 0;
   for (auto _ : state) {
@@ -102,7 +29,7 @@ BENCHMARK(BM_LoadPerformancePage)->Unit(benchmark::kMillisecond);
 // profile switch does it: each kind of text (a key combination, a default
 // macro name, text numbers, a shortcut's own text, an emoji name).
 void BM_FillAndShowKeyPage(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   DeviceMainDlg& w = bench.Window();
   const int macroId = bench.Store().InsertMacro(MacroInfo{0, u"自定义 1"});
   const struct {
@@ -123,7 +50,7 @@ BENCHMARK(BM_FillAndShowKeyPage)->Unit(benchmark::kMillisecond);
 
 // A click on the next tab, as the tab strip reports it, and the window drawn.
 void BM_TabSwitch(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   DeviceMainDlg& w = bench.Window();
   MTabCtrl* tabs = w.tabs;
   QWidget* surface = w.GetWidget();
@@ -140,7 +67,7 @@ BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond);
 // A macro of 200 events (the most the editor and the recorder make) shown:
 // its options and every event put into the event list.
 void BM_ShowMacro200(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   DeviceMainDlg& w = bench.Window();
   const int macro = bench.Store().AddMacro(u"Custom 1");
   std::vector<MacroRecord> events(200);
@@ -164,7 +91,7 @@ BENCHMARK(BM_ShowMacro200)->Unit(benchmark::kMillisecond);
 // control's text, the lists reloaded and the layout, switching between the
 // two languages each time. Budget: 50 ms.
 void BM_ApplyLanguage(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   DeviceMainDlg& w = bench.Window();
   for (int i = 1; i <= 8; ++i) bench.Store().AddMacro(u"自定义 " + platform::FormatDecimal(i));
   w.LoadMacroList();
@@ -189,7 +116,7 @@ void FillProfile(ProfileDatabase& store, int profile) {
 
 // Export of a full profile to its file, written through a temporary file.
 void BM_ExportProfile(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   FillProfile(bench.Store(), 2);
   const std::string path = GetDataFolder() + "profile.xml";
   for (auto _ : state) {
@@ -200,7 +127,7 @@ BENCHMARK(BM_ExportProfile)->Unit(benchmark::kMillisecond);
 
 // Import of that file into the profile in use, stored in one transaction.
 void BM_ImportProfile(benchmark::State& state) {
-  Bench bench;
+  WindowRig bench;
   FillProfile(bench.Store(), 2);
   const std::string path = GetDataFolder() + "profile.xml";
   DeviceMainDlg& w = bench.Window();
@@ -217,13 +144,3 @@ void BM_ImportProfile(benchmark::State& state) {
 BENCHMARK(BM_ImportProfile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  setenv("GSETTINGS_BACKEND", "memory", 1);  // never the desktop's own settings
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

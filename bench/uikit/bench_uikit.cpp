@@ -1,8 +1,7 @@
 // Creating and laying out a window's worth of controls.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <cstdlib>
+#include <QCoreApplication>
 
 #include "uikit/uikit.h"
 
@@ -63,12 +62,3 @@ void BM_RelayOut300Controls(benchmark::State& state) {
 BENCHMARK(BM_RelayOut300Controls)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

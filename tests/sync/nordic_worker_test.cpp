@@ -12,7 +12,7 @@ namespace {
 constexpr int kNordic = 201;
 constexpr uint16_t kReceiverPid = 0x1002;
 
-class NordicTest : public ::testing::Test {
+class NordicTest : public WorkerFixture {
  protected:
   void SetUp() override {
     sim::Reset();
@@ -21,11 +21,6 @@ class NordicTest : public ::testing::Test {
     db_.SetDeviceType(kNordic);
     ASSERT_TRUE(db_.Open(folder_.folder(), u"NordicMouse"));
     for (int i = 1; i <= 5; ++i) ASSERT_EQ(db_.AddProfile(ProfileInfo{}), i);
-  }
-  void TearDown() override {
-    worker_.reset();
-    devices_.reset();
-    db_.Close();
   }
   // A fresh mouse and store for the next row of a table.
   void Restart() {
@@ -48,11 +43,6 @@ class NordicTest : public ::testing::Test {
     sim::ClearLog();
   }
 
-  void Run(int code, bool busy = false) {
-    busy ? (void)worker_->QueueWithBusyDialog(code) : worker_->workQueue.Push(code);
-    worker_->ThreadStep();
-    worker_->RunUi();
-  }
   void Idle(const Bytes& report) {
     sim::QueueInput(path_, report);
     clock_->Advance(1000);
@@ -77,29 +67,12 @@ class NordicTest : public ::testing::Test {
              "/" + std::to_string(a.macro_value2) + "/" + platform::Utf16ToUtf8(a.macro_desc) + " ";
     for (const char16_t* key : {u"sensor_flag", u"scroll_flag", u"e-sports_flag", u"report_rate", u"dpi_flag",
                                 u"dpi_index", u"dpi_group0_value", u"dpi_group5_value", u"liftoff_height",
-                                u"button_respondtime"}) {
-      std::u16string value;
-      db_.GetConfigValue(profile, key, value);
-      out += platform::Utf16ToUtf8(value) + " ";
-    }
+                                u"button_respondtime"})
+      out += platform::Utf16ToUtf8(WorkerFixture::Config(profile, key)) + " ";
     return out;
   }
-  std::string Config(const char16_t* key) {
-    std::u16string value;
-    db_.GetConfigValue(1, key, value);
-    return platform::Utf16ToUtf8(value);
-  }
-
-  void Assign(int button, int kind, int value, int value2 = 0, std::u16string desc = u"x", int profile = 1) {
-    KeyAssignment a;
-    a.profile = profile;
-    a.key_code = button;
-    a.macro_type = kind;
-    a.macro_value = value;
-    a.macro_value2 = value2;
-    a.macro_desc = desc;
-    db_.SaveKeyAssignment(a);
-  }
+  // Profile 1's value, as text.
+  std::string Config(const char16_t* key) { return platform::Utf16ToUtf8(WorkerFixture::Config(1, key)); }
   int AddMacro(int keyPresses) {
     const int id = db_.AddMacro(u"m");
     std::vector<MacroRecord> records;
@@ -108,13 +81,7 @@ class NordicTest : public ::testing::Test {
     return id;
   }
 
-  platform::ScopedVirtualClock clock_{100000};
-  TempFolder folder_;
-  ProfileDatabase db_;
   std::shared_ptr<sim::NordicMouse> mouse_;
-  std::string path_;
-  std::unique_ptr<HidDeviceManager> devices_;
-  std::unique_ptr<TestWorker> worker_;
 };
 
 // A status report (command 1) as the mouse or receiver sends it on its own.
@@ -187,7 +154,7 @@ TEST_F(NordicTest, SlotsDecodeIntoTheProfileInForce) {
                                {0x01, 0, 0xF8, 0x02}};
   for (int s = 0; s < 9; ++s) std::copy(slots[s], slots[s] + 4, codes.begin() + 4 + 4 * s);
   mouse_->SetButtonCodes(0, codes);
-  for (int button : {5, 6, 7, 8}) Assign(button, 3, 1, 0, u"kept", 2);
+  for (int button : {5, 6, 7, 8}) Assign(2, button, 3, 1, 0, u"kept");
   // A profile byte beyond the five profiles keeps the profile in force.
   sim::Faults faults;
   faults.notifications_instead = 1;
@@ -261,15 +228,15 @@ TEST_F(NordicTest, WriteAllPutsButtonsInTheirSlotsAndSendsOnlyAssignedMacros) {
   const int four = AddMacro(4), five = AddMacro(5);
   AddMacro(2);  // assigned nowhere
   const int stale = AddMacro(3);
-  Assign(1, 23, five);
-  Assign(2, 22, 0x06, 0x01);
-  Assign(3, 9, 1);
-  Assign(6, 23, four);
-  Assign(7, 7, 1);
-  Assign(8, 8, 1);
-  Assign(9, 23, stale);  // no slot of its own: would overwrite button 6's
-  Assign(16, 1, 1);      // beyond the 60-byte block
-  Run(kCmdWriteAllNordic, true);
+  Assign(1, 1, 23, five);
+  Assign(1, 2, 22, 0x06, 0x01);
+  Assign(1, 3, 9, 1);
+  Assign(1, 6, 23, four);
+  Assign(1, 7, 7, 1);
+  Assign(1, 8, 8, 1);
+  Assign(1, 9, 23, stale);  // no slot of its own: would overwrite button 6's
+  Assign(1, 16, 1, 1);      // beyond the 60-byte block
+  RunBusy(kCmdWriteAllNordic);
 
   EXPECT_EQ(Heads(5), (std::vector<Bytes>{{0x02, 0, 0x82, 1, 0},
                                           {0x07, 0, 0xBA, 2, 0},
@@ -326,7 +293,7 @@ TEST_F(NordicTest, ShortWritesOnTheWire) {
     Attach(false);
     db_.SetConfigValue(1, u"report_rate", u"5");
     row.setup(*worker_);
-    Run(row.code, true);
+    RunBusy(row.code);
     auto heads = row.heads;
     heads.push_back({0x0A, 0, 0x81, 1, 0});
     EXPECT_EQ(Heads(5), heads);
@@ -342,13 +309,13 @@ TEST_F(NordicTest, ShortWritesOnTheWire) {
 TEST_F(NordicTest, RoundTripThroughTheMouse) {
   Attach(false);
   const int macro = AddMacro(3);
-  Assign(1, 1, 1, 0, u"106");
-  Assign(2, 3, 1, 0, u"107");
-  Assign(3, 22, 0x04, 0x02, u"Shift + A");
-  Assign(4, 25, 6, 0, u"117");
-  Assign(5, 105, 8, 0, u"133");
-  Assign(6, 23, macro);
-  Assign(8, 17, 1, 0, u"DPI Loop");
+  Assign(1, 1, 1, 1, 0, u"106");
+  Assign(1, 2, 3, 1, 0, u"107");
+  Assign(1, 3, 22, 0x04, 0x02, u"Shift + A");
+  Assign(1, 4, 25, 6, 0, u"117");
+  Assign(1, 5, 105, 8, 0, u"133");
+  Assign(1, 6, 23, macro);
+  Assign(1, 8, 17, 1, 0, u"DPI Loop");
   for (const auto& [key, value] : std::initializer_list<std::pair<const char16_t*, const char16_t*>>{
            {u"sensor_flag", u"20"}, {u"scroll_flag", u"2"}, {u"e-sports_flag", u"2"}, {u"report_rate", u"5"},
            {u"dpi_flag", u"31"}, {u"dpi_index", u"4"}, {u"dpi_group0_value", u"400"},
@@ -392,17 +359,17 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_FALSE(worker_->PollAfterWriteNordic());
   // Apply to a mouse that does not answer is told as a failure.
   worker_->ClearUi();
-  Run(kCmdWriteAll, true);
+  RunBusy(kCmdWriteAll);
   EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
 
   sim::SetFaults(path_, sim::Faults{});
-  Assign(1, 1, 1);
-  Assign(2, 23, AddMacro(6));
+  Assign(1, 1, 1, 1);
+  Assign(1, 2, 23, AddMacro(6));
   const std::string before = Rows(1);
   sim::Faults unplug;
   unplug.unplug_after_writes = 3;
   sim::SetFaults(path_, unplug);
-  Run(kCmdWriteAllNordic, true);
+  RunBusy(kCmdWriteAllNordic);
   EXPECT_EQ(Rows(1), before);
   EXPECT_EQ(worker_->Ui().back(), "busy closed");
   clock_->Advance(1000);

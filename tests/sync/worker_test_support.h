@@ -153,32 +153,11 @@ inline Bytes Report(std::initializer_list<int> head, size_t size = 65) {
   return out;
 }
 
-class WorkerTest : public ::testing::Test {
+// What every worker test holds: a store in a fresh folder on a virtual clock,
+// the device manager and the worker over the simulated mouse at `path_`, and
+// the steps and readings the tests share. The mouse is the subclass's.
+class WorkerFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    sim::Reset();
-    mouse_ = std::make_shared<sim::StandardMouse>();
-    sim::InstallModel(mouse_);
-    path_ = sim::AddWiredMouse(kVid, kPid);
-    devices_ = std::make_unique<HidDeviceManager>();
-    devices_->SetDeviceType(kType);
-    devices_->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
-    db_.SetDeviceType(kType);
-    ASSERT_TRUE(db_.Open(folder_.folder(), u"TestMouse"));
-    for (int i = 1; i <= 5; ++i) {
-      ProfileInfo info;
-      info.name = u"P";
-      ASSERT_EQ(db_.AddProfile(info), i);
-    }
-    worker_ = std::make_unique<TestWorker>(db_, *devices_);
-    auto typer = std::make_unique<FakeTyper>();
-    typer_ = typer.get();
-    worker_->SetTextTyper(std::move(typer));
-    worker_->Scan();
-    ASSERT_EQ(worker_->deviceConnected.load(), 1);
-    sim::ClearLog();
-  }
-
   void TearDown() override {
     worker_.reset();
     devices_.reset();
@@ -253,24 +232,53 @@ class WorkerTest : public ::testing::Test {
     return id;
   }
 
-  void Assign(int profile, int button, int kind, int value, int value2 = 0) {
+  void Assign(int profile, int button, int kind, int value, int value2 = 0, std::u16string desc = u"x") {
     KeyAssignment a;
     a.profile = profile;
     a.key_code = button;
     a.macro_type = kind;
     a.macro_value = value;
     a.macro_value2 = value2;
-    a.macro_desc = u"x";
+    a.macro_desc = std::move(desc);
     db_.SaveKeyAssignment(a);
   }
 
   platform::ScopedVirtualClock clock_{100000};
   TempFolder folder_;
   ProfileDatabase db_;
-  std::shared_ptr<sim::StandardMouse> mouse_;
   std::string path_;
   std::unique_ptr<HidDeviceManager> devices_;
   std::unique_ptr<TestWorker> worker_;
+};
+
+// A standard-family mouse, wired and scanned in, over five profiles.
+class WorkerTest : public WorkerFixture {
+ protected:
+  void SetUp() override {
+    sim::Reset();
+    mouse_ = std::make_shared<sim::StandardMouse>();
+    sim::InstallModel(mouse_);
+    path_ = sim::AddWiredMouse(kVid, kPid);
+    devices_ = std::make_unique<HidDeviceManager>();
+    devices_->SetDeviceType(kType);
+    devices_->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
+    db_.SetDeviceType(kType);
+    ASSERT_TRUE(db_.Open(folder_.folder(), u"TestMouse"));
+    for (int i = 1; i <= 5; ++i) {
+      ProfileInfo info;
+      info.name = u"P";
+      ASSERT_EQ(db_.AddProfile(info), i);
+    }
+    worker_ = std::make_unique<TestWorker>(db_, *devices_);
+    auto typer = std::make_unique<FakeTyper>();
+    typer_ = typer.get();
+    worker_->SetTextTyper(std::move(typer));
+    worker_->Scan();
+    ASSERT_EQ(worker_->deviceConnected.load(), 1);
+    sim::ClearLog();
+  }
+
+  std::shared_ptr<sim::StandardMouse> mouse_;
   FakeTyper* typer_ = nullptr;
 };
 

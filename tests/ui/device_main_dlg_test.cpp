@@ -3,8 +3,7 @@
 #include "ui/device_main_dlg.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QTest>
 
 #include "uikit/qt_test_env.h"
 #include "worker_test_support.h"
@@ -55,12 +54,7 @@ TEST_F(DeviceMainDlgTest, CloseRequestEndsTheBusyDialogThenTheDoneMessageArrives
   EXPECT_EQ(RunBusyDialog(window, kCmdWriteAll), 1);
   // The completion message follows the close request once the worker's pause
   // is over; wait for it, boundedly, as the window's loop would.
-  QElapsedTimer waited;
-  waited.start();
-  while (window.messages.empty() && waited.elapsed() < 5000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
+  (void)QTest::qWaitFor([&] { return !window.messages.empty(); }, 5000);
   EXPECT_EQ(window.messages, (std::vector<long>{1}));
   EXPECT_EQ(mouse_->MacroCommits(), 1);
 

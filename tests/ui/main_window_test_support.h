@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "database/profile_database.h"
@@ -151,8 +152,6 @@ class MainWindowTest : public ::testing::Test {
       const char* value = getenv(name);
       savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
-    // The window reads and writes the desktop's pointer settings: never the real desktop's.
-    setenv("GSETTINGS_BACKEND", "memory", 1);
     std::string pattern = (fs::temp_directory_path() / "tgm-window-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     home_ = pattern;
@@ -194,12 +193,27 @@ class MainWindowTest : public ::testing::Test {
     CurrentLanguageId = savedLanguage_;
   }
 
-  TestWindow& MakeWindow(std::vector<DeviceModeInfo> rows = ModelRows()) {
-    window_ = std::make_unique<TestWindow>(db_, *devices_);
-    window_->SetUserStore(store_.get());
-    window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
-    window_->modeRows = std::move(rows);
-    return *window_;
+  // A window of class `Window` over the test's store and mice, with these
+  // mode rows; `beforeCreate` gives it what it must have before it builds.
+  template <class Window = TestWindow>
+  std::unique_ptr<Window> NewWindow(std::vector<DeviceModeInfo> rows = ModelRows(),
+                                    const std::function<void(std::type_identity_t<Window>&)>& beforeCreate = {}) {
+    auto window = std::make_unique<Window>(db_, *devices_);
+    window->SetUserStore(store_.get());
+    if (beforeCreate) beforeCreate(*window);
+    window->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
+    window->modeRows = std::move(rows);
+    return window;
+  }
+  // The same as the test's window, in place of the one before.
+  template <class Window = TestWindow>
+  Window& MakeWindow(std::vector<DeviceModeInfo> rows = ModelRows(),
+                     const std::function<void(std::type_identity_t<Window>&)>& beforeCreate = {}) {
+    window_.reset();
+    std::unique_ptr<Window> window = NewWindow<Window>(std::move(rows), beforeCreate);
+    Window& made = *window;
+    window_ = std::move(window);
+    return made;
   }
 
   // Visible top-level windows of the UI library.

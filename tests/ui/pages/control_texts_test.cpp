@@ -57,10 +57,7 @@ class ControlTextsTest : public MainWindowTest {
   // first read-back leaves them.
   std::unique_ptr<TestWindow> Built(int language) {
     CurrentLanguageId = language;
-    auto w = std::make_unique<TestWindow>(db_, *devices_);
-    w->SetUserStore(store_.get());
-    w->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
-    w->modeRows = ModelRows();
+    std::unique_ptr<TestWindow> w = NewWindow();
     w->ScanDevices();
     w->currentProfile = 3;
     w->LoadProfileList();

@@ -74,12 +74,7 @@ TEST_F(MainWindowTest, SecondFamilyReadBackFillsThePagesAndApplyWritesThem) {
   codes[4] = 0x01, codes[6] = 0xF8, codes[7] = 0x01;  // slot 0: wheel up
   mouse->SetButtonCodes(0, codes);
 
-  auto owned = std::make_unique<NordicWindow>(db_, *devices_);
-  NordicWindow& w = *owned;
-  window_ = std::move(owned);
-  w.SetUserStore(store_.get());
-  w.Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
-  w.modeRows = {Row(0, kWiredPid, u"", kNordic), Row(1, kReceiverPid, u"", kNordic)};
+  NordicWindow& w = MakeWindow<NordicWindow>({Row(0, kWiredPid, u"", kNordic), Row(1, kReceiverPid, u"", kNordic)});
   w.ScanDevices();
   ASSERT_EQ(w.deviceType.load(), kNordic);
   ASSERT_EQ(w.deviceReady.load(), 1);

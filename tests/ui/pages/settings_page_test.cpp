@@ -52,12 +52,7 @@ class SettingsPageTest : public MainWindowTest {
   }
   // The window with the desktop services of the test, set before it builds.
   TestWindow& Window() {
-    window_ = std::make_unique<TestWindow>(db_, *devices_);
-    window_->SetUserStore(store_.get());
-    window_->SetDesktopMouse(mouse_settings_, panel_);
-    window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
-    window_->modeRows = ModelRows();
-    return *window_;
+    return MakeWindow(ModelRows(), [this](TestWindow& w) { w.SetDesktopMouse(mouse_settings_, panel_); });
   }
   int Event(int id, int code) { return window_->OnMessage(id, code, 0, 0); }
   double Speed() { return g_settings_get_double(desktop_, "speed"); }
