@@ -97,10 +97,12 @@ void DeviceWorker::ThreadStep() {
   // reset's closing battery read fails only when its writes did too).
   const uint64_t failedBefore = devices_.FailedCommands();
   commandRefused_ = false;
+  storeLeftOut_ = false;
   RunCommand(code);
-  const bool failed = commandRefused_ || devices_.FailedCommands() != failedBefore;
-  if (code == kCmdWriteAll) storeOwedToMouse_ = failed;
-  if (failed && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) storeOwedToMouse_ = true;
+  const bool interrupted = commandRefused_ || devices_.FailedCommands() != failedBefore;
+  const bool failed = interrupted || storeLeftOut_;
+  if (code == kCmdWriteAll) storeOwedToMouse_ = interrupted;
+  if (interrupted && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) storeOwedToMouse_ = true;
   const long outcome = failed ? kWorkerDoneFailed : 0;
 
   if (closes) {
@@ -130,7 +132,7 @@ void DeviceWorker::RunCommand(int code) {
       PostPageRefresh();
       break;
     case kCmdWriteAll:
-      WriteMacrosToDevice(db_, devices_);
+      if (WriteMacrosToDevice(db_, devices_).truncated) storeLeftOut_ = true;
       WriteKeyMapsToDevice(db_, devices_);
       WriteAllSettingsToDevice();
       ApplyCurrentDpi();
@@ -365,6 +367,7 @@ std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
   });
   if (missing.empty()) return values;
   DebugTrace(2, "profile %d has no settings row \"%s\": nothing sent", profile, missing.c_str());
+  storeLeftOut_ = true;
   return std::nullopt;
 }
 

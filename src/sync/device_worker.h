@@ -236,4 +236,8 @@ class DeviceWorker : public CThreadBasic {
   bool storeOwedToMouse_ = false;
   // Worker thread: the running command's family found the mouse refusing it.
   bool commandRefused_ = false;
+  // Worker thread: the running command left out what the store holds and the
+  // mouse cannot take (macros beyond its memory, a profile missing a settings
+  // row). Told as a failure; nothing is owed, as writing again sends no more.
+  bool storeLeftOut_ = false;
 };

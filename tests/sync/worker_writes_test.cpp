@@ -67,7 +67,8 @@ TEST_F(WriterTest, AProfileWithoutSettingsRowsSendsNoZeroSettings) {
   EXPECT_TRUE(Sent(0x22).empty());
   EXPECT_TRUE(Sent(0x23).empty());
   EXPECT_EQ(Sent(0x09).size(), 5u);  // the key maps still go
-  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+  // The mouse did not get the settings: never the success box.
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker failed 1"}));
 }
 
 TEST_F(WriterTest, AProfileMissingAnySettingsRowSendsNoSettings) {
@@ -214,6 +215,38 @@ TEST_F(WriterTest, TooManyMacrosNeverWritePastTheImage) {
   EXPECT_TRUE(macros[0].terminated);
   EXPECT_EQ(macros[0].records.size(), 1040u);
   EXPECT_EQ(macros.size(), 1u);
+}
+
+// The macro memory holds 32 macros and 1040 events: a write-all that cannot
+// give the mouse every macro whole is told as a failure.
+TEST_F(WriterTest, MacrosThatDoNotFitMakeTheWriteAllFail) {
+  const struct {
+    const char* name;
+    std::vector<int> events;  // per macro
+    const char* told;
+    size_t inMouse;
+  } rows[] = {
+      {"32 macros", std::vector<int>(32, 1), "worker done 1", 32},
+      {"33 macros", std::vector<int>(33, 1), "worker failed 1", 32},
+      {"1040 events", {200, 200, 200, 200, 200, 40}, "worker done 1", 6},
+      {"1041 events: the last macro is cut", {200, 200, 200, 200, 200, 41}, "worker failed 1", 6},
+      {"seven recordings of 200", std::vector<int>(7, 200), "worker failed 1", 6},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<MacroInfo> old;
+    db_.LoadMacros(old);
+    for (const MacroInfo& m : old) db_.DeleteMacro(m.macro_id);
+    for (int count : row.events) {
+      std::vector<std::pair<int, int>> events;
+      for (int i = 0; i < count; ++i) events.push_back({i % 2 ? 3 : 2, kVkA});
+      AddMacro(u"m", events);
+    }
+    worker_->ClearUi();
+    RunBusy(kCmdWriteAll);
+    EXPECT_EQ(worker_->Ui().back(), row.told);
+    EXPECT_EQ(sim::DecodeMacroImage(mouse_->MacroImage()).size(), row.inMouse);
+  }
 }
 
 TEST_F(WriterTest, KeyMapsOnlyForTheEightSlots) {
