@@ -175,6 +175,8 @@ bool DeviceWorker::ReadDeviceSettingsNordic() {
       if (!connected) return false;
     }
   }
+  // A write cut short is finished before anything of the mouse is read over it.
+  if (WriteOwedStore()) return true;
   const int channel = nordicChannel;
 
   if (SendNordic(BuildRead(channel, kCommandStatus), kReplyStatus, NordicRetry::kAfterPause, &reply)) {
