@@ -102,11 +102,17 @@ void DeviceWorker::ThreadStep() {
   const uint64_t failedBefore = devices_.FailedCommands();
   commandRefused_ = false;
   storeLeftOut_ = false;
+  // A write of the store is owed from its start: the program may end before
+  // the write does (its exits wait a second for the worker, then go).
+  const bool writeAll = code == kCmdWriteAll || code == kCmdWriteAllNordic;
+  const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+  const bool owedBefore = writesStore && StoreOwed();
+  if (writesStore) SetStoreOwed(true);
   RunCommand(code);
   const bool interrupted = commandRefused_ || devices_.FailedCommands() != failedBefore;
   const bool failed = interrupted || storeLeftOut_;
-  if (code == kCmdWriteAll || code == kCmdWriteAllNordic) SetStoreOwed(interrupted);
-  if (interrupted && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) SetStoreOwed(true);
+  // Only a whole write-all pays off what an earlier write left owed.
+  if (writesStore) SetStoreOwed(interrupted || (!writeAll && owedBefore));
   const long outcome = failed ? kWorkerDoneFailed : 0;
 
   if (closes) {

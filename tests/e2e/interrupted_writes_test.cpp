@@ -106,6 +106,8 @@ TEST_F(InterruptedWriteTest, TheWindowManagersCloseEndsWithZeroWhileTheMouseIsSi
   const auto asked = Clock::now();
   const auto code = program.WaitExitCode(asked + Ms(1500));
   EXPECT_EQ(code, 0) << (code ? "" : "still running 1.5 s after the close");
+  // The write the program did not live to finish is owed to the mouse at the next start.
+  EXPECT_EQ(platform::UserStore(box_.StorePath()).ReadValue(kStoreKey, "OwedWrite101"), "1");
 }
 
 TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsFinishedOnReplugAndAfterARestart) {

@@ -342,6 +342,11 @@ TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
                                    {u"sleep_light", u"30"}, {u"dpi_group3_value", u"4000"}}) {
     db_.SetConfigValue(1, key, value);
   }
+  // Owed from the write's start, so that the program ending in the middle of it forgets nothing.
+  std::optional<std::string> owedAtTheCut;
+  sim::SetPlugListener([&](const std::string&, bool plugged) {
+    if (!plugged) owedAtTheCut = users.ReadValue(TestWorker::kUserStoreKey, "OwedWrite101");
+  });
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string chosen = Dump();
@@ -352,7 +357,9 @@ TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
     sim::Faults faults;
     faults.unplug_after_writes = 4;  // the macro memory and the key map of profile 1
     sim::SetFaults(path_, faults);
+    owedAtTheCut.reset();
     RunBusy(kCmdWriteAll);
+    EXPECT_EQ(owedAtTheCut, "1");
     EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
     Run(kCmdDeviceRemoved);
     EXPECT_EQ(worker_->deviceConnected.load(), 0);
@@ -375,6 +382,7 @@ TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
     EXPECT_EQ(Sent(0x0E).size(), 2u);
     EXPECT_TRUE(Sent(0x0F).empty());
   }
+  sim::SetPlugListener(nullptr);
 }
 
 }  // namespace
