@@ -50,6 +50,9 @@ constexpr FixedRow kFixed[] = {
     {19, 0xF0, 0x02, 0x01, 153}, {20, 0xF0, 0x02, 0x02, 154}, {21, 0xF0, 0x02, 0x03, 155},
 };
 
+// A stored value as the one byte it goes out in: limited, never wrapped.
+uint8_t Byte(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 0xFF)); }
+
 KeyActionRow MakeRow(int kind, int value, int text) {
   KeyActionRow row;
   row.macro_type = kind;
@@ -120,6 +123,8 @@ int SlotToButton(int slot) {
 int ButtonToSlot(int keyCode) {
   if (keyCode == 4) return 4;
   if (keyCode == 5) return 3;
+  // Only buttons have slots; any other number, however far out, gives none.
+  if (keyCode < 1 || keyCode > 9) return -1;
   return keyCode - 1;
 }
 
@@ -130,16 +135,18 @@ KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot
     if (f.kind == kind) return {f.b0, f.b1, f.b2, 0};
   }
   switch (kind) {
-    case kActionKey:
+    case kActionKey: {
+      const int usage = Byte(row.macro_value);
       code[0] = 0x10;
-      code[1] = static_cast<uint8_t>(row.macro_value2);
-      code[2] = static_cast<uint8_t>(HidModifierBit(row.macro_value));
-      if (row.macro_value2 == 0 && IsHidModifierUsage(row.macro_value)) {
+      code[1] = Byte(row.macro_value2);
+      code[2] = static_cast<uint8_t>(HidModifierBit(usage));
+      if (code[1] == 0 && IsHidModifierUsage(usage)) {
         // A lone modifier key goes out as its bit.
-        code[1] = static_cast<uint8_t>(HidModifierBit(row.macro_value));
+        code[1] = static_cast<uint8_t>(HidModifierBit(usage));
         code[2] = 0;
       }
       break;
+    }
     case kActionMacro: {
       code[0] = 0x70;
       auto it = std::find_if(macros.begin(), macros.end(),
@@ -188,7 +195,7 @@ KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot
       break;
     case kActionEmoji:
       code[0] = 0x50;
-      code[1] = static_cast<uint8_t>(row.macro_value);
+      code[1] = static_cast<uint8_t>(std::clamp(row.macro_value, 1, kEmojiIds));
       break;
     default:
       break;

@@ -67,6 +67,9 @@ struct MacroSlot {
 // cannot be reached by a button.
 inline constexpr int kMaxDeviceMacros = 32;
 
+// Emoji ids run from 1 to this.
+inline constexpr int kEmojiIds = 109;
+
 // The text a key combination is shown with: the modifier names in the order
 // Shift, Ctrl, Win, Alt, each after the first as "+ Name" ("Shift+ Ctrl"),
 // joined to the key's name by " + "; either part alone when the other is empty.
@@ -78,10 +81,13 @@ std::u16string KeyCombinationText(int modifiers, std::u16string_view keyName);
 // Button number of a device slot: slot 3 is button 5, slot 4 is button 4,
 // every other slot n is button n + 1.
 int SlotToButton(int slot);
-// The inverse: key_code 4 goes to slot 4, 5 to slot 3, others to key_code - 1.
+// The inverse: key_code 4 goes to slot 4, 5 to slot 3, the others of 1..9 to
+// key_code - 1; -1 for any other number.
 int ButtonToSlot(int keyCode);
 
 // The code of one stored row. Never fails: unknown kinds give 00 00 00 00.
+// Every stored value is limited to the range of the byte it goes out in
+// (usages and modifier bits 0..255, emoji ids 1..109), never wrapped.
 KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot> macros);
 
 // The row that a slot's code read from the mouse stands for, or nothing when

@@ -4,6 +4,8 @@
 
 #include "database/profile_database.h"
 #include "device/hid_device_manager.h"
+#include "platform/product.h"
+#include "platform/text.h"
 #include "sync/protocol.h"
 
 using namespace devsync;
@@ -64,6 +66,11 @@ MacroImage WriteMacrosToDevice(ProfileDatabase& db, HidDeviceManager& devices) {
   }
   MacroImage image = EncodeMacroImage(events);
   if (macros.size() > count) image.truncated = true;
+  for (size_t i = static_cast<size_t>(image.macrosWhole); i < macros.size(); ++i) {
+    DebugTrace(1, "macro memory full (32 macros, 1040 events): macro %zu \"%s\" (id %d) %s", i + 1,
+               platform::Utf16ToUtf8(macros[i].name).c_str(), macros[i].macro_id,
+               i < static_cast<size_t>(image.macrosEncoded) ? "cut short" : "left out");
+  }
 
   for (size_t chunk = 0; chunk < MacroChunkCount(image.length); ++chunk) {
     CommandBuffer request = BuildMacroData(image, chunk);

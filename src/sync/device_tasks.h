@@ -18,7 +18,8 @@ struct MacroInfo;
 void WriteKeyMapsToDevice(ProfileDatabase& db, HidDeviceManager& devices);
 
 // Encodes every macro into the macro memory and sends it chunk by chunk,
-// closed by the end marker. Returns the image that was sent.
+// closed by the end marker. Returns the image that was sent; the macros that
+// did not fit (cut short or left out) are traced by name.
 devsync::MacroImage WriteMacrosToDevice(ProfileDatabase& db, HidDeviceManager& devices);
 
 // The macro list as the action codes see it, in table order.

@@ -9,6 +9,7 @@
 #include "platform/product.h"
 #include "platform/text.h"
 #include "platform/text_typer.h"
+#include "platform/user_store.h"
 #include "sync/device_tasks.h"
 #include "sync/emoji.h"
 #include "sync/notification.h"
@@ -27,6 +28,9 @@ constexpr int kFirmwareLabel = 260;
 constexpr int kSecondVersionLabel = 261;
 
 std::u16string Key(std::string_view key) { return std::u16string(key.begin(), key.end()); }
+
+// The per-user store's value that marks an owed write, one per model.
+std::string OwedWriteValue(int deviceType) { return "OwedWrite" + std::to_string(deviceType); }
 
 }  // namespace
 
@@ -92,15 +96,23 @@ void DeviceWorker::ThreadStep() {
   }
 
   // An explicit read-back takes the mouse's values: nothing is owed to it any more.
-  if (code == kCmdReadBack) storeOwedToMouse_ = false;
+  if (code == kCmdReadBack) SetStoreOwed(false);
   // Every exchange of the store-writing commands is a write (the factory
   // reset's closing battery read fails only when its writes did too).
   const uint64_t failedBefore = devices_.FailedCommands();
   commandRefused_ = false;
+  storeLeftOut_ = false;
+  // A write of the store is owed from its start: the program may end before
+  // the write does (its exits wait a second for the worker, then go).
+  const bool writeAll = code == kCmdWriteAll || code == kCmdWriteAllNordic;
+  const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+  const bool owedBefore = writesStore && StoreOwed();
+  if (writesStore) SetStoreOwed(true);
   RunCommand(code);
-  const bool failed = commandRefused_ || devices_.FailedCommands() != failedBefore;
-  if (code == kCmdWriteAll) storeOwedToMouse_ = failed;
-  if (failed && (code == kCmdRestoreDefaults || code == kCmdFactoryReset)) storeOwedToMouse_ = true;
+  const bool interrupted = commandRefused_ || devices_.FailedCommands() != failedBefore;
+  const bool failed = interrupted || storeLeftOut_;
+  // Only a whole write-all pays off what an earlier write left owed.
+  if (writesStore) SetStoreOwed(interrupted || (!writeAll && owedBefore));
   const long outcome = failed ? kWorkerDoneFailed : 0;
 
   if (closes) {
@@ -130,7 +142,7 @@ void DeviceWorker::RunCommand(int code) {
       PostPageRefresh();
       break;
     case kCmdWriteAll:
-      WriteMacrosToDevice(db_, devices_);
+      if (WriteMacrosToDevice(db_, devices_).truncated) storeLeftOut_ = true;
       WriteKeyMapsToDevice(db_, devices_);
       WriteAllSettingsToDevice();
       ApplyCurrentDpi();
@@ -233,21 +245,47 @@ void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
   // The store's active profile is settled here, before the mouse is read or
   // written, not on the window thread afterwards.
   RefreshProfileList();
-  if (!WriteOwedStore()) ReadDeviceSettings();
+  // The second family finishes an owed write inside its own read-back.
+  if (IsNordic() || !WriteOwedStore()) ReadDeviceSettings();
   PostPageRefresh();
   ShowVersions();
   if (withFirmware) ReadFirmwareVersion();
 }
 
 bool DeviceWorker::WriteOwedStore() {
-  if (!storeOwedToMouse_ || deviceConnected.load() == 0 || IsNordic()) return false;
+  if (deviceConnected.load() == 0 || !StoreOwed()) return false;
   // The mouse's values are stale halves of an interrupted write; reading them
   // would put them over what the user chose.
   DebugTrace(2, "the last write to the mouse was cut short: the store is written again");
-  const uint64_t failedBefore = devices_.FailedCommands();
-  RunCommand(kCmdWriteAll);
-  storeOwedToMouse_ = devices_.FailedCommands() != failedBefore;
+  bool written = false;
+  if (IsNordic()) {
+    written = WriteAllNordic();
+  } else {
+    const uint64_t failedBefore = devices_.FailedCommands();
+    RunCommand(kCmdWriteAll);
+    written = devices_.FailedCommands() == failedBefore;
+  }
+  SetStoreOwed(!written);
   return true;
+}
+
+bool DeviceWorker::StoreOwed() {
+  if (storeOwedToMouse_) return true;
+  const auto [store, key] = OwedWriteKey();
+  return store != nullptr && store->ReadValue(key, OwedWriteValue(deviceType.load())) == "1";
+}
+
+void DeviceWorker::SetStoreOwed(bool owed) {
+  storeOwedToMouse_ = owed;
+  const auto [store, key] = OwedWriteKey();
+  if (store == nullptr) return;
+  // A store that cannot be written keeps the flag in memory alone.
+  const std::string name = OwedWriteValue(deviceType.load());
+  if (owed) {
+    store->WriteValue(key, name, "1");
+  } else {
+    store->DeleteValue(key, name);
+  }
 }
 
 void DeviceWorker::LoadDeviceDataOnce() {
@@ -365,6 +403,7 @@ std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
   });
   if (missing.empty()) return values;
   DebugTrace(2, "profile %d has no settings row \"%s\": nothing sent", profile, missing.c_str());
+  storeLeftOut_ = true;
   return std::nullopt;
 }
 

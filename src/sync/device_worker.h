@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "assign/key_action.h"
@@ -27,6 +28,7 @@ struct KeyAssignment;
 
 namespace platform {
 class TextTyper;
+class UserStore;
 }
 
 // The device type every scan puts in force: config.xml's mice are of this type.
@@ -105,8 +107,9 @@ class DeviceWorker : public CThreadBasic {
   void ReloadAfterDeviceArrivalNordic();
   void RefreshFromDeviceNordic();
   // The receiver's word on its mouse, then status, button codes and settings
-  // into the store and the caches. False only when the receiver answers that
-  // its mouse is not connected.
+  // into the store and the caches, or, when a write of the store was cut
+  // short, the store written again instead. False only when the receiver
+  // answers that its mouse is not connected.
   bool ReadDeviceSettingsNordic();
   void ShowFirmwareVersionNordic();
   void PollDeviceNotificationsNordic(bool force);
@@ -177,6 +180,9 @@ class DeviceWorker : public CThreadBasic {
   // it hands to the device manager. The program always runs with the
   // configured type; tests replace it to drive the Nordic family.
   virtual int DeviceTypeInForce() const { return kConfiguredDeviceType; }
+  // The per-user store and its key that keep an owed write (below) across a
+  // restart; none (the default) keeps it only while the worker runs.
+  virtual std::pair<platform::UserStore*, std::string> OwedWriteKey() { return {nullptr, {}}; }
 
   ProfileDatabase& db() { return db_; }
   HidDeviceManager& devices() { return devices_; }
@@ -212,6 +218,10 @@ class DeviceWorker : public CThreadBasic {
   // Writes the store to the mouse again when the last write of it was cut
   // short; false when nothing is owed (the read-back then runs as usual).
   bool WriteOwedStore();
+  // The owed write of the store of deviceType's model, in memory and in the
+  // per-user store.
+  bool StoreOwed();
+  void SetStoreOwed(bool owed);
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
   // What one read-back gathered, stored in one transaction after the mouse's
@@ -232,8 +242,13 @@ class DeviceWorker : public CThreadBasic {
   // Worker thread: a write of the store to the mouse failed part-way (a
   // removal, a silent mouse), so the mouse holds neither its old values nor
   // the user's. Until a whole write-all or an explicit read-back, the next
-  // read-back writes the store instead of reading the mouse over it.
+  // read-back writes the store instead of reading the mouse over it. Kept per
+  // model in the per-user store as well, so a restart does not forget it.
   bool storeOwedToMouse_ = false;
   // Worker thread: the running command's family found the mouse refusing it.
   bool commandRefused_ = false;
+  // Worker thread: the running command left out what the store holds and the
+  // mouse cannot take (macros beyond its memory, a profile missing a settings
+  // row). Told as a failure; nothing is owed, as writing again sends no more.
+  bool storeLeftOut_ = false;
 };

@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "assign/key_action.h"
+
 namespace devsync {
 
-inline constexpr int kEmojiCount = 109;
+inline constexpr int kEmojiCount = kEmojiIds;
 
 // Name of emoji `id` (1..109); empty for any other id.
 std::u16string GetEmojiName(int id);

@@ -161,6 +161,7 @@ MacroImage EncodeMacroImage(std::span<const std::vector<MacroEventIn>> macros) {
       image.truncated = true;
       break;
     }
+    image.macrosWhole = static_cast<int>(i + 1);
   }
   image.length = out.Position();
   return image;

@@ -32,6 +32,7 @@ struct MacroImage {
   std::array<uint8_t, kMacroImageSize> bytes{};
   size_t length = kMacroTableSize;  // bytes in use: the table and the records written
   int macrosEncoded = 0;            // macros that got a start offset
+  int macrosWhole = 0;              // of those, the first ones with every event
   bool truncated = false;           // macros or records were left out for want of room
 };
 

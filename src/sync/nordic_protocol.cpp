@@ -279,7 +279,9 @@ uint8_t PlayByte(int playType, int playTimes) {
 }
 
 std::optional<KeyActionCode> EncodeKeyAction(const ButtonAction& a, std::optional<MacroRef> macro) {
-  const uint8_t m = Low(a.value2);
+  // Stored values are limited to the bytes they go out in, never wrapped.
+  const uint8_t m = Limited(a.value2, 0, 0xFF);
+  const int usage = std::clamp(a.value, 0, 0xFF);
   switch (a.kind) {
     case kActionDefault:
       return KeyActionCode{0, 0, 0, 0};
@@ -299,8 +301,8 @@ std::optional<KeyActionCode> EncodeKeyAction(const ButtonAction& a, std::optiona
         if (d.kind == a.kind) return KeyActionCode{kGroupDpi, 0x00, d.step, 0x00};
       return std::nullopt;
     case kActionKey:
-      if (m == 0 && IsHidModifierUsage(a.value)) return KeyActionCode{kGroupKey, Low(HidModifierBit(a.value)), 0, 0};
-      return KeyActionCode{kGroupKey, m, Low(HidModifierBit(a.value)), 0x00};
+      if (m == 0 && IsHidModifierUsage(usage)) return KeyActionCode{kGroupKey, Low(HidModifierBit(usage)), 0, 0};
+      return KeyActionCode{kGroupKey, m, Low(HidModifierBit(usage)), 0x00};
     case kActionMacro:
       if (!macro) return std::nullopt;
       return KeyActionCode{kGroupMacro, PlayByte(macro->playType, macro->playTimes), Low(macro->deviceIndex), 0x00};
@@ -317,10 +319,10 @@ std::optional<KeyActionCode> EncodeKeyAction(const ButtonAction& a, std::optiona
         if (s.value == a.value) return s.code;
       return KeyActionCode{kGroupConsumer, 0, 0, 0};
     case kKindRawKey: {
-      const uint8_t high = Low(a.value3 / 256);
-      if (a.value / 1024 == 1) return KeyActionCode{static_cast<uint8_t>(high | 0x10), Low(a.value), Low(a.value3), m};
-      return KeyActionCode{static_cast<uint8_t>(high | 0x30), Low(VirtualKeyToHidUsage(a.value & 0xFF)), Low(a.value3),
-                           m};
+      const int w = std::clamp(a.value3, 0, 0xFFFF);  // its two bytes go out
+      const uint8_t high = Low(w / 256);
+      if (a.value / 1024 == 1) return KeyActionCode{static_cast<uint8_t>(high | 0x10), Low(a.value), Low(w), m};
+      return KeyActionCode{static_cast<uint8_t>(high | 0x30), Low(VirtualKeyToHidUsage(a.value & 0xFF)), Low(w), m};
     }
     default:
       return std::nullopt;
@@ -381,7 +383,7 @@ MacroImage EncodeMacroImage(const MacroHeader& h, std::span<const MacroEventIn> 
   uint8_t* previous = nullptr;
   for (const MacroEventIn& e : events) {
     if (e.type == kEventDelay) {
-      running = std::clamp(running + e.value, 0, kMaxDelay);
+      running = static_cast<int>(std::clamp<long long>(static_cast<long long>(running) + e.value, 0, kMaxDelay));
       continue;
     }
     if (static_cast<size_t>(image.records) >= kMacroMaxRecords) {

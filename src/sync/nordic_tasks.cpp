@@ -175,6 +175,8 @@ bool DeviceWorker::ReadDeviceSettingsNordic() {
       if (!connected) return false;
     }
   }
+  // A write cut short is finished before anything of the mouse is read over it.
+  if (WriteOwedStore()) return true;
   const int channel = nordicChannel;
 
   if (SendNordic(BuildRead(channel, kCommandStatus), kReplyStatus, NordicRetry::kAfterPause, &reply)) {
@@ -326,15 +328,17 @@ bool DeviceWorker::WriteAllNordic() {
 
 bool DeviceWorker::ApplyReportRateNordic() {
   PollDeviceNotificationsNordic(true);
+  // A missing settings row sends nothing, which the mouse cannot refuse; the
+  // command is told as failed all the same.
   const std::optional<devsync::SettingsValues> values = StoredSettings(currentProfile.load());
-  if (!values) return false;
+  if (!values) return true;
   return SendNordic(BuildSetReportRate(nordicChannel, values->report_rate), kReplyDone, NordicRetry::kAfterPause);
 }
 
 bool DeviceWorker::WriteSettingsNordic() {
   PollDeviceNotificationsNordic(true);
   const std::optional<devsync::SettingsValues> values = StoredSettings(currentProfile.load());
-  if (!values) return false;
+  if (!values) return true;  // as above
   if (nordicSettingsCache[kByteOp] != kReplySettings) {
     Payload reply{};
     if (SendNordic(BuildRead(nordicChannel, kCommandSettings), kReplySettings, NordicRetry::kNone, &reply))
@@ -454,7 +458,10 @@ void DeviceWorker::WriteMacrosNordic() {
     events.reserve(records.size());
     for (const MacroRecord& r : records) events.push_back({r.type, r.value, r.desc});
     const MacroImage image = EncodeMacroImage(MacroHeader{m.play_type, m.play_times, m.delay_time}, events);
-    if (image.truncated) DebugTrace(1, "nordic macro %d: events beyond the image left out", m.macro_id);
+    if (image.truncated) {
+      DebugTrace(1, "nordic macro %d: events beyond the image left out", m.macro_id);
+      storeLeftOut_ = true;
+    }
     for (const Payload& request : BuildMacroRequests(nordicChannel, index, image)) ExchangeNordic(request);
   }
 }

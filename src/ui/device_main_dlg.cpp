@@ -4,6 +4,7 @@
 
 #include "platform/hotplug.h"
 #include "platform/user_store.h"
+#include "ui/startup.h"
 #include "uikit/manager.h"
 
 // Leaving the program never waits for a busy dialog: the window manager's
@@ -24,6 +25,8 @@ DeviceMainDlg::~DeviceMainDlg() {
 platform::UserStore& DeviceMainDlg::UserStore() {
   return userStore_ ? *userStore_ : platform::CurrentUserStore();
 }
+
+std::pair<platform::UserStore*, std::string> DeviceMainDlg::OwedWriteKey() { return {&UserStore(), ProductKeyName()}; }
 
 void DeviceMainDlg::PostToUiThread(std::function<void()> task) {
   std::shared_ptr<bool> alive = alive_;

@@ -300,6 +300,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void EndBusyDialog() override;
   void ShowBatteryInfo(int level, int state) override;
   void SetVersionLabel(int controlId, const std::u16string& text) override;
+  // The product's key of the per-user store.
+  std::pair<platform::UserStore*, std::string> OwedWriteKey() override;
 
   // The window manager's close ends the program like the close button.
   void OnUserCloseWindow() override { ExitProgram(); }

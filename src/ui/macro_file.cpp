@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "assign/macro_event_type.h"
+#include "assign/macro_events.h"
 #include "platform/text.h"
 #include "xml/xml_document.h"
 #include "xml/xml_file.h"
@@ -103,6 +104,9 @@ std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text) {
       event.delay_time = platform::ParseDecimal(doc.GetAttribute(u"timestamp"));
       event.desc = doc.GetAttribute(u"desc");
       content.events.push_back(std::move(event));
+      // Held to a recorded macro's length: a longer file is refused whole,
+      // never stored in part.
+      if (content.events.size() > static_cast<size_t>(kMaxMacroEvents)) return std::nullopt;
     }
   }
   return content;

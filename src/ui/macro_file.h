@@ -30,9 +30,10 @@ struct MacroFileContent {
   std::vector<MacroRecord> events;  // in file order, macro_id 0
 };
 
-// Nothing when the text is not well-formed or has no `macro` root. Options
-// that are not numbers in their range keep a new macro's values (played once,
-// measured delays); items of an unknown event type are left out.
+// Nothing when the text is not well-formed, has no `macro` root or holds more
+// events than a recorded macro may (200). Options that are not numbers in
+// their range keep a new macro's values (played once, measured delays); items
+// of an unknown event type are left out.
 std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text);
 
 // Reads and parses a file; nothing when it cannot be read (missing, not a

@@ -1,7 +1,10 @@
 #include "ui/profile_file.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 
+#include "assign/key_action.h"
 #include "platform/text.h"
 #include "xml/xml_document.h"
 #include "xml/xml_file.h"
@@ -65,6 +68,37 @@ std::optional<Range> KeyRange(std::u16string_view key) {
     if (key == StageKey(stage, u"rgb")) return Range{0, 0xFFFFFF};
   }
   return std::nullopt;
+}
+
+// The values each kind of key item may carry. Value 0 stands for none: with
+// value2 also 0 the store keeps no row for the button.
+struct KindValues {
+  int firstKind, lastKind;
+  int highest;
+};
+constexpr KindValues kKindValues[] = {
+    {kActionLeftButton, kActionSpecial2Step3, 1},  // fixed codes, and the kinds without one
+    {kActionKey, kActionKey, 0xFF},                // a keyboard usage
+    {kActionMacro, kActionMacro, INT_MAX},         // a macro id
+    {kActionDefault, kActionDefault, 1},
+    {kActionMedia, kActionMedia, 8},               // sub-kinds 1..8
+    {kActionShortcut, kActionShortcut, 13},        // sub-kinds 1..13
+    {kActionEmoji, kActionEmoji, kEmojiIds},
+    {101, 101, 10},                                // the second family's button codes by number
+    {102, 102, 3},                                 // its DPI steps
+    {104, 104, 2047},                              // a virtual key, or 1024 + a usage
+    {105, 105, 13},                                // its special actions
+};
+
+// A key item is stored only when every field lies in its range, so nothing
+// reaches the mouse that the bytes of its code cannot carry.
+bool KeyItemInRange(const KeyAssignment& key) {
+  const auto kind = std::find_if(std::begin(kKindValues), std::end(kKindValues), [&](const KindValues& k) {
+    return key.macro_type >= k.firstKind && key.macro_type <= k.lastKind;
+  });
+  return kind != std::end(kKindValues) && key.key_code >= 1 && key.key_code <= 9 && key.macro_value >= 0 &&
+         key.macro_value <= kind->highest && key.macro_value2 >= 0 && key.macro_value2 <= 0xFF &&
+         key.macro_value3 >= 0 && key.macro_value3 <= 0xFFFF;
 }
 
 std::u16string Decimal(int value) { return platform::FormatDecimal(value); }
@@ -189,6 +223,7 @@ std::optional<ProfileFile> ParseProfileFileText(std::u16string_view text) {
 
   if (doc.FindElement(u"keyitems")) {
     profile.keys = ReadItems(doc, kKeyFields, [&](KeyAssignment& key) { key.macro_desc = doc.GetAttribute(u"macro_desc"); });
+    std::erase_if(profile.keys, [](const KeyAssignment& key) { return !KeyItemInRange(key); });
   }
   if (doc.FindElement(u"Lightitems")) {
     profile.lightMode = Integer(doc, u"light_mode");

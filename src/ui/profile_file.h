@@ -36,7 +36,10 @@ namespace ui {
 
 struct ProfileFile {
   std::u16string name;               // as the profile list shows it
-  std::vector<KeyAssignment> keys;   // file order; profile and layer are the reader's to set
+  // File order; profile and layer are the reader's to set. Read: only the
+  // items whose every field lies in its range (button 1..9, a known kind and
+  // a value of its kind, modifier bits 0..255, value3 0..65535).
+  std::vector<KeyAssignment> keys;
   std::optional<int> lightMode;      // Lightitems' light_mode; none when the file has no Lightitems
   std::vector<LightMode> lights;     // mode and its six values
   // Settings key -> value. Written: a key without a value gives an empty

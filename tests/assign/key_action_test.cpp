@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "assign/key_tables.h"
@@ -74,6 +75,25 @@ TEST(KeyActionEncode, MediaShortcutEmoji) {
   EXPECT_EQ(EncodeKeyAction(Row(1, 26, 10), {}), (KeyActionCode{0x10, 0x08, 0x46, 0}));
   EXPECT_EQ(EncodeKeyAction(Row(1, 26, 14), {}), (KeyActionCode{0x10, 0, 0, 0}));
   EXPECT_EQ(EncodeKeyAction(Row(1, 27, 64), {}), (KeyActionCode{0x50, 64, 0, 0}));
+}
+
+// A damaged or hand-made row never wraps on its way to the mouse.
+TEST(KeyActionEncode, StoredValuesAreLimitedToTheirBytes) {
+  const struct {
+    KeyActionRow row;
+    KeyActionCode code;
+  } rows[] = {
+      {Row(1, 27, 99999), {0x50, 0x6D, 0, 0}},  // emoji 109, not 0x9F
+      {Row(1, 27, -5), {0x50, 0x01, 0, 0}},
+      {Row(1, 22, 0x1E1, 0), {0x10, 0x00, 0xFF, 0}},  // not the left Shift usage 0xE1
+      {Row(1, 22, INT_MIN, 0), {0x10, 0x00, 0x00, 0}},
+      {Row(1, 22, 0x04, 0x101), {0x10, 0xFF, 0x04, 0}},
+      {Row(1, 22, 0xE1, 0x100), {0x10, 0xFF, 0x02, 0}},  // bits set: the modifier stays in byte 2
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(EncodeKeyAction(r.row, {}), r.code) << r.row.macro_type << " " << r.row.macro_value << "/" << r.row.macro_value2;
+  const int slots[][2] = {{1, 0}, {4, 4}, {5, 3}, {9, 8}, {0, -1}, {10, -1}, {INT_MIN, -1}, {INT_MAX, -1}};
+  for (const auto& s : slots) EXPECT_EQ(ButtonToSlot(s[0]), s[1]) << s[0];
 }
 
 TEST(KeyActionDecode, CodesWithoutActionStoreNothing) {

@@ -47,6 +47,38 @@ class InterruptedWriteTest : public ProgramTest {
     return sent;
   }
 
+  // Removal notices the first program has taken.
+  size_t Removals() {
+    const std::string trace = Trace();
+    size_t n = 0;
+    for (size_t at = trace.find("WorkCommand 3"); at != std::string::npos; at = trace.find("WorkCommand 3", at + 1)) ++n;
+    return n;
+  }
+
+  // The user's edits of profile 1's settings, as the pages would store them
+  // (the program writes nothing meanwhile); all of the profile's rows after.
+  std::map<std::string, std::string> Edit(std::initializer_list<std::pair<const char*, const char*>> values) {
+    Database db(box_.DatabasePath());
+    for (const auto& [key, value] : values) {
+      EXPECT_TRUE(db.Exec(std::string("UPDATE t_configdata SET value = '") + value + "' WHERE profile = 1 AND key = '" +
+                          key + "'"));
+    }
+    return db.Settings(1);
+  }
+
+  // The mouse comes to hold the settings block `hex` and report rate `rate`,
+  // and once the program is idle the store still holds the edits.
+  void ExpectEditsInMouseAndStore(const std::string& hex, int rate, const std::map<std::string, std::string>& edits) {
+    std::string now;
+    EXPECT_TRUE(WaitFor([&] {
+      now = Hex(MouseState().settings.at(0));
+      return now == hex;
+    })) << now;
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(Snapshot()->Settings(1), edits) << "the store lost the user's values";
+    EXPECT_EQ(MouseState().report_rate, rate);
+  }
+
   // Apply, with longer for the result box to come; the box's pixels, empty when none came.
   std::string ApplyAndTakeTheBox(const Geometry& g) {
     std::string pixels;
@@ -74,12 +106,14 @@ TEST_F(InterruptedWriteTest, TheWindowManagersCloseEndsWithZeroWhileTheMouseIsSi
   const auto asked = Clock::now();
   const auto code = program.WaitExitCode(asked + Ms(1500));
   EXPECT_EQ(code, 0) << (code ? "" : "still running 1.5 s after the close");
+  // The write the program did not live to finish is owed to the mouse at the next start.
+  EXPECT_EQ(platform::UserStore(box_.StorePath()).ReadValue(kStoreKey, "OwedWrite101"), "1");
 }
 
-TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsToldAndTheReplugFinishesIt) {
+TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsFinishedOnReplugAndAfterARestart) {
   MakeReturningUserStore();
   if (HasFatalFailure()) return;
-  Start();
+  e2e::Child& first = Start();
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot()->Settings(1)["e-sports_flag"] == "1"; }));
@@ -87,26 +121,17 @@ TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsToldAndTheReplugFinishe
   const Geometry g = GeometryOf(window);
   const std::string done = ApplyAndTakeTheBox(g);
 
-  // The user's edits, as the pages would store them (the program writes nothing meanwhile).
-  std::map<std::string, std::string> chosen;
-  {
-    Database db(box_.DatabasePath());
-      for (const auto& [key, value] : {std::pair{"light_mode", "2"}, {"report_rate", "1"}, {"dpi_index", "3"},
-                                     {"dpi_group3_value", "4000"}, {"scroll_flag", "1"}, {"liftoff_height", "2"},
-                                     {"sensor_flag", "12"}, {"button_respondtime", "12"}, {"sleep_light", "30"},
-                                     {"e-sports_flag", "2"}}) {
-      ASSERT_TRUE(db.Exec(std::string("UPDATE t_configdata SET value = '") + value +
-                          "' WHERE profile = 1 AND key = '" + key + "'"));
-    }
-    chosen = db.Settings(1);
-  }
+  std::map<std::string, std::string> chosen =
+      Edit({{"light_mode", "2"}, {"report_rate", "1"}, {"dpi_index", "3"}, {"dpi_group3_value", "4000"},
+            {"scroll_flag", "1"}, {"liftoff_height", "2"}, {"sensor_flag", "12"}, {"button_respondtime", "12"},
+            {"sleep_light", "30"}, {"e-sports_flag", "2"}});
 
   // The macro memory and the first key map go through, then the cable comes out.
   ASSERT_EQ(Sim().Command("fault wired unplug-after 4"), "ok 1");
   const std::string failed = ApplyAndTakeTheBox(g);
   EXPECT_FALSE(failed.empty());
   EXPECT_TRUE(failed != done) << "the box after the cut-short write is the success box";
-  ASSERT_TRUE(WaitFor([&] { return Trace().find("WorkCommand 3") != std::string::npos; })) << "no removal";
+  ASSERT_TRUE(WaitFor([&] { return Removals() == 1; })) << "no removal";
   EXPECT_TRUE(Idle());
   EXPECT_EQ(Snapshot()->Settings(1), chosen) << "the removal read the half-written mouse over the edits";
 
@@ -114,17 +139,34 @@ TEST_F(InterruptedWriteTest, AnUnplugInTheMiddleOfApplyIsToldAndTheReplugFinishe
   // Light 2, rate 1, six stages, stage 4, DPI 800 1200 2400 4000 6400 10000, the six
   // colours, five zeros, scroll 1, lift-off 2, sensor 12 as bits 0x11, response 12,
   // sleep 30, e-sports 2.
-  const std::string block = "02" "01" "06" "04" "2003" "B004" "6009" "A00F" "0019" "1027"
-                            "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
-                            "01" "02" "11" "0C" "1E" "02";
-  std::string now;
-  EXPECT_TRUE(WaitFor([&] {
-    now = Hex(MouseState().settings.at(0));
-    return now == block;
-  })) << now;
-  EXPECT_TRUE(Idle());
-  EXPECT_EQ(Snapshot()->Settings(1), chosen) << "the store lost the user's values";
-  EXPECT_EQ(MouseState().report_rate, 1);
+  ExpectEditsInMouseAndStore("02" "01" "06" "04" "2003" "B004" "6009" "A00F" "0019" "1027"
+                             "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
+                             "01" "02" "11" "0C" "1E" "02",
+                             1, chosen);
+
+  // Cut short again, and the user closes the program before the mouse is back.
+  chosen = Edit({{"light_mode", "3"}, {"report_rate", "2"}, {"dpi_index", "2"}, {"dpi_group2_value", "3000"},
+                 {"sleep_light", "45"}, {"e-sports_flag", "1"}});
+  ASSERT_EQ(Sim().Command("fault wired unplug-after 4"), "ok 1");
+  EXPECT_TRUE(ApplyAndTakeTheBox(g) != done) << "the box after the cut-short write is the success box";
+  ASSERT_TRUE(WaitFor([&] { return Removals() == 2; })) << "no second removal";
+  ASSERT_TRUE(AskToClose(window));
+  EXPECT_EQ(first.WaitExitCode(Clock::now() + Ms(5000)), 0);
+  sim_.Close();
+  EXPECT_EQ(platform::UserStore(box_.StorePath()).ReadValue(kStoreKey, "OwedWrite101"), "1")
+      << "the owed write is not in the per-user store";
+
+  // Started again with the mouse: it gets the edits instead of being read over them.
+  Start();
+  ASSERT_FALSE(WaitMainWindow().empty());
+  // Light 3, rate 2, six stages, stage 3, DPI 800 1200 3000 4000 6400 10000, the
+  // colours, five zeros, scroll 1, lift-off 2, sensor 0x11, response 12, sleep 45,
+  // e-sports 1.
+  ExpectEditsInMouseAndStore("03" "02" "06" "03" "2003" "B004" "B80B" "A00F" "0019" "1027"
+                             "FF0000" "00FF00" "0000FF" "800080" "FFFF00" "00FFFF" "0000000000"
+                             "01" "02" "11" "0C" "2D" "01",
+                             2, chosen);
+  EXPECT_FALSE(platform::UserStore(box_.StorePath()).ReadValue(kStoreKey, "OwedWrite101").has_value());
 }
 
 }  // namespace

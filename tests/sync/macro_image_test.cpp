@@ -107,6 +107,7 @@ TEST(MacroImageEncode, AtMostThirtyTwoMacros) {
   std::vector<Macro> macros(33, Macro{Ev(kEventKeyDown, 'A')});
   MacroImage image = EncodeMacroImage(macros);
   EXPECT_EQ(image.macrosEncoded, 32);
+  EXPECT_EQ(image.macrosWhole, 32);
   EXPECT_TRUE(image.truncated);
   EXPECT_EQ(StartOffset(image, 31), 64 + 31 * 4);
   EXPECT_EQ(image.length, 64u + 32 * 4);
@@ -120,6 +121,7 @@ TEST(MacroImageEncode, RecordsRunOutInsideTheImage) {
   EXPECT_TRUE(image.truncated);
   EXPECT_EQ(image.length, kMacroImageSize);
   EXPECT_EQ(image.macrosEncoded, 2);
+  EXPECT_EQ(image.macrosWhole, 1);  // the big one is cut
   EXPECT_EQ(StartOffset(image, 2), 0);
   // The last record written ends the macro.
   EXPECT_EQ(image.bytes[kMacroImageSize - 2] & 0x80, 0x80);

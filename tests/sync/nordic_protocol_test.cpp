@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace devsync::nordic {
@@ -157,6 +158,12 @@ TEST(NordicKeys, EncodeTable) {
       {{105, 5}, {}, KeyActionCode{0x03, 0x00, 0x00, 0x00}},
       {{104, 1024 + 0x41, 5, 0x0233}, {}, KeyActionCode{0x12, 0x41, 0x33, 0x05}},
       {{104, 65, 0, 0x0102}, {}, KeyActionCode{0x31, 0x04, 0x02, 0x00}},
+      // Stored values beyond their bytes are limited, never wrapped.
+      {{22, 0x1E1, 0}, {}, KeyActionCode{0x00, 0x00, 0xFF, 0x00}},
+      {{22, 0x04, 0x1FF}, {}, KeyActionCode{0x00, 0xFF, 0x04, 0x00}},
+      {{22, 0x04, -1}, {}, KeyActionCode{0x00, 0x00, 0x04, 0x00}},
+      {{104, 65, 0, 0x10102}, {}, KeyActionCode{0xFF, 0x04, 0xFF, 0x00}},
+      {{104, 65, -1, -1}, {}, KeyActionCode{0x30, 0x04, 0x00, 0x00}},
   };
   for (const auto& r : rows)
     EXPECT_EQ(EncodeKeyAction(r.action, r.macro), r.code) << "kind " << r.action.kind << " value " << r.action.value;
@@ -204,7 +211,8 @@ TEST(NordicMacros, RecordsOfEveryKindAndLimits) {
                                       {4, 1, u"\u2191  Scroll Up"},    {5, 2, u"\u2191  Scroll Up"},
                                       {4, 1, u"\u2193  Scroll Down"},  {5, 2, u"\u2193  Scroll Down"},
                                       {6, 3, u""}, {7, 3, u""}, {8, 3, u""}, {9, 3, u""}, {10, 3, u""},
-                                      {11, 3, u""}, {12, 0x8383, u""}, {1, 40000, u""}, {1, 40000, u""}, {2, 65, u""}};
+                                      {11, 3, u""}, {12, 0x8383, u""}, {1, 40000, u""}, {1, 40000, u""},
+                                      {1, INT_MAX, u""}, {2, 65, u""}};
   const MacroImage image = EncodeMacroImage({0, 300, 70000}, events);
   const Bytes codes = {0x04, 0x04, 0x84, 0x04, 0x05, 0x01, 0x85, 0x00, 0x05, 0xFF, 0x85, 0x00, 0x05, 0xFF,
                        0x05, 0x01, 0x07, 0xFF, 0x07, 0x01, 0x06, 0xFF, 0x06, 0x01, 0x00, 0x00, 0x01, 0x04};

@@ -363,8 +363,9 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
 
   sim::SetFaults(path_, sim::Faults{});
-  Assign(1, 1, 1, 1);
+  Assign(1, 1, 25, 6);  // volume up
   Assign(1, 2, 23, AddMacro(6));
+  db_.SetConfigValue(1, u"dpi_index", u"3");
   const std::string before = Rows(1);
   sim::Faults unplug;
   unplug.unplug_after_writes = 3;
@@ -374,6 +375,17 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_EQ(worker_->Ui().back(), "busy closed");
   clock_->Advance(1000);
   worker_->ThreadStep();  // the idle poll of a vanished mouse returns at once
+
+  // Back again: the cut-short write is finished, not read over.
+  worker_->deviceDataLoaded = 1;  // the start's read-back is over
+  Run(kCmdDeviceRemoved);
+  sim::Replug(path_);
+  Run(kCmdDeviceArrived);
+  EXPECT_EQ(Rows(1), before);
+  const sim::NordicBlock codes = mouse_->ButtonCodes(0).value();
+  EXPECT_EQ(Bytes(codes.begin() + 4, codes.begin() + 12), (Bytes{0x03, 0x00, 0xE9, 0x00, 0x09, 0x01, 0x00, 0x00}));
+  EXPECT_EQ(mouse_->SettingsBlock(0).value()[7], 3);
+  EXPECT_EQ(mouse_->Macros(0).size(), 1u);
 }
 
 }  // namespace

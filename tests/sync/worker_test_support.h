@@ -19,6 +19,7 @@
 #include "device/hid_device_manager.h"
 #include "platform/clock.h"
 #include "platform/text_typer.h"
+#include "platform/user_store.h"
 #include "sim/model/standard_mouse.h"
 #include "sim/sim_control.h"
 #include "sync/device_worker.h"
@@ -54,6 +55,9 @@ class TestWorker : public DeviceWorker {
   void Scan() { ScanDevices(); }
   // The device type the scans put in force; 0 keeps the configured one.
   int forcedType = 0;
+  // Where an owed write outlives the worker; none: only while it runs.
+  platform::UserStore* userStore = nullptr;
+  static constexpr char kUserStoreKey[] = "SOFTWARE\\Test";
 
   // Runs the UI tasks posted so far, in order, as the window thread would.
   size_t RunUi() {
@@ -109,6 +113,7 @@ class TestWorker : public DeviceWorker {
   void CheckDpiControl(int controlId) override { Note("dpi control " + std::to_string(controlId)); }
   void CheckReportRateButton(int index) override { Note("rate index " + std::to_string(index)); }
   int DeviceTypeInForce() const override { return forcedType != 0 ? forcedType : DeviceWorker::DeviceTypeInForce(); }
+  std::pair<platform::UserStore*, std::string> OwedWriteKey() override { return {userStore, kUserStoreKey}; }
   void EndBusyDialog() override { Note("busy closed"); }
   void OnWorkerFinished(long wParam, long lParam) override {
     Note((wParam == kWorkerDoneFailed ? "worker failed " : "worker done ") + std::to_string(lParam));

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/user_store.h"
 #include "sync/work_queue.h"
 
 using namespace synctest;
@@ -67,7 +68,8 @@ TEST_F(WriterTest, AProfileWithoutSettingsRowsSendsNoZeroSettings) {
   EXPECT_TRUE(Sent(0x22).empty());
   EXPECT_TRUE(Sent(0x23).empty());
   EXPECT_EQ(Sent(0x09).size(), 5u);  // the key maps still go
-  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker done 1"}));
+  // The mouse did not get the settings: never the success box.
+  EXPECT_EQ(worker_->Ui(), (std::vector<std::string>{"busy closed", "worker failed 1"}));
 }
 
 TEST_F(WriterTest, AProfileMissingAnySettingsRowSendsNoSettings) {
@@ -216,6 +218,38 @@ TEST_F(WriterTest, TooManyMacrosNeverWritePastTheImage) {
   EXPECT_EQ(macros.size(), 1u);
 }
 
+// The macro memory holds 32 macros and 1040 events: a write-all that cannot
+// give the mouse every macro whole is told as a failure.
+TEST_F(WriterTest, MacrosThatDoNotFitMakeTheWriteAllFail) {
+  const struct {
+    const char* name;
+    std::vector<int> events;  // per macro
+    const char* told;
+    size_t inMouse;
+  } rows[] = {
+      {"32 macros", std::vector<int>(32, 1), "worker done 1", 32},
+      {"33 macros", std::vector<int>(33, 1), "worker failed 1", 32},
+      {"1040 events", {200, 200, 200, 200, 200, 40}, "worker done 1", 6},
+      {"1041 events: the last macro is cut", {200, 200, 200, 200, 200, 41}, "worker failed 1", 6},
+      {"seven recordings of 200", std::vector<int>(7, 200), "worker failed 1", 6},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<MacroInfo> old;
+    db_.LoadMacros(old);
+    for (const MacroInfo& m : old) db_.DeleteMacro(m.macro_id);
+    for (int count : row.events) {
+      std::vector<std::pair<int, int>> events;
+      for (int i = 0; i < count; ++i) events.push_back({i % 2 ? 3 : 2, kVkA});
+      AddMacro(u"m", events);
+    }
+    worker_->ClearUi();
+    RunBusy(kCmdWriteAll);
+    EXPECT_EQ(worker_->Ui().back(), row.told);
+    EXPECT_EQ(sim::DecodeMacroImage(mouse_->MacroImage()).size(), row.inMouse);
+  }
+}
+
 TEST_F(WriterTest, KeyMapsOnlyForTheEightSlots) {
   Assign(1, 9, 1, 1);
   Assign(1, 12, 3, 1);
@@ -277,39 +311,78 @@ TEST_F(WriterTest, UnpluggedDuringWriteAllEndsTheCommand) {
   EXPECT_EQ(mouse_->MacroCommits(), 0);
 }
 
-TEST_F(WriterTest, AWriteAllCutShortByAnUnplugIsFinishedOnReplug) {
-  worker_->deviceDataLoaded = 1;  // the start's read-back is over
+// However the mouse comes back, a write-all cut short by an unplug is
+// finished instead of reading the half-written mouse back over the edits.
+TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
+  platform::UserStore users(folder_.folder() + "registry.ini");
+  ASSERT_EQ(users.CreateKey(TestWorker::kUserStoreKey), platform::KeyStatus::kCreated);
+  auto startWorker = [&] {
+    worker_ = std::make_unique<TestWorker>(db_, *devices_);
+    worker_->userStore = &users;
+    worker_->Scan();
+  };
+  const struct {
+    const char* name;
+    std::function<void()> comeBack;
+  } rows[] = {
+      {"replugged", [&] {
+         sim::Replug(path_);
+         Run(kCmdDeviceArrived);
+       }},
+      {"the program ended and started again with the mouse", [&] {
+         worker_.reset();
+         sim::Replug(path_);
+         startWorker();
+         Run(kCmdInitialLoad);
+       }},
+  };
   AddMacro(u"m", {{2, kVkA}, {1, 20}, {3, kVkA}});
   Assign(2, 3, 22, 0x05);
   for (const auto& [key, value] : {std::pair{u"report_rate", u"1"}, {u"dpi_index", u"3"}, {u"light_mode", u"5"},
                                    {u"sleep_light", u"30"}, {u"dpi_group3_value", u"4000"}}) {
     db_.SetConfigValue(1, key, value);
   }
-  const std::string chosen = Dump();
-  sim::Faults faults;
-  faults.unplug_after_writes = 4;  // the macro memory and the key map of profile 1
-  sim::SetFaults(path_, faults);
-  RunBusy(kCmdWriteAll);
-  Run(kCmdDeviceRemoved);
-  EXPECT_EQ(worker_->deviceConnected.load(), 0);
-  sim::Replug(path_);
-  Run(kCmdDeviceArrived);
+  // Owed from the write's start, so that the program ending in the middle of it forgets nothing.
+  std::optional<std::string> owedAtTheCut;
+  sim::SetPlugListener([&](const std::string&, bool plugged) {
+    if (!plugged) owedAtTheCut = users.ReadValue(TestWorker::kUserStoreKey, "OwedWrite101");
+  });
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string chosen = Dump();
+    mouse_ = std::make_shared<sim::StandardMouse>();  // a mouse that holds none of the edits
+    sim::InstallModel(mouse_);
+    startWorker();
+    worker_->deviceDataLoaded = 1;  // the start's read-back is over
+    sim::Faults faults;
+    faults.unplug_after_writes = 4;  // the macro memory and the key map of profile 1
+    sim::SetFaults(path_, faults);
+    owedAtTheCut.reset();
+    RunBusy(kCmdWriteAll);
+    EXPECT_EQ(owedAtTheCut, "1");
+    EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
+    Run(kCmdDeviceRemoved);
+    EXPECT_EQ(worker_->deviceConnected.load(), 0);
+    row.comeBack();
 
-  // The arrival finished the write instead of reading the half-written mouse back.
-  EXPECT_EQ(Dump(), chosen);
-  EXPECT_EQ(mouse_->KeyMap(1).value()[2], (sim::ActionCode{0x10, 0x00, 0x05, 0x00}));
-  const auto block = mouse_->SettingsBlock(0).value();
-  EXPECT_EQ(block[0], 5);
-  EXPECT_EQ(block[1], 1);
-  EXPECT_EQ(block[3], 4);
-  EXPECT_EQ(block[43], 30);
-  EXPECT_EQ(mouse_->CurrentDpiValue(), 4000);
-  EXPECT_EQ(mouse_->ReportRate(), 1);
-  // Owed once only: the next arrival reads the mouse back again.
-  sim::ClearLog();
-  Run(kCmdDeviceArrived);
-  EXPECT_FALSE(Sent(0x0E).empty());
-  EXPECT_TRUE(Sent(0x0F).empty());
+    EXPECT_EQ(Dump(), chosen);
+    EXPECT_EQ(mouse_->KeyMap(1).value()[2], (sim::ActionCode{0x10, 0x00, 0x05, 0x00}));
+    const auto block = mouse_->SettingsBlock(0).value();
+    EXPECT_EQ(block[0], 5);
+    EXPECT_EQ(block[1], 1);
+    EXPECT_EQ(block[3], 4);
+    EXPECT_EQ(block[43], 30);
+    EXPECT_EQ(mouse_->CurrentDpiValue(), 4000);
+    EXPECT_EQ(mouse_->ReportRate(), 1);
+    // Owed once only: the next arrival reads the mouse back again, also after a restart.
+    sim::ClearLog();
+    Run(kCmdDeviceArrived);
+    startWorker();
+    Run(kCmdInitialLoad);
+    EXPECT_EQ(Sent(0x0E).size(), 2u);
+    EXPECT_TRUE(Sent(0x0F).empty());
+  }
+  sim::SetPlugListener(nullptr);
 }
 
 }  // namespace

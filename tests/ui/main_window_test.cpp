@@ -4,6 +4,8 @@
 // their confirmations, busy dialog and result boxes.
 #include "main_window_test_support.h"
 
+#include <sqlite3.h>
+
 #include <chrono>
 
 #include <QMenu>
@@ -646,11 +648,8 @@ TEST_F(MainWindowTest, CancelledRestoreDefaultsChangesNothing) {
 }
 
 TEST_F(MainWindowTest, WriteAllTwiceKeepsOneBusyDialogAndReportsEachCompletion) {
-  sim::AddWiredMouse(kVid, kWiredPid);
-  TestWindow& w = MakeWindow();
-  w.ScanDevices();
+  TestWindow& w = WindowWithWorker();
   ASSERT_EQ(w.deviceReady.load(), 1);
-  w.StartThread();
   ModalDriver driver;
   driver.endBusyDialogs = false;  // the worker ends them
 
@@ -680,11 +679,43 @@ TEST_F(MainWindowTest, WriteAllTwiceKeepsOneBusyDialogAndReportsEachCompletion) 
   EXPECT_EQ(w.workQueue.Size(), 0u);
 }
 
+// What the store holds and the mouse cannot take ends Apply in the failure box.
+TEST_F(MainWindowTest, WriteAllThatCannotSendTheWholeStoreEndsInTheFailureBox) {
+  TestWindow& w = WindowWithWorker();
+  ModalDriver driver;
+  driver.endBusyDialogs = false;
+  std::vector<int> macros;
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    Box box;
+  } rows[] = {
+      {"everything fits", [] {}, LangBox(210, 115, kMessageBoxOk)},
+      {"33 macros", [&] { while (macros.size() < 33) macros.push_back(db_.AddMacro(u"m")); },
+       LangBox(214, 115, kMessageBoxOk)},
+      {"a profile missing a settings row", [&] {
+         for (int id : macros) db_.DeleteMacro(id);
+         sqlite3* raw = nullptr;
+         ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+         EXPECT_EQ(sqlite3_exec(raw, "DELETE FROM t_configdata WHERE profile = 1 AND key = 'sleep_light'", nullptr,
+                                nullptr, nullptr), SQLITE_OK);
+         sqlite3_close(raw);
+       }, LangBox(214, 115, kMessageBoxOk)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.change();
+    driver.boxes.clear();
+    EXPECT_EQ(w.OnMessage(88, kEventClick, 0, 0), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 1; }, 10000));
+    EXPECT_EQ(driver.boxes[0], row.box);
+  }
+  w.StopThread(5000);
+  w.JoinThread();
+}
+
 TEST_F(MainWindowTest, RestoreDefaultsWithTheWorkerEndsInItsCompletionBox) {
-  sim::AddWiredMouse(kVid, kWiredPid);
-  TestWindow& w = MakeWindow();
-  w.ScanDevices();
-  w.StartThread();
+  TestWindow& w = WindowWithWorker();
   ModalDriver driver;
   driver.endBusyDialogs = false;
   EXPECT_EQ(w.OnMessage(90, kEventClick, 0, 0), 1);

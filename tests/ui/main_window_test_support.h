@@ -216,6 +216,15 @@ class MainWindowTest : public ::testing::Test {
     return made;
   }
 
+  // The test's window over a wired mouse, scanned in, with its worker running.
+  TestWindow& WindowWithWorker() {
+    sim::AddWiredMouse(kVid, kWiredPid);
+    TestWindow& w = MakeWindow();
+    w.ScanDevices();
+    w.StartThread();
+    return w;
+  }
+
   // Visible top-level windows of the UI library.
   static int OpenWindows() {
     int open = 0;

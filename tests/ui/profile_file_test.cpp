@@ -78,6 +78,40 @@ TEST(ProfileFileText, OnlyDecimalValuesInTheirRangeAreStored) {
   }
 }
 
+TEST(ProfileFileText, KeyItemsAreReadOnlyWithEveryFieldInItsRange) {
+  const struct {
+    const char* item;  // the attributes of one key item
+    bool read;
+  } cases[] = {
+      {"key_code='8' macro_type='27' macro_value='109'", true},
+      {"key_code='1' macro_type='27' macro_value='99999'", false},  // no such emoji
+      {"key_code='-2147483649' macro_type='1' macro_value='1'", false},
+      {"key_code='0' macro_type='1' macro_value='1'", false},
+      {"key_code='10' macro_type='1' macro_value='1'", false},
+      {"key_code='9' macro_type='24' macro_value='1'", true},
+      {"key_code='1' macro_type='22' macro_value='255' macro_value2='15'", true},
+      {"key_code='1' macro_type='22' macro_value='256'", false},
+      {"key_code='1' macro_type='22' macro_value='4' macro_value2='256'", false},
+      {"key_code='1' macro_type='22' macro_value='4' macro_value2='-1'", false},
+      {"key_code='1' macro_type='23' macro_value='2147483647'", true},  // a macro id; unknown ids send nothing
+      {"key_code='1' macro_type='25' macro_value='9'", false},
+      {"key_code='1' macro_type='26' macro_value='13'", true},
+      {"key_code='1' macro_type='3' macro_value='2'", false},
+      {"key_code='1' macro_type='28' macro_value='1'", false},
+      {"key_code='1' macro_type='0' macro_value='1'", false},
+      {"key_code='1' macro_type='104' macro_value='2047' macro_value3='65535'", true},
+      {"key_code='1' macro_type='104' macro_value='65' macro_value3='65536'", false},
+      {"key_code='1' macro_type='105' macro_value='14'", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    const std::string text = std::string("<profile><keyitems><item ") + c.item + "/></keyitems></profile>";
+    const std::optional<ProfileFile> read = ui::ParseProfileFileText(platform::Utf8ToUtf16(text));
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->keys.size(), c.read ? 1u : 0u);
+  }
+}
+
 TEST(ProfileFileText, ReadingFollowsTheFileOrder) {
   using Settings = std::map<std::u16string, std::u16string>;
   const ProfileFile sample = Sample();
@@ -95,7 +129,7 @@ TEST(ProfileFileText, ReadingFollowsTheFileOrder) {
        u"<DPI3 value='300' color='3'/></Mouse_DPI></profileinfo></profile>",
        Settings{{u"dpi_group0_value", u"400"}, {u"dpi_group2_value", u"300"}, {u"dpi_group2_rgb", u"3"}}, 0},
       {"no profileinfo: its parts under the root; Mouse's children out of order",
-       u"<profile><keyitems><item key_code='1' macro_value='1'/></keyitems>"
+       u"<profile><keyitems><item key_code='1' macro_type='1' macro_value='1'/></keyitems>"
        u"<Mouse><report_rate value='3'/><button_respondtime value='4'/></Mouse></profile>",
        Settings{{u"button_respondtime", u"4"}}, 1},
       {"no root", u"<profiles><profileinfo/></profiles>", std::nullopt, 0},

@@ -345,9 +345,12 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
   StoreMacro(u"m");
   W().LoadMacroList();
   const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<macro><macroinfo macro_name=\"In\"/><macroitems>";
-  std::string many = head;
-  for (int i = 0; i < 10000; ++i) many += "<item type=\"1\" value=\"10\" index=\"" + std::to_string(i) + "\"/>";
-  many += "</macroitems></macro>";
+  // `count` delay items; unknown types are no events and do not count.
+  auto items = [&](int count) {
+    std::string text = head + "<item type=\"13\"/>";
+    for (int i = 0; i < count; ++i) text += "<item type=\"1\" value=\"10\" index=\"" + std::to_string(i) + "\"/>";
+    return text + "</macroitems></macro>";
+  };
   struct Case {
     const char* name;
     std::string bytes;
@@ -363,7 +366,9 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
               "<item desc=\"bad\" index=\"4\" type=\"13\"/><item desc=\"nine\" index=\"9\" type=\"1\" value=\"x\"/>"
               "</macroitems></macro>",
        2, {"three|2|0", "five|1|5", "nine|1|0"}},
-      {"10,000 items", many, 3, {}},
+      {"201 events: refused whole", items(201), 2, {}},
+      {"10,000 events: refused whole", items(10000), 2, {}},
+      {"200 events, as many as a recording holds", items(200), 3, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -381,7 +386,7 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
     EXPECT_EQ(rows.back().record_index, 9);
   }
   std::vector<MacroRecord> rows;
-  EXPECT_EQ(db_.LoadMacroRecords(W().macroList->GetItemData(2), rows), 10000);
+  EXPECT_EQ(db_.LoadMacroRecords(W().macroList->GetItemData(2), rows), 200);
   // Imports are not held to the list's 32 macros; a cancelled dialog changes nothing.
   while (W().macroList->GetItemCount() < 32) W().NewMacro();
   W().ImportMacro();

@@ -73,7 +73,7 @@ TEST_F(ProfilePageTest, ChoosingAProfileShowsItAfterTheWorkersStep) {
 TEST_F(ProfilePageTest, ExportTakesOneProfileWholeAndImportPutsItBack) {
   TestWindow& w = DefaultStoreWindow();
   for (int p = 1; p <= 5; ++p) {
-    Assign(p, 2, 10 + p);
+    db_.SaveKeyAssignment(KeyAssignment{0, p, 0, 2, 0, u"", 22, 10 + p, 0, 0, u"x"});  // a key of its own
     db_.SetConfigValue(p, u"dpi_group2_value", platform::FormatDecimal(1000 + p));
     db_.SetConfigValue(p, u"report_rate", platform::FormatDecimal(p % 4 + 1));
   }
