@@ -13,15 +13,22 @@
 
 namespace platform {
 
+std::string HomeFolderOf(const char* home, const char* passwdHome) {
+  // A relative path would put the user's files wherever the program was started.
+  if (home && *home == '/') return home;
+  if (passwdHome && *passwdHome == '/') return passwdHome;
+  return {};
+}
+
 std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/tmp";
+  const passwd* pw = getpwuid(getuid());
+  return HomeFolderOf(std::getenv("HOME"), pw ? pw->pw_dir : nullptr);
 }
 
 std::string ConfigHome() {
   if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') return x;
-  return HomeFolder() + "/.config";
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.config";
 }
 
 }  // namespace platform
@@ -42,6 +49,7 @@ std::string GetExeFolder() {
 
 std::string GetDocumentsFolder() {
   const std::string home = platform::HomeFolder();
+  if (home.empty()) return {};
   // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents"
   std::ifstream in(platform::ConfigHome() + "/user-dirs.dirs");
   std::string line;
@@ -63,7 +71,8 @@ std::string GetDocumentsFolder() {
 }
 
 std::string GetDataFolder() {
-  return GetDocumentsFolder() + "/" + GetProductNameUtf8() + " MouseDbFiles/";
+  const std::string documents = GetDocumentsFolder();
+  return documents.empty() ? std::string() : documents + "/" + GetProductNameUtf8() + " MouseDbFiles/";
 }
 
 bool CreateDirectoryTree(const std::string& path) {
