@@ -78,6 +78,9 @@ class EditHost : public QWidget {
   EditHost(MEdit* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
     edit = new uikit::FocusLineEdit(this);
     edit->setFrame(false);
+    // A click on the frame around the text goes to the edit, not past it.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(edit);
     validator = new uikit::EditValidator(edit);
     edit->setValidator(validator);
   }

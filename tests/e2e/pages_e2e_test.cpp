@@ -64,3 +64,33 @@ TEST_F(ProgramTest, PagesTakeRealClicksAndApplyTakesThemToTheMouse) {
 }
 
 }  // namespace
+
+// A typed number is stored when the user clicks elsewhere on the window, and
+// when the window closes with the edit still open.
+TEST_F(ProgramTest, ATypedNumberIsStoredByAClickElsewhereAndByClosing) {
+  e2e::Child& program = Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "no read-back";
+  const Geometry g = GeometryOf(window);
+  auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
+  auto type = [&](const std::string& text) {
+    return Tool({"xdotool", "key", "--clearmodifiers", "ctrl+a"}).exitCode == 0 &&
+           Tool({"xdotool", "type", text}).exitCode == 0;
+  };
+  // The button page; its response time edit at client (265, B - 145, 360, B - 115).
+  ASSERT_TRUE(at(20 + 60 + 30, 70));
+  ASSERT_TRUE(at(312, g.height - 130));
+  ASSERT_TRUE(type("9"));
+  // The page's panel beside the profile column, which takes no focus.
+  ASSERT_TRUE(at(440, g.height - 130));
+  EXPECT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["button_respondtime"] == "9"; }))
+      << Snapshot()->Settings(1)["button_respondtime"];
+
+  ASSERT_TRUE(at(312, g.height - 130));
+  ASSERT_TRUE(type("7"));
+  ASSERT_TRUE(at(g.width - 40, 20));  // the close button
+  EXPECT_EQ(program.WaitExitCode(Clock::now() + Ms(10000)), 0);
+  Database db(box_.DatabasePath());
+  EXPECT_EQ(db.Settings(1)["button_respondtime"], "7");
+}

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include <QLineEdit>
 #include <QMenu>
 
 using namespace mainwintest;
@@ -446,6 +447,32 @@ TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker)
   EXPECT_FALSE(w.IsCreated());
   sim::SetFaults(wired, sim::Faults{});  // the write ends, and with it the worker
   w.JoinThread();
+}
+
+TEST_F(MainWindowTest, EveryWayOutStoresTheNumberBeingTyped) {
+  const std::pair<const char*, std::function<void(TestWindow&)>> ways[] = {
+      {"window manager", [](TestWindow& w) { w.GetWidget()->close(); }},
+      {"close button", [](TestWindow& w) { w.OnMessage(36, kEventClick, 0, 0); }},
+      {"tray menu", [](TestWindow& w) { w.SendMessage(WM_COMMAND, 100, 0); }},
+      {"exit request", [](TestWindow& w) { w.SendMessage(UM_EXIT_REQUEST, 0, 610); }},
+      {"orderly close", [](TestWindow& w) { w.CloseDialog(); }},
+  };
+  int typed = 10;
+  for (const auto& [way, leave] : ways) {
+    SCOPED_TRACE(way);
+    TestWindow& w = MakeWindow();
+    w.ShowWindow(SW_SHOW);
+    Tabs().SetSelectItem(1);  // the button page with the response time
+    QApplication::setActiveWindow(w.GetWidget());
+    QLineEdit* edit = w.responseTimeEdit->Edit();
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::number(++typed));
+    ASSERT_NE(Config(1, u"button_respondtime"), platform::Utf8ToUtf16(std::to_string(typed)));
+    leave(w);
+    EXPECT_EQ(Config(1, u"button_respondtime"), platform::Utf8ToUtf16(std::to_string(typed)));
+    EXPECT_EQ(w.endedWith, std::vector<int>{0});
+  }
 }
 
 TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {

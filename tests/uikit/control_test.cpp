@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -186,6 +187,44 @@ TEST_F(ControlTest, EditsReportTypingFocusAndCommit) {
                                  {85, kEventKillFocus, 0},    {176, kEventSetFocus, 0},   {176, kEventKillFocus, 0},
                                  {176, kEventClick, 0}};
   EXPECT_EQ(dialog.events, expected);
+}
+
+TEST_F(ControlTest, AClickOnAnyOtherPartOfTheWindowEndsTheEdit) {
+  auto* edit = Make<NumberEdit>(176, CRect{10, 10, 110, 40});
+  auto* dpi = Make<DPIControl>(101, CRect{10, 50, 110, 150});
+  dpi->SetDPIEditEnable(1);
+  auto* page = Make<MTabLayout>(48, CRect{200, 0, 800, 600});
+  auto in = [&](const char* className, int id) {
+    return page->CreateControl(className, id, CRect{10, 10 + 40 * (id % 10), 200, 40 + 40 * (id % 10)}, u"x");
+  };
+  const std::pair<const char*, QWidget*> targets[] = {
+      {"heading", in("MText", 151)->GetWidget()},   {"panel", in("CArea", 152)->GetWidget()},
+      {"picture", in("MPicture", 153)->GetWidget()}, {"image button", in("CImageButton", 154)->GetWidget()},
+      {"page", page->GetWidget()},                   {"window background", dialog.GetWidget()},
+  };
+  QApplication::setActiveWindow(dialog.GetWidget());
+  for (const auto& [name, target] : targets) {
+    for (QLineEdit* field : {edit->Edit(), dpi->Edit()}) {
+      const int id = field == edit->Edit() ? 176 : 101;
+      field->setFocus(Qt::MouseFocusReason);
+      QTest::keyClicks(field, "4");
+      dialog.events.clear();
+      QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(150, 5));
+      EXPECT_FALSE(field->hasFocus()) << name << " " << id;
+      EXPECT_EQ(std::count(dialog.events.begin(), dialog.events.end(), Event{id, kEventKillFocus, 0}), 1)
+          << name << " " << id;
+    }
+  }
+  // A click on the edit's own frame keeps the edit going.
+  edit->Edit()->setFocus(Qt::MouseFocusReason);
+  dialog.events.clear();
+  QTest::mouseClick(edit->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+  EXPECT_TRUE(edit->Edit()->hasFocus());
+  EXPECT_TRUE(dialog.events.empty());
+  // So does the window's own end of editing, once.
+  dialog.EndEditing();
+  dialog.EndEditing();
+  EXPECT_EQ(dialog.events, (std::vector<Event>{{176, kEventKillFocus, 0}}));
 }
 
 TEST_F(ControlTest, DpiControlReportsTypingAndTheEndOfEditingOnlyWhenEditable) {
