@@ -67,6 +67,17 @@ void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image,
   }
 }
 
+void DrawWithFixedTop(QPainter& painter, const QRect& target, const QPixmap& image, int fixedTop) {
+  if (image.isNull() || target.isEmpty()) return;
+  const int top = std::clamp(fixedTop, 0, std::min(image.height(), target.height()));
+  if (top > 0) painter.drawPixmap(QRect(target.left(), target.top(), target.width(), top), image,
+                                  QRect(0, 0, image.width(), top));
+  if (top < image.height() && top < target.height()) {
+    painter.drawPixmap(QRect(target.left(), target.top() + top, target.width(), target.height() - top), image,
+                       QRect(0, top, image.width(), image.height() - top));
+  }
+}
+
 QColor ColorFromArgb(std::uint32_t argb) {
   return QColor((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, (argb >> 24) & 0xFF);
 }

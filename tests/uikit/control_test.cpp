@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
@@ -225,6 +226,25 @@ TEST_F(ControlTest, AClickOnAnyOtherPartOfTheWindowEndsTheEdit) {
   dialog.EndEditing();
   dialog.EndEditing();
   EXPECT_EQ(dialog.events, (std::vector<Event>{{176, kEventKillFocus, 0}}));
+}
+
+TEST(BatteryGauge, ThePercentageHasRoomForAHundredBesideTheBody) {
+  const struct {
+    int width, height, pixels;
+  } rows[] = {{65, 28, 14}, {65, 28, 18}, {65, 28, 24}, {55, 28, 14}, {120, 40, 14}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.width) + " wide, " + std::to_string(r.pixels) + " px");
+    QFont font(QStringLiteral("Open Sans Semibold"));
+    font.setPixelSize(r.pixels);
+    const QRect area(21, 6, r.width, r.height);
+    const BatteryCtrl::Parts parts = BatteryCtrl::LayOut(area, font);
+    EXPECT_LE(QFontMetrics(parts.font).horizontalAdvance(QStringLiteral("100%")), parts.text.width());
+    EXPECT_LE(parts.text.right(), area.right());
+    EXPECT_LT(parts.body.right(), parts.text.left());
+    EXPECT_GE(parts.body.width(), 20);
+    EXPECT_LE(parts.body.width(), 36);
+    EXPECT_GE(parts.font.pixelSize(), 8);
+  }
 }
 
 TEST_F(ControlTest, DpiControlReportsTypingAndTheEndOfEditingOnlyWhenEditable) {
