@@ -252,6 +252,7 @@ class MComboBox : public MControlFont {
 
  protected:
   QWidget* CreateWidget(QWidget* parent) override;
+  void OnAttached() override;
   void OnTitleChanged() override;
   void OnTextColorChanged() override;
   void OnFontChanged() override;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QPixmap>
 #include <cstdint>
 #include <string_view>
@@ -25,6 +26,10 @@ void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image,
 // Draws `image` over `target` with its top `fixedTop` rows at their own
 // height (stretched across only) and the rows below stretched to fill the rest.
 void DrawWithFixedTop(QPainter& painter, const QRect& target, const QPixmap& image, int fixedTop);
+
+// The window's colours for what Qt draws itself (file dialogs, the frame and
+// items of a combo box's list, scroll bars, tooltips).
+QPalette WindowPalette();
 
 // 0xAARRGGBB.
 QColor ColorFromArgb(std::uint32_t argb);

@@ -172,6 +172,13 @@ HWND MWindow::Create(HWND parent, std::u16string_view title, std::uint32_t style
   // Modal loops decide when the program's windows end; hiding the last one
   // must not quit every loop.
   QGuiApplication::setQuitOnLastWindowClosed(false);
+  // What Qt draws itself inside the program's dark windows (file dialogs, the
+  // lists of combo boxes, tooltips) takes the same colours.
+  static const bool paletteSet = [] {
+    QApplication::setPalette(uikit::WindowPalette());
+    return true;
+  }();
+  (void)paletteSet;
   style_ = style;
   exStyle_ = exStyle;
   Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;

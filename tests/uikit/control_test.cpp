@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QLabel>
@@ -226,6 +228,40 @@ TEST_F(ControlTest, AClickOnAnyOtherPartOfTheWindowEndsTheEdit) {
   dialog.EndEditing();
   dialog.EndEditing();
   EXPECT_EQ(dialog.events, (std::vector<Event>{{176, kEventKillFocus, 0}}));
+}
+
+// Mean lightness (0..255) of what a widget shows.
+int Lightness(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  long long sum = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) sum += image.pixelColor(x, y).lightness();
+  return image.isNull() ? 255 : static_cast<int>(sum / (static_cast<long long>(image.width()) * image.height()));
+}
+
+TEST_F(ControlTest, ListsAndDialogsThatQtDrawsTakeTheWindowsDarkColours) {
+  auto* combo = Make<MComboBox>(60, CRect{10, 10, 200, 40});
+  for (const char16_t* item : {u"Profile 1", u"Profile 2", u"Profile 3"}) combo->AddItem(item, 1);
+  QApplication::setActiveWindow(dialog.GetWidget());
+  combo->Combo()->showPopup();
+  QFileDialog files(dialog.GetWidget(), QStringLiteral("Open"));
+  files.setOption(QFileDialog::DontUseNativeDialog);
+  files.show();
+  const std::pair<const char*, QWidget*> rows[] = {
+      {"combo list", combo->Combo()->view()->viewport()},
+      {"combo list frame", combo->Combo()->view()->window()},
+      {"file dialog", &files},
+  };
+  for (const auto& [name, widget] : rows) EXPECT_LT(Lightness(widget), 80) << name;
+  combo->Combo()->hidePopup();
+
+  // Closed with the pointer gone, Qt still counts it under the mouse: the
+  // combo must not look hovered.
+  QCursor::setPos(dialog.GetWidget()->mapToGlobal(QPoint(700, 500)));
+  combo->Combo()->setAttribute(Qt::WA_UnderMouse, true);
+  const QImage stale = combo->Combo()->grab().toImage();
+  combo->Combo()->setAttribute(Qt::WA_UnderMouse, false);
+  EXPECT_EQ(stale, combo->Combo()->grab().toImage());
 }
 
 TEST(BatteryGauge, ThePercentageHasRoomForAHundredBesideTheBody) {
