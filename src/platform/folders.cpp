@@ -50,8 +50,12 @@ std::string GetExeFolder() {
 std::string GetDocumentsFolder() {
   const std::string home = platform::HomeFolder();
   if (home.empty()) return {};
-  // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents"
-  std::ifstream in(platform::ConfigHome() + "/user-dirs.dirs");
+  // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents".
+  // Only a regular file is read: opening a FIFO would block the start.
+  const std::string dirs = platform::ConfigHome() + "/user-dirs.dirs";
+  struct stat st {};
+  std::ifstream in;
+  if (stat(dirs.c_str(), &st) == 0 && S_ISREG(st.st_mode)) in.open(dirs);
   std::string line;
   while (std::getline(in, line)) {
     const std::string key = "XDG_DOCUMENTS_DIR=";

@@ -99,4 +99,8 @@ TEST_F(FoldersTest, RelativeFoldersInTheEnvironmentAreIgnored) {
   std::ofstream(root_ / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"docs\"\n";
   EXPECT_EQ(platform::ConfigHome(), (root_ / "config").string());
   EXPECT_EQ(GetDocumentsFolder(), (root_ / "home" / "Documents").string());
+  // Nor does a FIFO in place of that file hold the start up.
+  fs::remove(root_ / "config" / "user-dirs.dirs");
+  ASSERT_EQ(mkfifo((root_ / "config" / "user-dirs.dirs").c_str(), 0600), 0);
+  EXPECT_EQ(GetDocumentsFolder(), (root_ / "home" / "Documents").string());
 }
