@@ -136,6 +136,21 @@ TEST_F(ProgramTest, WithoutAUsableHomeFolderTheProgramSaysSoAndWritesNothing) {
   std::filesystem::remove_all(cwd);
 }
 
+TEST_F(ProgramTest, TheWindowOpensWhenTheLanguageFilesCannotBeRead) {
+  // A copy of the program with a folder in place of each language file.
+  const std::string app = box_.Root() + "/app";
+  std::filesystem::copy(TGM_RUNTIME_DIR, app, std::filesystem::copy_options::recursive);
+  for (const char* id : {"1033", "2052"}) {
+    const std::string file = app + "/language/" + id + ".lan";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+  }
+  setup_.executable = app + "/Tarsel-Game mouse";
+  e2e::Child& program = Start();
+  EXPECT_FALSE(WaitMainWindow().empty());
+  EXPECT_TRUE(program.Running());
+}
+
 // ------------------------------------------------------------------ one instance per user
 
 TEST_F(ProgramTest, SecondStartLeavesTheFirstRunningAndExitsZero) {
