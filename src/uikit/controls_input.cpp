@@ -93,6 +93,9 @@ class EditHost : public QWidget {
     validator = new uikit::EditValidator(edit);
     edit->setValidator(validator);
   }
+  // Its control is gone by now: the focus the widget drops on its way out
+  // must not reach the edit's callbacks through the proxy.
+  ~EditHost() override { setFocusProxy(nullptr); }
   uikit::FocusLineEdit* edit;
   uikit::EditValidator* validator;
 
