@@ -24,6 +24,16 @@ DeviceMainDlg* mainWindow = nullptr;
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
 
+  // The store, the settings and the instance lock all belong in the user's
+  // home folder; without one nothing is written anywhere.
+  if (platform::HomeFolder().empty()) {
+    std::fprintf(stderr,
+                 "%s: no home folder: HOME is not set to an absolute path and the password database gives "
+                 "none for this user. Set HOME and start the program again.\n",
+                 GetProductNameUtf8().c_str());
+    return 2;
+  }
+
   platform::InstanceLock instance(GetProductNameUtf8());
   if (!instance.Acquire()) {
     if (instance.HeldElsewhere()) {

@@ -34,10 +34,14 @@ AutostartEntry::AutostartEntry(std::string folder, std::string program)
     : folder_(std::move(folder)), program_(std::move(program)) {}
 
 AutostartEntry AutostartEntry::ForThisProgram() {
-  return AutostartEntry(ConfigHome() + "/autostart", GetExeFolder() + GetProductNameUtf8());
+  const std::string config = ConfigHome();
+  return AutostartEntry(config.empty() ? std::string() : config + "/autostart", GetExeFolder() + GetProductNameUtf8());
 }
 
-std::string AutostartEntry::Path() const { return folder_ + "/" + GetProductNameUtf8() + ".desktop"; }
+// Without a folder (no home folder) there is no entry and none can be made.
+std::string AutostartEntry::Path() const {
+  return folder_.empty() ? std::string() : folder_ + "/" + GetProductNameUtf8() + ".desktop";
+}
 
 bool AutostartEntry::Exists() const {
   struct stat st {};

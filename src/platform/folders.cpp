@@ -13,15 +13,22 @@
 
 namespace platform {
 
+std::string HomeFolderOf(const char* home, const char* passwdHome) {
+  // A relative path would put the user's files wherever the program was started.
+  if (home && *home == '/') return home;
+  if (passwdHome && *passwdHome == '/') return passwdHome;
+  return {};
+}
+
 std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/tmp";
+  const passwd* pw = getpwuid(getuid());
+  return HomeFolderOf(std::getenv("HOME"), pw ? pw->pw_dir : nullptr);
 }
 
 std::string ConfigHome() {
   if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') return x;
-  return HomeFolder() + "/.config";
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.config";
 }
 
 }  // namespace platform
@@ -42,8 +49,13 @@ std::string GetExeFolder() {
 
 std::string GetDocumentsFolder() {
   const std::string home = platform::HomeFolder();
-  // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents"
-  std::ifstream in(platform::ConfigHome() + "/user-dirs.dirs");
+  if (home.empty()) return {};
+  // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents".
+  // Only a regular file is read: opening a FIFO would block the start.
+  const std::string dirs = platform::ConfigHome() + "/user-dirs.dirs";
+  struct stat st {};
+  std::ifstream in;
+  if (stat(dirs.c_str(), &st) == 0 && S_ISREG(st.st_mode)) in.open(dirs);
   std::string line;
   while (std::getline(in, line)) {
     const std::string key = "XDG_DOCUMENTS_DIR=";
@@ -63,7 +75,8 @@ std::string GetDocumentsFolder() {
 }
 
 std::string GetDataFolder() {
-  return GetDocumentsFolder() + "/" + GetProductNameUtf8() + " MouseDbFiles/";
+  const std::string documents = GetDocumentsFolder();
+  return documents.empty() ? std::string() : documents + "/" + GetProductNameUtf8() + " MouseDbFiles/";
 }
 
 bool CreateDirectoryTree(const std::string& path) {

@@ -32,7 +32,7 @@ std::vector<LockFolder> DefaultLockFolders(const std::string& name) {
   } else {
     folders.push_back({"/tmp/tgm-" + std::to_string(getuid()), 077, false});
   }
-  folders.push_back({ConfigHome() + "/" + name, 022, true});
+  if (const std::string config = ConfigHome(); !config.empty()) folders.push_back({config + "/" + name, 022, true});
   return folders;
 }
 

@@ -50,7 +50,8 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 std::string UserStore::DefaultPath() {
-  return ConfigHome() + "/" + GetProductNameUtf8() + "/registry.ini";
+  const std::string config = ConfigHome();
+  return config.empty() ? std::string() : config + "/" + GetProductNameUtf8() + "/registry.ini";
 }
 
 UserStore::UserStore(std::string path) : path_(std::move(path)) {}
@@ -78,7 +79,10 @@ UserStore::LoadResult UserStore::Load(Sections& out) const {
   return LoadResult::kOk;
 }
 
-bool UserStore::FolderWritable() const { return access(FolderOf(path_).c_str(), W_OK | X_OK) == 0; }
+// A store without a path (no home folder) can be neither opened nor created.
+bool UserStore::FolderWritable() const {
+  return !path_.empty() && access(FolderOf(path_).c_str(), W_OK | X_OK) == 0;
+}
 
 bool UserStore::Save(const Sections& sections) const {
   std::ostringstream text;

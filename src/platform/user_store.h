@@ -19,7 +19,8 @@ enum class KeyStatus {
 
 class UserStore {
  public:
-  // <config home>/Tarsel-Game mouse/registry.ini
+  // <config home>/Tarsel-Game mouse/registry.ini; "" without a config home,
+  // a store that can be neither opened for writing nor created.
   static std::string DefaultPath();
 
   explicit UserStore(std::string path);

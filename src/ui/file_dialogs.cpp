@@ -1,6 +1,8 @@
 #include "ui/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include "uikit/uikit.h"
 
@@ -10,33 +12,40 @@ namespace {
 
 QString Q(std::u16string_view text) { return uikit::ToQString(text); }
 
-std::string Path(const QString& chosen) { return chosen.toStdString(); }
-
 QWidget* Parent(MWindow* owner) { return owner != nullptr ? owner->GetWidget() : nullptr; }
+
+// Runs a non-native dialog; the chosen path, "" when cancelled. At Qt's own
+// sizes the detail view cuts its dates short: the dialog is made wider and
+// the date column takes the room left.
+std::string Run(QFileDialog& dialog, QFileDialog::FileMode mode, QFileDialog::Options options) {
+  dialog.setOptions(options | QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(mode);
+  dialog.resize(860, 520);
+  if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+    details->header()->setStretchLastSection(true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front().toStdString();
+}
 
 class QtFileDialogs : public FileDialogs {
  public:
   std::string OpenFile(MWindow* owner, std::u16string_view title, std::u16string_view filter) override {
-    return Path(QFileDialog::getOpenFileName(Parent(owner), Q(title), QString(), Q(filter), nullptr,
-                                             QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly));
+    QFileDialog dialog(Parent(owner), Q(title), QString(), Q(filter));
+    return Run(dialog, QFileDialog::ExistingFile, QFileDialog::ReadOnly);
   }
 
   std::string SaveFile(MWindow* owner, std::u16string_view title, const std::string& suggestedPath,
                        std::u16string_view filter, std::u16string_view defaultSuffix) override {
-    // The static helper cannot take a default suffix; the dialog asks before
-    // it overwrites (Qt's default).
+    // The dialog asks before it overwrites (Qt's default).
     QFileDialog dialog(Parent(owner), Q(title), QString::fromStdString(suggestedPath), Q(filter));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(Q(defaultSuffix));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return Path(dialog.selectedFiles().front());
+    return Run(dialog, QFileDialog::AnyFile, {});
   }
 
   std::string ChooseFolder(MWindow* owner, std::u16string_view title) override {
-    return Path(QFileDialog::getExistingDirectory(Parent(owner), Q(title), QString(),
-                                                  QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly));
+    QFileDialog dialog(Parent(owner), Q(title));
+    return Run(dialog, QFileDialog::Directory, QFileDialog::ShowDirsOnly);
   }
 };
 

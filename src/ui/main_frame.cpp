@@ -26,6 +26,9 @@ void DeviceMainDlg::InitUI(const CRect& client) {
   windowFontNames = {pages::kWindowFont, pages::kWindowFont};
   if ((background = Make<MPicture>(*this, true, 30))) {
     background->SetShowMode(2, 4);
+    // The title bar and its line (the picture's top 41 rows) stay under the
+    // title bar's controls, which keep their place at every size.
+    background->SetFixedTop(41);
     background->SetImage(u"background.png", 1);
   }
   if ((pagePicture = Make<MPicture>(*this, true, 31))) {
@@ -57,7 +60,8 @@ void DeviceMainDlg::InitUI(const CRect& client) {
   if ((battery = Make<BatteryCtrl>(*this, true, 40))) {
     battery->SetImage(u"icon\\icon_battery_bkg.png", 1);
     battery->SetBatteryIcon(u"icon\\icon_batteryvalue.png", u"icon\\icon_charge.png");
-    battery->SetTextColor(0xFF3E556D);
+    // The percentage reads like the connection state beside it.
+    battery->SetTextColor(windowTextColor);
   }
   if ((connectionState = Make<CDeviceState>(*this, true, 41))) {
     connectionState->SetImage(u"img_state.png", 4);

@@ -38,6 +38,8 @@ void DeviceMainDlg::BringForward() {
 }
 
 void DeviceMainDlg::ExitProgram() {
+  // A number still being typed is stored before anything ends.
+  EndEditing();
   // The worker may be inside an exchange; it gets a second to finish, then the
   // process ends without tearing down the singletons it may still use.
   StopThread(1000);
@@ -50,6 +52,7 @@ void DeviceMainDlg::EndProcess(int status) {
 }
 
 void DeviceMainDlg::CloseDialog() {
+  EndEditing();
   // Bounded like every way out: a step stuck on a silent mouse is not waited
   // for, and the process ends right after, so nothing outlives the window.
   StopThread(1000);

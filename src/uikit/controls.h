@@ -5,7 +5,9 @@
 // below changes the control silently.
 #pragma once
 
+#include <QFont>
 #include <QIcon>
+#include <QRect>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -59,6 +61,9 @@ class MPicture : public MControlFont {
  public:
   UIKIT_CONTROL_CLASS(MPicture)
   void SetShowMode(int mode, int value);
+  // A stretched picture keeps its top `rows` rows at their own height (a
+  // title bar drawn into a window background); 0, the default, stretches all.
+  void SetFixedTop(int rows);
   // Size of the image (one frame); 0 × 0 without an image file.
   CSize GetImageSize() const;
   void Paint(QPainter& painter, const QRect& area) override;
@@ -69,6 +74,7 @@ class MPicture : public MControlFont {
  private:
   int showMode_ = 2;
   int showValue_ = 0;
+  int fixedTop_ = 0;
 };
 
 // A filled rectangle (Windows colour value); lets clicks through.
@@ -246,6 +252,7 @@ class MComboBox : public MControlFont {
 
  protected:
   QWidget* CreateWidget(QWidget* parent) override;
+  void OnAttached() override;
   void OnTitleChanged() override;
   void OnTextColorChanged() override;
   void OnFontChanged() override;
@@ -382,6 +389,16 @@ class BatteryCtrl : public MControlFont {
   int GetBatteryLevel() const { return level_; }
   int GetBatteryState() const { return state_; }
   void Paint(QPainter& painter, const QRect& area) override;
+
+  // Where the gauge's body and its percentage go in `area`: the percentage
+  // gets the room "100%" takes in `font` (the font made smaller only when a
+  // body of 20 pixels would leave too little), the body the rest up to 36.
+  struct Parts {
+    QRect body;
+    QRect text;
+    QFont font;
+  };
+  static Parts LayOut(const QRect& area, const QFont& font);
 
  protected:
   bool IsMouseTransparent() const override { return true; }

@@ -68,6 +68,11 @@ void MPicture::SetShowMode(int mode, int value) {
   Repaint();
 }
 
+void MPicture::SetFixedTop(int rows) {
+  fixedTop_ = std::max(rows, 0);
+  Repaint();
+}
+
 CSize MPicture::GetImageSize() const {
   QPixmap image = StateImage(0);
   if (image.isNull()) return {};
@@ -83,6 +88,8 @@ void MPicture::Paint(QPainter& painter, const QRect& area) {
     QRect target(QPoint(0, 0), image.size());
     target.moveCenter(area.center());
     painter.drawPixmap(target, image);
+  } else if (fixedTop_ > 0) {
+    uikit::DrawWithFixedTop(painter, area, image, fixedTop_);
   } else {
     painter.drawPixmap(area, image);
   }

@@ -33,10 +33,23 @@ void BatteryCtrl::SetBatteryInfo(int level, int state) {
   Repaint();
 }
 
+BatteryCtrl::Parts BatteryCtrl::LayOut(const QRect& area, const QFont& font) {
+  constexpr int kMinBody = 20, kMaxBody = 36, kGap = 4;
+  const QString widest = QStringLiteral("100%");
+  Parts parts;
+  parts.font = uikit::FitFont(font, widest, QSize(area.width() - 1 - kMinBody - kGap, area.height()));
+  const int textWidth = QFontMetrics(parts.font).horizontalAdvance(widest);
+  const int bodyWidth = std::clamp(area.width() - 1 - kGap - textWidth, kMinBody, kMaxBody);
+  parts.body = QRect(area.left() + 1, area.top() + (area.height() - 16) / 2, bodyWidth, 16);
+  parts.text = QRect(parts.body.right() + 1 + kGap, area.top(), area.right() - parts.body.right() - kGap,
+                     area.height());
+  return parts;
+}
+
 void BatteryCtrl::Paint(QPainter& painter, const QRect& area) {
-  // Body on the left two thirds, the percentage beside it.
-  const int bodyWidth = std::min(area.width() * 55 / 100, 36);
-  QRect body(area.left() + 1, area.top() + (area.height() - 16) / 2, bodyWidth, 16);
+  // The body on the left, the percentage beside it with room for "100%".
+  const Parts parts = LayOut(area, MakeFont());
+  const QRect body = parts.body;
   QPixmap background = StateImage(0);
   if (!background.isNull()) {
     painter.drawPixmap(body, background);
@@ -69,10 +82,10 @@ void BatteryCtrl::Paint(QPainter& painter, const QRect& area) {
       painter.drawPolygon(bolt);
     }
   }
-  painter.setFont(MakeFont());
+  painter.setFont(parts.font);
   painter.setPen(ColorFromArgb(textColor_));
   // State 2: no battery reading (no mouse); no level is claimed then.
-  painter.drawText(area.adjusted(bodyWidth + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+  painter.drawText(parts.text, Qt::AlignLeft | Qt::AlignVCenter,
                    state_ == 2 ? QStringLiteral("--") : QStringLiteral("%1%").arg(level_));
 }
 

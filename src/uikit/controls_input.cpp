@@ -1,5 +1,6 @@
 // Combo boxes, edits, sliders and the DPI stage control.
 #include <QAbstractItemView>
+#include <QCursor>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,11 +36,19 @@ class ComboWidget : public QComboBox {
     setFocusPolicy(Qt::StrongFocus);
   }
 
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    update();  // the pointer may have left while the list was open
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const int state = !isEnabled() ? 3 : underMouse() ? 1 : 0;
+    // Qt's under-mouse flag stays set when the pointer leaves through the
+    // open list; the pointer's place itself decides.
+    const bool hovered = isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+    const int state = !isEnabled() ? 3 : hovered ? 1 : 0;
     QPixmap face = uikit::Frame(uikit::LoadImage(owner_->GetImage()), owner_->GetImageMode(),
                                 owner_->GetImageMode() > 1 ? state : 0);
     QRect area = rect();
@@ -78,9 +87,15 @@ class EditHost : public QWidget {
   EditHost(MEdit* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
     edit = new uikit::FocusLineEdit(this);
     edit->setFrame(false);
+    // A click on the frame around the text goes to the edit, not past it.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(edit);
     validator = new uikit::EditValidator(edit);
     edit->setValidator(validator);
   }
+  // Its control is gone by now: the focus the widget drops on its way out
+  // must not reach the edit's callbacks through the proxy.
+  ~EditHost() override { setFocusProxy(nullptr); }
   uikit::FocusLineEdit* edit;
   uikit::EditValidator* validator;
 
@@ -128,6 +143,9 @@ void MComboBox::UserChose(int index) {
   Repaint();
   Report(kEventClick, index);
 }
+
+// The list is styled from the start, also for a combo never given a colour.
+void MComboBox::OnAttached() { OnFontChanged(); }
 
 void MComboBox::OnTitleChanged() { Repaint(); }
 

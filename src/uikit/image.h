@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QPixmap>
 #include <cstdint>
 #include <string_view>
@@ -22,6 +23,13 @@ QPixmap Frame(const QPixmap& strip, int count, int index);
 // Draws `image` over `target`; a border > 0 keeps that many pixels of each
 // edge unstretched (nine-slice).
 void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image, int border);
+// Draws `image` over `target` with its top `fixedTop` rows at their own
+// height (stretched across only) and the rows below stretched to fill the rest.
+void DrawWithFixedTop(QPainter& painter, const QRect& target, const QPixmap& image, int fixedTop);
+
+// The window's colours for what Qt draws itself (file dialogs, the frame and
+// items of a combo box's list, scroll bars, tooltips).
+QPalette WindowPalette();
 
 // 0xAARRGGBB.
 QColor ColorFromArgb(std::uint32_t argb);

@@ -87,6 +87,9 @@ UiHostWidget::UiHostWidget(MWindow* owner, Qt::WindowFlags flags) : QWidget(null
   // The program types into other windows and captures raw keys itself; no
   // input method may compose text in its windows.
   setAttribute(Qt::WA_InputMethodEnabled, false);
+  // A click on a part that takes no focus (background, heading, panel) gives
+  // the focus to the window itself, so an edit loses it and ends its edit.
+  setFocusPolicy(Qt::ClickFocus);
 }
 
 void UiHostWidget::closeEvent(QCloseEvent* event) {
@@ -169,6 +172,13 @@ HWND MWindow::Create(HWND parent, std::u16string_view title, std::uint32_t style
   // Modal loops decide when the program's windows end; hiding the last one
   // must not quit every loop.
   QGuiApplication::setQuitOnLastWindowClosed(false);
+  // What Qt draws itself inside the program's dark windows (file dialogs, the
+  // lists of combo boxes, tooltips) takes the same colours.
+  static const bool paletteSet = [] {
+    QApplication::setPalette(uikit::WindowPalette());
+    return true;
+  }();
+  (void)paletteSet;
   style_ = style;
   exStyle_ = exStyle;
   Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
@@ -320,6 +330,15 @@ void MWindow::DestroyWindow() {
   DestroyContents();
   // Deferred: this may run inside a handler of one of the window's controls.
   host->deleteLater();
+}
+
+void MWindow::EndEditing() {
+  UIKIT_ASSERT_UI_THREAD();
+  if (host_ == nullptr) return;
+  // Only a focus held now can hide an edit: a window that lost its activation
+  // has already reported the end of editing.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && focus != host_ && focus->window() == host_) host_->setFocus(Qt::OtherFocusReason);
 }
 
 bool MWindow::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {

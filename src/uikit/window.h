@@ -68,6 +68,9 @@ class MWindow : public MObject {
   // window and its controls; safe to call from a control's own handler.
   void DestroyWindow();
   bool IsCreated() const { return host_ != nullptr; }
+  // Ends an edit in progress in this window as a click elsewhere does: the
+  // edit reports the end of editing (event 29) before anything goes on.
+  void EndEditing();
 
   // Queues a window message for OnWindowMessage on the UI thread. Safe from
   // any thread while this object lives; messages arrive in posting order.

@@ -64,3 +64,91 @@ TEST_F(ProgramTest, PagesTakeRealClicksAndApplyTakesThemToTheMouse) {
 }
 
 }  // namespace
+
+// A typed number is stored when the user clicks elsewhere on the window, and
+// when the window closes with the edit still open.
+TEST_F(ProgramTest, ATypedNumberIsStoredByAClickElsewhereAndByClosing) {
+  e2e::Child& program = Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "no read-back";
+  const Geometry g = GeometryOf(window);
+  auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
+  auto type = [&](const std::string& text) {
+    return Tool({"xdotool", "key", "--clearmodifiers", "ctrl+a"}).exitCode == 0 &&
+           Tool({"xdotool", "type", text}).exitCode == 0;
+  };
+  // The button page; its response time edit at client (265, B - 145, 360, B - 115).
+  ASSERT_TRUE(at(20 + 60 + 30, 70));
+  ASSERT_TRUE(at(312, g.height - 130));
+  ASSERT_TRUE(type("9"));
+  // The page's panel beside the profile column, which takes no focus.
+  ASSERT_TRUE(at(440, g.height - 130));
+  EXPECT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["button_respondtime"] == "9"; }))
+      << Snapshot()->Settings(1)["button_respondtime"];
+
+  ASSERT_TRUE(at(312, g.height - 130));
+  ASSERT_TRUE(type("7"));
+  ASSERT_TRUE(at(g.width - 40, 20));  // the close button
+  EXPECT_EQ(program.WaitExitCode(Clock::now() + Ms(10000)), 0);
+  Database db(box_.DatabasePath());
+  EXPECT_EQ(db.Settings(1)["button_respondtime"], "7");
+}
+
+// The frame at UI scale 1.0 and 1.5, an open combo list and a file dialog,
+// kept as pictures with the test output.
+class LargeScreenTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    screen_ = "1800x1300x24";
+    ProgramTest::SetUp();
+  }
+};
+
+TEST_F(LargeScreenTest, FrameAtTwoScalesWithAnOpenListAndAFileDialog) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "no read-back";
+  Geometry g = GeometryOf(window);
+  auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
+  auto key = [&](const std::string& keys) { return Tool({"xdotool", "key", keys}).exitCode == 0; };
+  auto picture = [&](const std::string& name, const Geometry& area) {
+    // The pointer off every window (also the one at scale 1.5), so nothing hovers.
+    ASSERT_TRUE(Tool({"xdotool", "mousemove", "1795", "1295"}).exitCode == 0);
+    WaitSteady(area.x, area.y, area.width, area.height);
+    EXPECT_GT(Shot(name, area), 10000u) << name;
+  };
+
+  ASSERT_TRUE(at(20 + 60 + 30, 70));  // the button page
+  picture("frame_scale_1_0.png", g);
+
+  // The profile combo at client (200, 160, 380, 200), its list open below it.
+  ASSERT_TRUE(at(290, 180));
+  std::this_thread::sleep_for(Ms(400));
+  picture("combo_list_open.png", g);
+  ASSERT_TRUE(key("Escape"));
+
+  // Import Profile at client (R - 280, 55, R - 180, 85) opens the file dialog.
+  const auto before = Visible(".");
+  ASSERT_TRUE(at(g.width - 230, 70));
+  std::optional<std::string> dialog;
+  ASSERT_TRUE(WaitFor([&] {
+    for (const auto& id : Visible("."))
+      if (std::find(before.begin(), before.end(), id) == before.end()) dialog = id;
+    return dialog.has_value();
+  })) << "no file dialog";
+  std::this_thread::sleep_for(Ms(400));
+  const Geometry files = GeometryOf(*dialog);
+  EXPECT_GE(files.width, 800) << "the detail view's dates are cut";
+  picture("file_dialog_open.png", files);
+  ASSERT_TRUE(key("Escape"));
+  ASSERT_TRUE(WaitFor([&] { return Visible(".").size() == before.size(); })) << "the file dialog stayed";
+
+  // Client height 1170: UI scale 1.5.
+  ASSERT_EQ(Tool({"xdotool", "windowsize", "--sync", window, "1681", "1170"}).exitCode, 0);
+  ASSERT_EQ(Tool({"xdotool", "windowmove", "--sync", window, "0", "0"}).exitCode, 0);
+  g = GeometryOf(window);
+  ASSERT_EQ(g.height, 1170);
+  picture("frame_scale_1_5.png", g);
+}

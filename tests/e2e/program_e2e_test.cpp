@@ -1,5 +1,8 @@
 // The real program on a private X server with the simulated mouse preloaded:
 // what a user sees and what ends up in the store, the database and the mouse.
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include "e2e/program_fixture.h"
 
 namespace {
@@ -84,6 +87,68 @@ TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
   ASSERT_TRUE(profiles);
   EXPECT_EQ(*profiles,
             (std::vector<std::vector<std::string>>{{"1", "1"}, {"2", "0"}, {"3", "0"}, {"4", "0"}, {"5", "0"}}));
+}
+
+TEST_F(ProgramTest, WithoutAUsableHomeFolderTheProgramSaysSoAndWritesNothing) {
+  // A user the password database does not know: its home can only come from HOME.
+  const uid_t nobody = 4242421;
+  if (geteuid() != 0 || !e2e::HaveTool("setpriv") || getpwuid(nobody) != nullptr)
+    GTEST_SKIP() << "needs root, setpriv and a user id without a password entry";
+  char pattern[] = "/tmp/tgm-nohome.XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string cwd = pattern;
+  chmod(cwd.c_str(), 0777);  // the user could write here: it must not
+  // What the user left in /tmp (removed when `remove`).
+  auto leftInTmp = [nobody](bool remove) {
+    std::vector<std::string> left;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
+      struct stat st {};
+      if (lstat(entry.path().c_str(), &st) != 0 || st.st_uid != nobody) continue;
+      left.push_back(entry.path().string());
+      if (remove) std::filesystem::remove_all(entry.path(), ec);
+    }
+    return left;
+  };
+  leftInTmp(true);
+  struct Row {
+    const char* name;
+    std::optional<std::string> home;
+  };
+  const Row rows[] = {{"no HOME", std::nullopt}, {"empty HOME", ""}, {"relative HOME", "home"}, {"HOME \".\"", "."}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> set = {"DISPLAY=" + x_.Display()};
+    if (row.home) set.push_back("HOME=" + *row.home);
+    const auto env = e2e::Environment(set, {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_DATA_HOME", "LD_PRELOAD"});
+    const std::string id = std::to_string(nobody);
+    const e2e::RunResult run = e2e::Run({"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--", "sh", "-c",
+                                         "cd \"$1\" && exec \"$2\" 2>&1", "sh", cwd, setup_.executable},
+                                        env, 15000);
+    EXPECT_FALSE(run.timedOut) << "the program ran";
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.out.find("no home folder"), std::string::npos) << run.out;
+    EXPECT_TRUE(std::filesystem::is_empty(cwd)) << "written beside the start";
+    const auto left = leftInTmp(true);
+    EXPECT_TRUE(left.empty()) << "written under /tmp: " << left.front();
+    for (const auto& entry : std::filesystem::directory_iterator(cwd)) std::filesystem::remove_all(entry.path());
+  }
+  std::filesystem::remove_all(cwd);
+}
+
+TEST_F(ProgramTest, TheWindowOpensWhenTheLanguageFilesCannotBeRead) {
+  // A copy of the program with a folder in place of each language file.
+  const std::string app = box_.Root() + "/app";
+  std::filesystem::copy(TGM_RUNTIME_DIR, app, std::filesystem::copy_options::recursive);
+  for (const char* id : {"1033", "2052"}) {
+    const std::string file = app + "/language/" + id + ".lan";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+  }
+  setup_.executable = app + "/Tarsel-Game mouse";
+  e2e::Child& program = Start();
+  EXPECT_FALSE(WaitMainWindow().empty());
+  EXPECT_TRUE(program.Running());
 }
 
 // ------------------------------------------------------------------ one instance per user

@@ -219,7 +219,7 @@ class ProgramTest : public ::testing::Test {
     ASSERT_EQ(access(setup_.executable.c_str(), X_OK), 0) << setup_.executable;
     ASSERT_EQ(access(setup_.dropIn.c_str(), R_OK), 0) << setup_.dropIn;
     ASSERT_TRUE(box_.Ok());
-    ASSERT_TRUE(x_.Start()) << "Xvfb did not come up";
+    ASSERT_TRUE(x_.Start(screen_)) << "Xvfb did not come up";
     tools_ = e2e::ToolEnvironment(x_.Display());
   }
 
@@ -427,6 +427,7 @@ class ProgramTest : public ::testing::Test {
     return missing ? 0 : size;
   }
 
+  std::string screen_ = "1400x900x24";  // set before SetUp for another size
   e2e::ProgramSetup setup_;
   e2e::Sandbox box_;
   e2e::XServer x_;

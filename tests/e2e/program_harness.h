@@ -208,13 +208,13 @@ class XServer {
  public:
   ~XServer() { Stop(); }
 
-  bool Start(int timeoutMs = 15000) {
+  bool Start(const std::string& screen = "1400x900x24", int timeoutMs = 15000) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     // The write end must survive the exec: no O_CLOEXEC on it.
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                           "1400x900x24", "-nolisten", "tcp", "-noreset"};
+                                           screen, "-nolisten", "tcp", "-noreset"};
     const bool started = server_.Start(Child::DiesWithParent(argv), Environment({}, {"LD_PRELOAD"}), false);
     close(fds[1]);
     if (!started) {

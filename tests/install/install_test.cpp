@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -110,5 +111,55 @@ TEST(Install, InstallsALauncherAndPrintsTheRuleCommandThenUninstallLeavesNothing
   std::vector<std::string> left;
   for (const auto& e : fs::recursive_directory_iterator(prefix)) left.push_back(e.path().string());
   EXPECT_TRUE(left.empty()) << left.front();
+  fs::remove_all(root);
+}
+
+TEST(Install, LeavesACommandOfTheUsersOwnAndInstallsTheRest) {
+  const fs::path root = fs::temp_directory_path() / ("tgm-install-own-" + std::to_string(getpid()));
+  const fs::path dest = root / "lib/tarsel-game-mouse";
+  const fs::path command = root / "bin/tarsel-game-mouse";
+  const std::string scripts = std::string(TGM_SOURCE_ROOT) + "/scripts/";
+  struct Row {
+    const char* name;
+    std::function<void()> make;
+    bool ours;  // replaced by the install, removed by the uninstall
+  };
+  const Row rows[] = {
+      {"the user's own file", [&] { std::ofstream(command) << "#!/bin/sh\necho mine\n"; }, false},
+      {"the user's link elsewhere", [&] { fs::create_symlink("/bin/true", command); }, false},
+      {"the user's dangling link", [&] { fs::create_symlink(root / "gone", command); }, false},
+      {"a folder", [&] { fs::create_directory(command); }, false},
+      {"our link of an earlier install", [&] { fs::create_symlink(dest / "Tarsel-Game mouse", command); }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(root);
+    fs::create_directories(command.parent_path());
+    row.make();
+    const auto before = fs::symlink_status(command).type();
+    const std::string target = fs::is_symlink(command) ? fs::read_symlink(command).string() : "";
+    const std::string content = fs::is_regular_file(command) ? ReadFile(command) : "";
+
+    const auto [status, printed] =
+        RunShell("TGM_APP_DIR=" + ShellQuote(kRuntime) + " " + scripts + "install " + ShellQuote(root.string()));
+    ASSERT_EQ(status, 0) << printed;
+    EXPECT_TRUE(fs::is_regular_file(dest / "Tarsel-Game mouse"));
+    EXPECT_TRUE(fs::is_regular_file(root / "share/applications/tarsel-game-mouse.desktop"));
+    EXPECT_EQ(printed.find("is not ours") != std::string::npos, !row.ours) << printed;
+    if (row.ours) {
+      EXPECT_EQ(fs::read_symlink(command), dest / "Tarsel-Game mouse");
+    } else {
+      // Same kind, same link target, same bytes, and nothing put into a folder.
+      ASSERT_EQ(fs::symlink_status(command).type(), before);
+      const bool link = fs::is_symlink(command);
+      EXPECT_EQ(link ? fs::read_symlink(command).string() : "", target);
+      EXPECT_TRUE(link || !fs::is_regular_file(command) || ReadFile(command) == content);
+      EXPECT_TRUE(link || !fs::is_directory(command) || fs::is_empty(command));
+    }
+
+    const auto [removed, said] = RunShell(scripts + "uninstall " + ShellQuote(root.string()));
+    ASSERT_EQ(removed, 0) << said;
+    EXPECT_EQ(fs::exists(fs::symlink_status(command)), !row.ours);
+  }
   fs::remove_all(root);
 }

@@ -1,9 +1,12 @@
 // Language texts, the INI reader under them and the re-wording of names.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -125,6 +128,37 @@ TEST_F(LangTextTest, ReadsTheFileOfTheCurrentLanguageOnEveryCall) {
   EXPECT_EQ(GetLangText(20), u"");
   CurrentLanguageId = 1041;
   EXPECT_EQ(GetLangText(20), u"");
+}
+
+TEST_F(LangTextTest, AFileThatCannotBeReadHasNoTextsAndStopsNothing) {
+  struct Row {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    bool rootReadsIt;
+  };
+  const Row rows[] = {
+      {"folder in its place", [](const std::string& p) { fs::create_directory(p); }, false},
+      {"FIFO without a writer", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false},
+      {"link to a file whose read fails",
+       [](const std::string& p) { fs::create_symlink("/proc/self/mem", p); }, false},
+      {"dangling link", [](const std::string& p) { fs::create_symlink(p + ".gone", p); }, false},
+      {"no read permission",
+       [](const std::string& p) {
+         std::ofstream(p) << "[LAN]\n20=OK\n";
+         fs::permissions(p, fs::perms::none);
+       },
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.rootReadsIt && geteuid() == 0) continue;  // root reads it all the same
+    TempFolder folder;
+    ui::SetLanguageFolder(folder.Path());
+    CurrentLanguageId = 1033;
+    row.make(folder.Path() + "1033.lan");
+    EXPECT_EQ(GetLangText(20), u"");
+    EXPECT_EQ(LocalizeDefaultName(u"自定义 1"), u" 1");
+  }
 }
 
 TEST_F(LangTextTest, IsSafeWhileAnotherThreadSwitchesTheLanguage) {

@@ -7,8 +7,12 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cmath>
 
+#include <QLineEdit>
 #include <QMenu>
+
+#include "uikit/image.h"
 
 using namespace mainwintest;
 
@@ -450,6 +454,32 @@ TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker)
   w.JoinThread();
 }
 
+TEST_F(MainWindowTest, EveryWayOutStoresTheNumberBeingTyped) {
+  const std::pair<const char*, std::function<void(TestWindow&)>> ways[] = {
+      {"window manager", [](TestWindow& w) { w.GetWidget()->close(); }},
+      {"close button", [](TestWindow& w) { w.OnMessage(36, kEventClick, 0, 0); }},
+      {"tray menu", [](TestWindow& w) { w.SendMessage(WM_COMMAND, 100, 0); }},
+      {"exit request", [](TestWindow& w) { w.SendMessage(UM_EXIT_REQUEST, 0, 610); }},
+      {"orderly close", [](TestWindow& w) { w.CloseDialog(); }},
+  };
+  int typed = 10;
+  for (const auto& [way, leave] : ways) {
+    SCOPED_TRACE(way);
+    TestWindow& w = MakeWindow();
+    w.ShowWindow(SW_SHOW);
+    Tabs().SetSelectItem(1);  // the button page with the response time
+    QApplication::setActiveWindow(w.GetWidget());
+    QLineEdit* edit = w.responseTimeEdit->Edit();
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::number(++typed));
+    ASSERT_NE(Config(1, u"button_respondtime"), platform::Utf8ToUtf16(std::to_string(typed)));
+    leave(w);
+    EXPECT_EQ(Config(1, u"button_respondtime"), platform::Utf8ToUtf16(std::to_string(typed)));
+    EXPECT_EQ(w.endedWith, std::vector<int>{0});
+  }
+}
+
 TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
   platform::UserStore fresh((home_ / "fresh.ini").string());
   WriteDeviceType(fresh, 201);
@@ -463,6 +493,33 @@ TEST_F(MainWindowTest, DeviceTypeIsNeverWrittenIntoAMissingKey) {
 
 // ---------------------------------------------------------------------------
 // Routing of window messages and control events
+
+TEST_F(MainWindowTest, TheTitleBarKeepsItsLineAndTheBatteryReadsAtEveryScale) {
+  TestWindow& w = MakeWindow();
+  w.ShowWindow(SW_SHOW);
+  // Contrast ratio of two colours (1..21); text needs 4.5 to read well.
+  auto contrast = [](QColor a, QColor b) {
+    auto luminance = [](QColor c) {
+      auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+      return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+  };
+  const std::string line = "#3e556d";
+  auto at = [](const QImage& shot, int x, int y) { return shot.pixelColor(x, y).name().toStdString(); };
+  for (const int height : {780, 1170}) {
+    SCOPED_TRACE(height);
+    w.GetWidget()->resize(height * 1121 / 780, height);
+    const QImage shot = w.GetWidget()->grab().toImage();
+    // The line under the title bar, right of the title, above the tab strip's row.
+    const int x = shot.width() - 200;
+    EXPECT_EQ(at(shot, x, 40), line);
+    for (int y = 41; y < 100; ++y) ASSERT_NE(at(shot, x, y), line) << y;
+    // The percentage beside the gauge against the title bar behind it.
+    EXPECT_GE(contrast(uikit::ColorFromArgb(w.battery->GetTextColor()), shot.pixelColor(300, 20)), 4.5);
+  }
+}
 
 TEST_F(MainWindowTest, LeavingTheHomePageShowsPicture31AndComingBackHidesIt) {
   TestWindow& w = MakeWindow();

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -186,6 +190,97 @@ TEST_F(ControlTest, EditsReportTypingFocusAndCommit) {
                                  {85, kEventKillFocus, 0},    {176, kEventSetFocus, 0},   {176, kEventKillFocus, 0},
                                  {176, kEventClick, 0}};
   EXPECT_EQ(dialog.events, expected);
+}
+
+TEST_F(ControlTest, AClickOnAnyOtherPartOfTheWindowEndsTheEdit) {
+  auto* edit = Make<NumberEdit>(176, CRect{10, 10, 110, 40});
+  auto* dpi = Make<DPIControl>(101, CRect{10, 50, 110, 150});
+  dpi->SetDPIEditEnable(1);
+  auto* page = Make<MTabLayout>(48, CRect{200, 0, 800, 600});
+  auto in = [&](const char* className, int id) {
+    return page->CreateControl(className, id, CRect{10, 10 + 40 * (id % 10), 200, 40 + 40 * (id % 10)}, u"x");
+  };
+  const std::pair<const char*, QWidget*> targets[] = {
+      {"heading", in("MText", 151)->GetWidget()},   {"panel", in("CArea", 152)->GetWidget()},
+      {"picture", in("MPicture", 153)->GetWidget()}, {"image button", in("CImageButton", 154)->GetWidget()},
+      {"page", page->GetWidget()},                   {"window background", dialog.GetWidget()},
+  };
+  QApplication::setActiveWindow(dialog.GetWidget());
+  for (const auto& [name, target] : targets) {
+    for (QLineEdit* field : {edit->Edit(), dpi->Edit()}) {
+      const int id = field == edit->Edit() ? 176 : 101;
+      field->setFocus(Qt::MouseFocusReason);
+      QTest::keyClicks(field, "4");
+      dialog.events.clear();
+      QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(150, 5));
+      EXPECT_FALSE(field->hasFocus()) << name << " " << id;
+      EXPECT_EQ(std::count(dialog.events.begin(), dialog.events.end(), Event{id, kEventKillFocus, 0}), 1)
+          << name << " " << id;
+    }
+  }
+  // A click on the edit's own frame keeps the edit going.
+  edit->Edit()->setFocus(Qt::MouseFocusReason);
+  dialog.events.clear();
+  QTest::mouseClick(edit->GetWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+  EXPECT_TRUE(edit->Edit()->hasFocus());
+  EXPECT_TRUE(dialog.events.empty());
+  // So does the window's own end of editing, once.
+  dialog.EndEditing();
+  dialog.EndEditing();
+  EXPECT_EQ(dialog.events, (std::vector<Event>{{176, kEventKillFocus, 0}}));
+}
+
+// Mean lightness (0..255) of what a widget shows.
+int Lightness(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  long long sum = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) sum += image.pixelColor(x, y).lightness();
+  return image.isNull() ? 255 : static_cast<int>(sum / (static_cast<long long>(image.width()) * image.height()));
+}
+
+TEST_F(ControlTest, ListsAndDialogsThatQtDrawsTakeTheWindowsDarkColours) {
+  auto* combo = Make<MComboBox>(60, CRect{10, 10, 200, 40});
+  for (const char16_t* item : {u"Profile 1", u"Profile 2", u"Profile 3"}) combo->AddItem(item, 1);
+  QApplication::setActiveWindow(dialog.GetWidget());
+  combo->Combo()->showPopup();
+  QFileDialog files(dialog.GetWidget(), QStringLiteral("Open"));
+  files.setOption(QFileDialog::DontUseNativeDialog);
+  files.show();
+  const std::pair<const char*, QWidget*> rows[] = {
+      {"combo list", combo->Combo()->view()->viewport()},
+      {"combo list frame", combo->Combo()->view()->window()},
+      {"file dialog", &files},
+  };
+  for (const auto& [name, widget] : rows) EXPECT_LT(Lightness(widget), 80) << name;
+  combo->Combo()->hidePopup();
+
+  // Closed with the pointer gone, Qt still counts it under the mouse: the
+  // combo must not look hovered.
+  QCursor::setPos(dialog.GetWidget()->mapToGlobal(QPoint(700, 500)));
+  combo->Combo()->setAttribute(Qt::WA_UnderMouse, true);
+  const QImage stale = combo->Combo()->grab().toImage();
+  combo->Combo()->setAttribute(Qt::WA_UnderMouse, false);
+  EXPECT_EQ(stale, combo->Combo()->grab().toImage());
+}
+
+TEST(BatteryGauge, ThePercentageHasRoomForAHundredBesideTheBody) {
+  const struct {
+    int width, height, pixels;
+  } rows[] = {{65, 28, 14}, {65, 28, 18}, {65, 28, 24}, {55, 28, 14}, {120, 40, 14}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.width) + " wide, " + std::to_string(r.pixels) + " px");
+    QFont font(QStringLiteral("Open Sans Semibold"));
+    font.setPixelSize(r.pixels);
+    const QRect area(21, 6, r.width, r.height);
+    const BatteryCtrl::Parts parts = BatteryCtrl::LayOut(area, font);
+    EXPECT_LE(QFontMetrics(parts.font).horizontalAdvance(QStringLiteral("100%")), parts.text.width());
+    EXPECT_LE(parts.text.right(), area.right());
+    EXPECT_LT(parts.body.right(), parts.text.left());
+    EXPECT_GE(parts.body.width(), 20);
+    EXPECT_LE(parts.body.width(), 36);
+    EXPECT_GE(parts.font.pixelSize(), 8);
+  }
 }
 
 TEST_F(ControlTest, DpiControlReportsTypingAndTheEndOfEditingOnlyWhenEditable) {
