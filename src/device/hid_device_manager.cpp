@@ -121,6 +121,11 @@ std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo) {
   return out;
 }
 
+bool IsMouseInterfaceUsage(uint16_t usagePage, uint16_t usage) {
+  return (usagePage == kVendorUsagePage && usage == kVendorUsage) ||
+         (usagePage == kReceiverUsagePage && usage == kReceiverUsage);
+}
+
 }  // namespace device
 
 bool ExchangeOnDevice(hid_device* dev, std::span<uint8_t, 64> payload) {

@@ -201,4 +201,8 @@ std::u16string Cp1252ToUtf16(std::string_view bytes);
 // "%x%02x" of hi and lo, then a "." after every character but the last.
 std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo);
 
+// The interfaces enumeration keeps: the vendor interface (usage page 0xFF01,
+// usage 0x10) and a receiver's (0xFF0A, 0x01).
+bool IsMouseInterfaceUsage(uint16_t usagePage, uint16_t usage);
+
 }  // namespace device
