@@ -95,6 +95,8 @@ class DeviceWorker : public CThreadBasic {
   void ReadFirmwareVersion();
   void ResetKeyMapOnDevice();
   void SendStoredLightMode();
+  // The mouse's notifications, and the receiver's word when its mouse comes
+  // or goes (rescanned, and read back when it came).
   void PollDeviceNotifications();
   void TypeEmojiText(int number);
   void SendUnicodeText(std::u16string_view text);
@@ -212,6 +214,8 @@ class DeviceWorker : public CThreadBasic {
   // Writes the store to the mouse again when the last write of it was cut
   // short; false when nothing is owed (the read-back then runs as usual).
   bool WriteOwedStore();
+  // The receiver said its mouse is connected to it or not.
+  void FollowReceiverStatus(bool mouseConnected);
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
   // What one read-back gathered, stored in one transaction after the mouse's
