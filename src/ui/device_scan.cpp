@@ -131,6 +131,7 @@ void DeviceMainDlg::ApplyConnectionView(int stateText, bool usable, bool bluetoo
 }
 
 void DeviceMainDlg::ShowConnectionState(int stateText) {
+  DebugTrace(2, "connection state %d", stateText);
   connectionStateText = stateText;
   if (!connectionState) return;
   connectionState->SetTitle(GetLangText(stateText));
