@@ -139,7 +139,8 @@ class HidDeviceManager {
   // True only for a reply that repeats the request's command (reply byte 1):
   // reports left from earlier requests are dropped before it goes out, and
   // replies to other requests that come while it waits are dropped within
-  // the same wait. Notifications met on the way are kept for
+  // the same wait. Notifications and other reports that answer no request
+  // (a receiver's word on its mouse) met on the way are kept for
   // ReadCurrentDevice.
   bool SendCommand(std::span<uint8_t> buffer);
   // Command reports that went unanswered (or could not be sent) so far: a
@@ -179,9 +180,9 @@ class HidDeviceManager {
   static int QueryOnlineOn(AttachedDevice& entry);
   bool ExchangeLocked(std::span<uint8_t, 64> payload);
   bool SendCommandOnLine(std::span<uint8_t> buffer);
-  // The rest of a command exchange's wait for the reply to `command`: true
-  // when it came into `buffer`. A report that is no reply at all ends the
-  // wait and is left in `buffer`, as the framing's refusal.
+  // One wait of a command exchange for the reply to `command`: true when it
+  // came into `buffer`. A report that is no reply at all ends the wait and
+  // is left in `buffer`, as the framing's refusal.
   bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
   // What `dev` sent before a request goes out answers none of it.
   void DropWaitingReports(hid_device* dev);
