@@ -26,8 +26,21 @@ constexpr size_t kExchangeSize = 64;
 // reply shows as such instead of being cut to fit.
 constexpr size_t kScratchSize = 65;
 
+constexpr uint8_t kReceiverStatusReport = 0x01;  // byte 0 of the status query and its reply
 constexpr uint8_t kReceiverStatusReply = 0x8C;
+constexpr uint8_t kMouseConnectedBit = 0x08;     // in byte 4 of the status reply
 constexpr uint8_t kVersionReply = 0x9A;
+
+constexpr uint8_t kReplyMark = 0xAA;         // byte 0 of a command report's reply
+constexpr uint8_t kNotificationMark = 0xFA;  // byte 1 of a report the mouse sends on its own
+constexpr int kCommandReplyWaitMs = 1000;
+// An answer later than a whole command exchange waits (1000 + 100 + 1000 +
+// 1000 + 1000 ms) is not looked for any more.
+constexpr uint32_t kOwedReplyMs = 4100;
+// Reports read off before a request goes out, at most: a device that never
+// stops sending must not hold the request back for ever.
+constexpr int kMaxWaitingReports = 32;
+constexpr size_t kMaxKeptReports = 8;
 
 constexpr uint8_t kFeatureVersionId = 0x51;
 constexpr size_t kFeatureVersionSize = 21;
@@ -48,6 +61,32 @@ std::u16string ReadHidString(hid_device* dev, bool product) {
                          : hid_get_manufacturer_string(dev, buffer.data(), kMaxStringUnits);
   if (rc < 0) return {};
   return device::WideToUtf16(buffer.data(), kMaxStringUnits);
+}
+
+// Reads off what `dev` has sent already, without waiting, handing each
+// report to `each`.
+template <typename Each>
+void ReadOffWaiting(hid_device* dev, Each&& each) {
+  for (int i = 0; i < kMaxWaitingReports; ++i) {
+    std::array<uint8_t, kScratchSize> report{};
+    const int got = hid_read_timeout(dev, report.data(), report.size(), 0);
+    if (got <= 0) return;
+    each(std::span<const uint8_t>(report.data(), static_cast<size_t>(got)));
+  }
+}
+
+// Reads for up to `timeoutMs` until the report whose byte 0 is `first`
+// comes: its length in `scratch`, 0 when none came in time, -1 when the
+// device failed. Other reports are dropped.
+int ReadExchangeReply(hid_device* dev, uint8_t first, std::span<uint8_t> scratch, int timeoutMs) {
+  const uint32_t start = platform::GetTickCount();
+  for (;;) {
+    const uint32_t elapsed = platform::GetTickCount() - start;
+    if (elapsed >= static_cast<uint32_t>(timeoutMs)) return 0;
+    std::fill(scratch.begin(), scratch.end(), 0);
+    const int got = hid_read_timeout(dev, scratch.data(), scratch.size(), timeoutMs - static_cast<int>(elapsed));
+    if (got <= 0 || scratch[0] == first) return got;
+  }
 }
 
 AttachedDevice PublicCopy(const AttachedDevice& entry) {
@@ -121,6 +160,18 @@ std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo) {
   return out;
 }
 
+bool IsMouseInterfaceUsage(uint16_t usagePage, uint16_t usage) {
+  return (usagePage == kVendorUsagePage && usage == kVendorUsage) ||
+         (usagePage == kReceiverUsagePage && usage == kReceiverUsage);
+}
+
+std::optional<bool> ReceiverStatus(std::span<const uint8_t> report) {
+  if (report.size() < 5 || report[0] != kReceiverStatusReport || report[2] != kReceiverStatusReply) {
+    return std::nullopt;
+  }
+  return (report[4] & kMouseConnectedBit) != 0;
+}
+
 }  // namespace device
 
 bool ExchangeOnDevice(hid_device* dev, std::span<uint8_t, 64> payload) {
@@ -128,7 +179,9 @@ bool ExchangeOnDevice(hid_device* dev, std::span<uint8_t, 64> payload) {
   const uint8_t check = device::ExchangeChecksum(payload);
 
   std::array<uint8_t, kScratchSize> scratch{};
-  hid_read_timeout(dev, scratch.data(), scratch.size(), 100);  // flush a stale report
+  // Flush what is left from earlier requests: one read that may wait, then
+  // whatever else is already there.
+  if (hid_read_timeout(dev, scratch.data(), scratch.size(), 100) > 0) ReadOffWaiting(dev, [](auto) {});
 
   std::array<uint8_t, kCommandReportSize> report{};
   report[0] = 0x00;
@@ -137,12 +190,10 @@ bool ExchangeOnDevice(hid_device* dev, std::span<uint8_t, 64> payload) {
   if (hid_write(dev, report.data(), report.size()) < 0) return false;
 
   platform::SleepMs(16);
-  scratch.fill(0);
-  int got = hid_read_timeout(dev, scratch.data(), scratch.size(), 200);
+  int got = ReadExchangeReply(dev, report[1], scratch, 200);
   if (got <= 0) {
     platform::SleepMs(200);
-    scratch.fill(0);
-    got = hid_read_timeout(dev, scratch.data(), scratch.size(), 100);
+    got = ReadExchangeReply(dev, report[1], scratch, 100);
   }
   if (got != static_cast<int>(kExchangeSize)) return false;
   std::copy_n(scratch.begin(), kExchangeSize, payload.begin());
@@ -221,7 +272,13 @@ int HidDeviceManager::GetDeviceType() {
   return currentType_;
 }
 
+void HidDeviceManager::ForgetReports() {
+  keptReports_.clear();
+  owedReplies_.clear();
+}
+
 void HidDeviceManager::CloseEntries() {
+  ForgetReports();
   currentDevice_ = nullptr;
   for (AttachedDevice& entry : attachedDevices_) {
     if (entry.device != nullptr) hid_close(entry.device);
@@ -332,6 +389,7 @@ void HidDeviceManager::ReplaceAttached(std::vector<AttachedDevice> entries) {
     attachedDevices_ = std::move(entries);
     opened_ = 1;
   }
+  ForgetReports();
   for (AttachedDevice& entry : old) {
     if (entry.device != nullptr) hid_close(entry.device);
   }
@@ -481,22 +539,91 @@ bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   buffer[4] = device::CommandChecksum(buffer);
   std::array<uint8_t, kCommandReportSize> request{};
   std::copy_n(buffer.begin(), kCommandReportSize, request.begin());
+  const uint8_t command = request[2];
+  DropWaitingReports(dev);
 
-  if (hid_write(dev, request.data(), request.size()) < 0) {
-    platform::SleepMs(10);
-    if (hid_write(dev, request.data(), request.size()) < 0) return false;
-  }
-  auto readReply = [&]() {
-    const int got = hid_read_timeout(dev, buffer.data(), kCommandReportSize, 1000);
-    return got >= 1 && buffer[0] == 0xAA;
+  int writes = 0;  // of this request that reached the device
+  auto write = [&]() {
+    const bool sent = hid_write(dev, request.data(), request.size()) >= 0;
+    if (sent) ++writes;
+    return sent;
   };
-  if (readReply()) return true;
-  platform::SleepMs(100);
-  hid_write(dev, request.data(), request.size());
-  if (readReply()) return true;
-  platform::SleepMs(1000);
-  hid_write(dev, request.data(), request.size());
-  return readReply();
+  if (!write()) {
+    platform::SleepMs(10);
+    if (!write()) return false;
+  }
+  bool answered = ReadCommandReply(dev, command, buffer);
+  if (!answered) {
+    platform::SleepMs(100);
+    write();
+    answered = ReadCommandReply(dev, command, buffer);
+  }
+  if (!answered) {
+    platform::SleepMs(1000);
+    write();
+    answered = ReadCommandReply(dev, command, buffer);
+  }
+  // One write was answered; the answers to the others may still come. A
+  // request never answered leaves nothing owed: the mouse may have refused it.
+  if (answered) {
+    const uint32_t now = platform::GetTickCount();
+    for (int i = 1; i < writes; ++i) owedReplies_.push_back(OwedReply{dev, command, now});
+  }
+  return answered;
+}
+
+bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer) {
+  const uint32_t start = platform::GetTickCount();
+  for (;;) {
+    const uint32_t elapsed = platform::GetTickCount() - start;
+    if (elapsed >= static_cast<uint32_t>(kCommandReplyWaitMs)) return false;
+    std::array<uint8_t, kScratchSize> report{};
+    const int got = hid_read_timeout(dev, report.data(), report.size(), kCommandReplyWaitMs - static_cast<int>(elapsed));
+    if (got <= 0) return false;
+    const std::span<const uint8_t> bytes(report.data(), std::min(static_cast<size_t>(got), kCommandReportSize));
+    if (report[0] != kReplyMark) {
+      // A refusal to the framing; the poll still hears what it says (a
+      // receiver's word on its mouse, say).
+      KeepForPoll(dev, bytes);
+      std::copy(bytes.begin(), bytes.end(), buffer.begin());
+      return false;
+    }
+    if (got < 2) continue;
+    if (report[1] == kNotificationMark) {
+      KeepForPoll(dev, bytes);
+      continue;
+    }
+    // Another request's reply, or this one's answer to an earlier write.
+    if (SettleOwedReply(dev, report[1]) || report[1] != command) continue;
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    return true;
+  }
+}
+
+void HidDeviceManager::DropWaitingReports(hid_device* dev) {
+  const uint32_t now = platform::GetTickCount();
+  std::erase_if(owedReplies_, [&](const OwedReply& owed) { return now - owed.since >= kOwedReplyMs; });
+  ReadOffWaiting(dev, [&](std::span<const uint8_t> report) {
+    if (report.size() >= 2 && report[0] == kReplyMark && report[1] != kNotificationMark) {
+      SettleOwedReply(dev, report[1]);
+    } else {
+      KeepForPoll(dev, report);
+    }
+  });
+}
+
+bool HidDeviceManager::SettleOwedReply(hid_device* dev, uint8_t command) {
+  const auto owed = std::find_if(owedReplies_.begin(), owedReplies_.end(), [&](const OwedReply& o) {
+    return o.device == dev && o.command == command;
+  });
+  if (owed == owedReplies_.end()) return false;
+  owedReplies_.erase(owed);
+  return true;
+}
+
+void HidDeviceManager::KeepForPoll(hid_device* dev, std::span<const uint8_t> report) {
+  if (keptReports_.size() == kMaxKeptReports) keptReports_.pop_front();
+  keptReports_.push_back(KeptReport{dev, std::vector<uint8_t>(report.begin(), report.end())});
 }
 
 bool HidDeviceManager::ExchangeLocked(std::span<uint8_t, 64> payload) {
@@ -530,7 +657,8 @@ int HidDeviceManager::QueryOnlineOn(AttachedDevice& entry) {
     buildQuery();
     ok = ExchangeOnDevice(entry.device, payload);
   }
-  if (ok && payload[2] == kReceiverStatusReply) entry.online = (payload[4] & 0x08) ? 1 : 0;
+  const std::optional<bool> mouseConnected = device::ReceiverStatus(payload);
+  if (ok && mouseConnected) entry.online = *mouseConnected ? 1 : 0;
   return entry.online;
 }
 
@@ -580,7 +708,7 @@ bool HidDeviceManager::PollInput(std::span<uint8_t> buffer) {
     const int got = hid_read_timeout(dev, buffer.data(), length, 10);
     if (got >= 1) {
       // Byte 4 of a short report is whatever the caller's buffer held.
-      const int online = (buffer.size() > 4 && (buffer[4] & 0x08)) ? 1 : 0;
+      const int online = (buffer.size() > 4 && (buffer[4] & kMouseConnectedBit)) ? 1 : 0;
       std::lock_guard lock(mu_);
       for (AttachedDevice& entry : attachedDevices_) {
         if (entry.device == dev) entry.online = online;
@@ -596,6 +724,14 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
   std::lock_guard line(ioMu_);
   hid_device* dev = DeviceForExchange();
   if (dev == nullptr) return -1;
+  const auto kept = std::find_if(keptReports_.begin(), keptReports_.end(),
+                                 [dev](const KeptReport& r) { return r.device == dev; });
+  if (kept != keptReports_.end()) {
+    const size_t n = std::min(buffer.size(), kept->bytes.size());
+    std::copy_n(kept->bytes.begin(), n, buffer.begin());
+    keptReports_.erase(kept);
+    return static_cast<int>(n);
+  }
   return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
 }
 

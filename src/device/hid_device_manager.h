@@ -21,7 +21,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -134,12 +136,19 @@ class HidDeviceManager {
 
   // Standard-family command report: `buffer` (at least 65 bytes) holds the
   // request on entry and the last reply on return; byte 4 is filled in.
+  // True only for a reply that repeats the request's command (reply byte 1):
+  // reports left from earlier requests are dropped before it goes out, and
+  // replies to other requests that come while it waits are dropped within
+  // the same wait. Notifications and other reports that answer no request
+  // (a receiver's word on its mouse) met on the way are kept for
+  // ReadCurrentDevice.
   bool SendCommand(std::span<uint8_t> buffer);
   // Command reports that went unanswered (or could not be sent) so far: a
   // task compares it before and after to know whether every write went
   // through.
   uint64_t FailedCommands() const { return failedCommands_.load(); }
-  // The 64-byte checksummed exchange on the current device.
+  // The 64-byte checksummed exchange on the current device; the reply is the
+  // report whose byte 0 is the request's (channel and command).
   bool Exchange(std::span<uint8_t, 64> payload);
   // Asks the receiver at `index` of the attached list whether its mouse is
   // online; returns the entry's online flag afterwards (0 for a bad index).
@@ -149,8 +158,9 @@ class HidDeviceManager {
   // One input report: from the current device, or from the first receiver
   // that has one (which also updates its online flag).
   bool PollInput(std::span<uint8_t> buffer);
-  // One read from the current device (the notification poll). -1 without
-  // reading when the manager is not open or there is no current device.
+  // One read from the current device (the notification poll): a report a
+  // command exchange kept for it first, else one read. -1 without reading
+  // when the manager is not open or there is no current device.
   int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
 
   // Version texts; both leave "0.0.0" when nothing could be read and return
@@ -170,6 +180,18 @@ class HidDeviceManager {
   static int QueryOnlineOn(AttachedDevice& entry);
   bool ExchangeLocked(std::span<uint8_t, 64> payload);
   bool SendCommandOnLine(std::span<uint8_t> buffer);
+  // One wait of a command exchange for the reply to `command`: true when it
+  // came into `buffer`. A report that is no reply at all ends the wait and
+  // is left in `buffer`, as the framing's refusal.
+  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
+  // What `dev` sent before a request goes out answers none of it.
+  void DropWaitingReports(hid_device* dev);
+  // A reply to `command` that came while another was awaited: true when it
+  // was the answer owed to an earlier write, which is then settled.
+  bool SettleOwedReply(hid_device* dev, uint8_t command);
+  void KeepForPoll(hid_device* dev, std::span<const uint8_t> report);
+  // Handles are closing: what was kept or owed for them goes with them.
+  void ForgetReports();
 
   std::recursive_mutex ioMu_;  // before mu_
   std::recursive_mutex mu_;
@@ -180,11 +202,30 @@ class HidDeviceManager {
   int currentType_ = 0;
   hid_device* currentDevice_ = nullptr;
   std::atomic<uint64_t> failedCommands_{0};
+
+  // Line lock. Notifications and other unsolicited reports a command
+  // exchange read in place of its reply, for the poll.
+  struct KeptReport {
+    hid_device* device;
+    std::vector<uint8_t> bytes;
+  };
+  std::deque<KeptReport> keptReports_;
+  // Line lock. A request written again after a time-out and then answered
+  // still has the answers to its other writes coming; each is dropped when it
+  // comes instead of answering the next request with the same command.
+  struct OwedReply {
+    hid_device* device;
+    uint8_t command;
+    uint32_t since;  // the tick its exchange ended
+  };
+  std::vector<OwedReply> owedReplies_;
 };
 
 // The 64-byte exchange on one device, outside any lock: flush, write the
-// checksummed 65-byte report, read the reply. Only an exact 64-byte reply
-// replaces the payload.
+// checksummed 65-byte report, read the reply. The reply is the first report
+// whose byte 0 is the request's; others that come meanwhile (late replies to
+// earlier requests, unsolicited reports) are dropped within the same wait.
+// Only an exact 64-byte reply replaces the payload.
 bool ExchangeOnDevice(hid_device* device, std::span<uint8_t, 64> payload);
 
 namespace device {
@@ -200,5 +241,14 @@ std::u16string WideToUtf16(const wchar_t* text, size_t maxUnits);
 std::u16string Cp1252ToUtf16(std::string_view bytes);
 // "%x%02x" of hi and lo, then a "." after every character but the last.
 std::u16string FormatDottedVersion(uint8_t hi, uint8_t lo);
+
+// The interfaces enumeration keeps: the vendor interface (usage page 0xFF01,
+// usage 0x10) and a receiver's (0xFF0A, 0x01).
+bool IsMouseInterfaceUsage(uint16_t usagePage, uint16_t usage);
+
+// A receiver's status report (its answer to the status query, or the report
+// it sends when its mouse comes or goes: byte 0 = 1, byte 2 = 0x8C): whether
+// the mouse is connected to it (bit 3 of byte 4). Nothing for other reports.
+std::optional<bool> ReceiverStatus(std::span<const uint8_t> report);
 
 }  // namespace device

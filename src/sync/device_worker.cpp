@@ -505,11 +505,20 @@ void DeviceWorker::PollDeviceNotifications() {
     DebugTrace(1, "Nodic Device, Type: %d", type);
     return;
   }
-  if (devices_.ReadCurrentDevice(std::span<uint8_t>(report.data(), kNotificationReadSize), kPollReadTimeoutMs) <= 0)
+  if (devices_.GetCurrentDevice()) {
+    if (devices_.ReadCurrentDevice(std::span<uint8_t>(report.data(), kNotificationReadSize), kPollReadTimeoutMs) <= 0)
+      return;
+  } else if (!devices_.PollInput(report)) {
+    // Nothing to talk to: a receiver whose mouse is away says when it is back.
     return;
+  }
   if (report[0] != 0)
     DebugTrace(1, "mouse notify data: %02X %02X %02X %02X %02X %02X", report[0], report[1], report[8], report[9],
                report[10], report[11]);
+  if (const std::optional<bool> mouseConnected = device::ReceiverStatus(report)) {
+    FollowReceiverStatus(*mouseConnected);
+    return;
+  }
 
   const Notification n = DecodeNotification(report);
   const int profile = currentProfile.load();
@@ -550,6 +559,18 @@ void DeviceWorker::PollDeviceNotifications() {
       break;
     }
   }
+}
+
+void DeviceWorker::FollowReceiverStatus(bool mouseConnected) {
+  const int mode = devices_.GetConnectionMode();
+  if (!IsReceiverMode(mode) && mode != kNoDevice) return;  // a wired or Bluetooth LE mouse is in use
+  const bool wasReady = deviceReady.load() != 0;
+  if (mouseConnected == wasReady) return;
+  DebugTrace(1, mouseConnected ? "mouse connected to its receiver" : "mouse not connected to its receiver");
+  // The scan asks the receiver again and shows what it says, as after a
+  // device notice; a mouse that came back is read back as one that arrived.
+  ScanDevices();
+  if (!wasReady && deviceReady.load() != 0) ReadBackWholeMouse(/*withFirmware=*/true);
 }
 
 void DeviceWorker::TypeEmojiText(int number) {

@@ -97,6 +97,8 @@ class DeviceWorker : public CThreadBasic {
   void ReadFirmwareVersion();
   void ResetKeyMapOnDevice();
   void SendStoredLightMode();
+  // The mouse's notifications, and the receiver's word when its mouse comes
+  // or goes (rescanned, and read back when it came).
   void PollDeviceNotifications();
   void TypeEmojiText(int number);
   void SendUnicodeText(std::u16string_view text);
@@ -222,6 +224,8 @@ class DeviceWorker : public CThreadBasic {
   // per-user store.
   bool StoreOwed();
   void SetStoreOwed(bool owed);
+  // The receiver said its mouse is connected to it or not.
+  void FollowReceiverStatus(bool mouseConnected);
   void PostUi(void (DeviceWorker::*hook)());
   void ShowBatteryFromDevice(int profile);
   // What one read-back gathered, stored in one transaction after the mouse's

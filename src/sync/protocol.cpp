@@ -32,8 +32,6 @@ CommandBuffer Header(uint8_t command, uint8_t access, uint8_t classByte, uint8_t
   return b;
 }
 
-constexpr uint8_t kNotificationMark = 0xFA;  // byte 1 of an unsolicited report
-
 bool Starts(std::span<const uint8_t> reply, uint8_t command) {
   return reply.size() >= 2 && reply[0] == 0xAA && reply[1] == command;
 }
@@ -88,9 +86,7 @@ std::optional<BatteryState> DecodeBatteryReply(std::span<const uint8_t> reply) {
 }
 
 std::optional<std::array<KeyActionCode, kKeyMapReadSlots>> DecodeKeyMapReply(std::span<const uint8_t> reply) {
-  if (reply.size() < 8 + 4 * kKeyMapReadSlots || reply[0] != 0xAA || reply[1] == kNotificationMark) {
-    return std::nullopt;
-  }
+  if (!Starts(reply, kCmdGetKeyMap) || reply.size() < 8 + 4 * kKeyMapReadSlots) return std::nullopt;
   std::array<KeyActionCode, kKeyMapReadSlots> codes{};
   for (int j = 0; j < kKeyMapReadSlots; ++j)
     std::copy_n(reply.begin() + 8 + 4 * j, 4, codes[j].begin());

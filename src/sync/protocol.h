@@ -58,16 +58,16 @@ CommandBuffer BuildSetKeyMap(int profile, const KeyMap& slots, bool reset);
 CommandBuffer BuildSetLighting(int profile, int lightMode);
 CommandBuffer BuildMacroDataEnd();
 
-// --- Replies. Each takes the buffer as SendCommand left it.
+// --- Replies. Each takes the buffer as SendCommand left it and decodes only
+// a reply that starts AA and its own command.
 struct BatteryState {
   int level = 0;
   int charging = 0;
 };
 std::optional<BatteryState> DecodeBatteryReply(std::span<const uint8_t> reply);
 
-// The nine codes of a key-map reply: one that starts AA. Byte 1 is not the
-// command's echo on every firmware; only a notification (AA FA) queued in the
-// reply's place is refused, so it is never taken for button assignments.
+// The nine codes of a key-map reply (AA 08): another request's reply or a
+// notification is never taken for button assignments.
 std::optional<std::array<KeyActionCode, kKeyMapReadSlots>> DecodeKeyMapReply(std::span<const uint8_t> reply);
 
 // "x.y.z" from the firmware reply's bytes 23..25 (non-digits read as 0).

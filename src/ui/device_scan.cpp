@@ -23,12 +23,14 @@ namespace {
 constexpr char16_t kBatteryService[] = u"{0000180F-0000-1000-8000-00805F9B34FB}";
 
 // The vendor interface test, through the same enumeration the manager uses:
-// the interface at `path` carries usage page 0xFF01, usage 0x10.
-bool IsVendorHidInterface(const std::string& path) {
+// the interface at `path` is one of (vid, pid) that the scan would list, the
+// vendor interface or a receiver's.
+bool IsVendorHidInterface(const std::string& path, int vid, int pid) {
   bool vendor = false;
-  hid_device_info* list = hid_enumerate(0, 0);
+  hid_device_info* list = hid_enumerate(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid));
   for (hid_device_info* d = list; d; d = d->next) {
-    if (d->path && path == d->path && d->usage_page == 0xFF01 && d->usage == 0x10) {
+    if (d->path && path == d->path && d->vendor_id == vid && d->product_id == pid &&
+        device::IsMouseInterfaceUsage(d->usage_page, d->usage)) {
       vendor = true;
       break;
     }
@@ -129,6 +131,7 @@ void DeviceMainDlg::ApplyConnectionView(int stateText, bool usable, bool bluetoo
 }
 
 void DeviceMainDlg::ShowConnectionState(int stateText) {
+  DebugTrace(2, "connection state %d", stateText);
   connectionStateText = stateText;
   if (!connectionState) return;
   connectionState->SetTitle(GetLangText(stateText));

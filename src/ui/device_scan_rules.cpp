@@ -40,7 +40,8 @@ int WorkCommandForNotice(int event, const std::string& path, const std::vector<D
       const bool inPath = upper.find(row.hid_interface) != std::u16string::npos;
       if (gatt && inPath && kbd) return 2;
       if (inPath && context.isBluetoothInterface && context.isBluetoothInterface(path, row.vid, row.pid)) return 2;
-      if (context.isVendorInterface(path) && context.findDeviceIndex(row.vid, row.pid, row.value) == -1) return 2;
+      if (context.isVendorInterface(path, row.vid, row.pid) && context.findDeviceIndex(row.vid, row.pid, row.value) == -1)
+        return 2;
     }
     return 0;
   }

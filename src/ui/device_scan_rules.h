@@ -27,8 +27,9 @@ inline constexpr int kDeviceRemoveComplete = 0x8004;
 inline constexpr char16_t kHidOverGatt[] = u"00001812-0000-1000-8000-00805F9B34FB";
 
 struct NoticeContext {
-  // The interface at `path` is a vendor interface (usage page 0xFF01, usage 0x10).
-  std::function<bool(const std::string& path)> isVendorInterface;
+  // The interface at `path` is one of (vid, pid) that the scan lists: the
+  // vendor interface (usage page 0xFF01, usage 0x10) or a receiver's (0xFF0A, 0x01).
+  std::function<bool(const std::string& path, int vid, int pid)> isVendorInterface;
   // Index of that mode of the model among the attached entries, or -1.
   std::function<int(int vid, int pid, int mode)> findDeviceIndex;
   // The interface at `path` is on the Bluetooth bus with these ids. hidraw

@@ -1,6 +1,8 @@
 // The two framings on the wire and their retry timelines, on the virtual clock.
 #include "device_test_support.h"
 
+#include <functional>
+
 using namespace devtest;
 
 namespace {
@@ -129,17 +131,94 @@ TEST_F(ExchangeTest, ReplyNotStartingWithAaLeadsToTheSecondAttemptAfterOneHundre
   EXPECT_EQ(buffer[1], 0x0E);
 }
 
-TEST_F(ExchangeTest, NotificationInPlaceOfTheReplyIsHandedToTheCallerWhoChecksTheCommand) {
-  // Only byte 0 is the manager's test; the caller sees FA where its command should be.
+TEST_F(ExchangeTest, AReplyWithAnotherCommandByteIsNeverTakenForTheAnswer) {
+  const auto battery = Bytes({0xAA, 0x30, 0x77}, 64);  // another request's reply
+  struct Case {
+    const char* what;
+    std::function<void(sim::Faults&)> arrange;
+    bool answered;
+    uint32_t took;  // ms until SendCommand returned
+    size_t writes;
+    bool notificationKept;  // for the poll's next read
+  };
+  const Case cases[] = {
+      {"waiting before the request goes", [&](sim::Faults&) { sim::QueueInput(wired_, battery); }, true, 0, 1,
+       false},
+      {"coming while the late answer is awaited",
+       [&](sim::Faults& f) {
+         sim::QueueInput(wired_, battery, 200);
+         f.reply_delay_ms = 600;
+       },
+       true, 600, 1, false},
+      {"a notification in the answer's place: the request goes again", [](sim::Faults& f) { f.notifications_instead = 1; },
+       true, 1100, 2, true},
+      {"nothing but other replies, until the last wait ends",
+       [&](sim::Faults& f) {
+         f.silent = true;
+         for (uint32_t due : {0u, 500u, 1500u, 3500u}) sim::QueueInput(wired_, battery, due);
+       },
+       false, 4100, 3, false},
+  };
+  for (const Case& c : cases) {
+    sim::Faults f;
+    c.arrange(f);
+    sim::SetFaults(wired_, f);
+    sim::ClearLog();
+    std::array<uint8_t, 128> buffer{};
+    buffer[1] = 0x55;
+    buffer[2] = 0x0E;
+    const uint32_t t0 = platform::GetTickCount();
+    EXPECT_EQ(mgr_->SendCommand(buffer), c.answered) << c.what;
+    EXPECT_EQ(platform::GetTickCount() - t0, c.took) << c.what;
+    EXPECT_EQ(sim::Writes(wired_).size(), c.writes) << c.what;
+    EXPECT_FALSE(buffer[0] == 0xAA && buffer[1] == 0x30) << c.what;
+    if (c.answered) {
+      EXPECT_EQ(buffer[1], 0x0E) << c.what;
+    }
+    EXPECT_EQ(sim::PendingInput(wired_), 0u) << c.what;
+    std::array<uint8_t, 21> report{};
+    EXPECT_EQ(mgr_->ReadCurrentDevice(report, 0) == 21 && report[1] == 0xFA, c.notificationKept) << c.what;
+  }
+}
+
+TEST_F(ExchangeTest, TheAnswerToARetriedWriteIsNotTakenForTheNextRequestWithTheSameCommand) {
+  // Every reply 1500 ms late: the first request is written again at 1100 and
+  // taken with the first write's answer at 1500; the second write's answer,
+  // due at 2600, is owed and must not answer the next request.
   sim::Faults f;
-  f.notifications_instead = 1;
+  f.reply_delay_ms = 1500;
   sim::SetFaults(wired_, f);
   std::array<uint8_t, 128> buffer{};
   buffer[1] = 0x55;
-  buffer[2] = 0x0E;
+  buffer[2] = 0x08;
+  uint32_t t0 = platform::GetTickCount();
+  ASSERT_TRUE(mgr_->SendCommand(buffer));
+  EXPECT_EQ(platform::GetTickCount() - t0, 1500u);
+  // Its own first write's answer: the owed one came at 2600 and was dropped.
+  for (int next = 0; next < 3; ++next) {
+    t0 = platform::GetTickCount();
+    buffer.fill(0);
+    buffer[1] = 0x55;
+    buffer[2] = 0x08;
+    ASSERT_TRUE(mgr_->SendCommand(buffer)) << next;
+    EXPECT_EQ(platform::GetTickCount() - t0, 1500u) << next;
+  }
+  // Owed answers are looked for only so long; and a request never answered
+  // leaves nothing owed: the next one takes its answer at once.
+  sim::SetFaults(wired_, sim::Faults{});
+  platform::SleepMs(5000);
+  buffer.fill(0);
+  buffer[1] = 0x55;
+  buffer[2] = 0x08;
+  f = sim::Faults{};
+  f.silent = true;
+  sim::SetFaults(wired_, f);
+  EXPECT_FALSE(mgr_->SendCommand(buffer));
+  sim::SetFaults(wired_, sim::Faults{});
+  t0 = platform::GetTickCount();
   EXPECT_TRUE(mgr_->SendCommand(buffer));
-  EXPECT_EQ(buffer[0], 0xAA);
-  EXPECT_EQ(buffer[1], 0xFA);
+  EXPECT_EQ(buffer[1], 0x08);
+  EXPECT_EQ(platform::GetTickCount() - t0, 0u);
 }
 
 TEST_F(ExchangeTest, OversizedReplyNeverWritesPastTheReport) {
@@ -216,13 +295,31 @@ TEST_F(ExchangeTest, ExchangeSendsPayloadWithTheA1ChecksumAndNeverByteSixtyThree
   EXPECT_EQ(payload[2], 0x81);
 }
 
-TEST_F(ExchangeTest, ExchangeFlushesAStaleReportFirst) {
-  sim::QueueInput(wired_, Bytes({0xAA, 0xFA, 0x00}, 64));
-  std::array<uint8_t, 64> payload{};
-  payload[0] = 0x04;
-  ASSERT_TRUE(mgr_->Exchange(payload));
-  EXPECT_EQ(payload[0], 0x04);
-  EXPECT_EQ(payload[2], 0x81);
+TEST_F(ExchangeTest, ExchangeTakesOnlyTheReplyWhoseFirstByteIsTheRequests) {
+  const auto stale = Bytes({0x43, 0x00, 0xA5}, 64);  // a late reply to a button-code read
+  const struct {
+    const char* what;
+    std::vector<uint32_t> staleDue;  // ms from the start
+    uint32_t replyDelay;
+  } cases[] = {
+      {"one left from an earlier request", {0}, 0},
+      {"two left from earlier requests", {0, 0}, 0},
+      {"one coming while the reply is awaited", {150}, 200},
+      {"a notification left", {}, 0},
+  };
+  for (const auto& c : cases) {
+    for (uint32_t due : c.staleDue) sim::QueueInput(wired_, stale, due);
+    if (c.staleDue.empty()) sim::QueueInput(wired_, Bytes({0xAA, 0xFA, 0x00}, 64));
+    sim::Faults f;
+    f.reply_delay_ms = c.replyDelay;
+    sim::SetFaults(wired_, f);
+    std::array<uint8_t, 64> payload{};
+    payload[0] = 0x44;
+    EXPECT_TRUE(mgr_->Exchange(payload)) << c.what;
+    EXPECT_EQ(payload[0], 0x44) << c.what;
+    EXPECT_EQ(payload[2], 0x81) << c.what;
+    EXPECT_EQ(sim::PendingInput(wired_), 0u) << c.what;
+  }
 }
 
 TEST_F(ExchangeTest, SilentExchangeTimeline) {

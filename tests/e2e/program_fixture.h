@@ -401,6 +401,25 @@ class ProgramTest : public ::testing::Test {
     return std::make_unique<Database>(copy, true);
   }
 
+  // Reports written to the mouse so far, from the simulator's log; -1 when it does not answer.
+  int Writes() {
+    int writes = -1, reads = 0, framing = 0;
+    const auto line = Sim().Command("log");
+    if (line) std::sscanf(line->c_str(), "ok writes %d reads %d framing-errors %d", &writes, &reads, &framing);
+    return writes;
+  }
+
+  // Nothing is written to the mouse for `quietMs`, within the time-out.
+  bool Idle(int quietMs = 500, int timeoutMs = kSettleTimeoutMs) {
+    return WaitFor(
+        [&] {
+          const int before = Writes();
+          std::this_thread::sleep_for(Ms(quietMs));
+          return before >= 0 && Writes() == before;
+        },
+        timeoutMs);
+  }
+
   // The initial read-back has stored the last of the six key maps.
   bool KeyMapsStored() { return KeyRows(*Snapshot(), 6).size() == 8; }
 

@@ -139,6 +139,18 @@ std::string Notify(const std::vector<SetupEntry>& entries, const std::vector<std
   return "error nothing plugged in to notify\n";
 }
 
+// The mouse behind each selected receiver comes or goes.
+std::string Mouse(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words) {
+  if (words.size() != 3 || (words[2] != "online" && words[2] != "offline")) {
+    return "error usage: mouse <kind|index> online|offline\n";
+  }
+  const auto selected = Select(entries, words[1]);
+  if (selected.empty()) return "error no such set-up entry: " + words[1] + "\n";
+  int changed = 0;
+  for (const SetupEntry* e : selected) changed += ConnectMouse(e->main_path, words[2] == "online");
+  return "ok " + std::to_string(changed) + "\n";
+}
+
 std::string LogCounts() {
   int writes = 0, reads = 0;
   for (const LogEntry& e : Log()) {
@@ -235,6 +247,7 @@ std::string HandleControlCommand(const std::vector<SetupEntry>& entries, const s
   if (cmd == "replug") return Plug(entries, words, true);
   if (cmd == "notify") return Notify(entries, words);
   if (cmd == "fault") return Fault(entries, words);
+  if (cmd == "mouse") return Mouse(entries, words);
   if (cmd == "log" && words.size() == 1) return LogCounts();
   if (cmd == "state" && words.size() == 1) return StateDump();
   return "error unknown command: " + line + "\n";

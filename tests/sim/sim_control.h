@@ -131,6 +131,11 @@ void SetPlugListener(PlugListener listener);
 // hid_enumerate and hid_open_path: the process is one that uses hidapi.
 void SetUseListener(std::function<void()> listener);
 void SetMouseOnline(const std::string& path, bool online);
+// The mouse behind the receiver at `path` comes or goes: the status query
+// says so from now on, and the receiver sends its status report at once, as
+// a real one does. False (nothing sent) for another interface, an unplugged
+// one, or no change.
+bool ConnectMouse(const std::string& path, bool connected);
 void SetFaults(const std::string& path, const Faults& faults);
 Faults GetFaults(const std::string& path);
 

@@ -321,6 +321,18 @@ void SetMouseOnline(const std::string& path, bool online) {
   if (Node* node = NodeByPath(s, path)) node->spec.mouse_online = online;
 }
 
+bool ConnectMouse(const std::string& path, bool connected) {
+  State& s = S();
+  std::lock_guard lock(s.mu);
+  Node* node = NodeByPath(s, path);
+  if (node == nullptr || node->spec.role != Role::kReceiver || node->unplugged) return false;
+  if (node->spec.mouse_online == connected) return false;
+  node->spec.mouse_online = connected;
+  node->input.push_back(Pending{StatusReply(*node), platform::GetTickCount()});
+  s.input.notify_all();
+  return true;
+}
+
 void SetFaults(const std::string& path, const Faults& faults) {
   State& s = S();
   std::lock_guard lock(s.mu);

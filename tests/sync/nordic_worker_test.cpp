@@ -10,7 +10,6 @@ using namespace synctest;
 namespace {
 
 constexpr int kNordic = 201;
-constexpr uint16_t kReceiverPid = 0x1002;
 
 class NordicTest : public WorkerFixture {
  protected:

@@ -143,4 +143,46 @@ TEST_F(NotifyTest, IdleStepsPollOnlyWithAMouseAndNothingQueued) {
   EXPECT_EQ(Config(1, u"light_mode"), u"4");
 }
 
+class ReceiverNotifyTest : public NotifyTest {
+ protected:
+  void SetUp() override { SetUpWith(kModeReceiver); }
+  // One idle step of the worker.
+  void Idle() {
+    worker_->lastPollTick = (*clock_).Now() - 1000;
+    worker_->ThreadStep();
+    worker_->RunUi();
+  }
+};
+
+TEST_F(ReceiverNotifyTest, TheMouseLeavingItsReceiverAndComingBack) {
+  ASSERT_TRUE(sim::ConnectMouse(path_, false));
+  Idle();
+  EXPECT_EQ(worker_->deviceReady.load(), 0);
+  EXPECT_EQ(worker_->deviceConnected.load(), 1);
+  EXPECT_EQ(devices_->GetConnectionMode(), kNoDevice);
+  EXPECT_TRUE(Sent(0x08).empty());
+
+  // Back: the changes made to it meanwhile are read back.
+  sim::StandardKeyMap map = sim::DefaultKeyMap();
+  map[0] = {0x20, 0x02, 0x00, 0x00};
+  mouse_->SetKeyMap(0, map);
+  ASSERT_TRUE(sim::ConnectMouse(path_, true));
+  Idle();
+  EXPECT_EQ(worker_->deviceReady.load(), 1);
+  EXPECT_EQ(devices_->GetConnectionMode(), kModeReceiver);
+  EXPECT_EQ(Sent(0x08).size(), 6u);
+  std::vector<KeyAssignment> rows;
+  db_.LoadKeyAssignments(1, 0, rows);
+  const auto button1 = std::find_if(rows.begin(), rows.end(), [](const KeyAssignment& a) { return a.key_code == 1; });
+  ASSERT_NE(button1, rows.end());
+  EXPECT_EQ(button1->macro_type, 3);  // the right click it holds now
+
+  // The receiver saying again what is known changes nothing.
+  sim::ClearLog();
+  sim::QueueInput(path_, Report({0x01, 0x00, 0x8C, 0x01, 0x08}, 64));
+  Idle();
+  EXPECT_TRUE(sim::Writes(path_).empty());
+  EXPECT_EQ(worker_->deviceReady.load(), 1);
+}
+
 }  // namespace

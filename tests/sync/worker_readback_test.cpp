@@ -107,15 +107,47 @@ TEST_F(ReadBackTest, TheProfileInUseStaysWhileReading) {
   EXPECT_EQ(Sent(0x0E)[0][8], 2);
 }
 
-TEST_F(ReadBackTest, ANotificationInPlaceOfAKeyMapStoresNothing) {
+TEST_F(ReadBackTest, NotificationsInPlaceOfRepliesReachThePollAndTheRequestsGoAgain) {
   Assign(1, 1, 22, 0x07, 0x01);
   sim::Faults faults;
-  faults.notifications_instead = 2;  // the battery reply and the first key map
+  faults.notifications_instead = 2;  // stage 1 and rate 4, in place of the battery's replies
   sim::SetFaults(path_, faults);
   Run(kCmdReadBack);
-  EXPECT_EQ(Rows(1), (std::vector<Row>{{1, 22, 7, 1, u"x"}}));
+  EXPECT_EQ(Rows(1), DefaultRows());
   EXPECT_EQ(Rows(2), DefaultRows());
-  EXPECT_EQ(worker_->Count("battery 80 0"), 0u);
+  EXPECT_EQ(Config(1, u"dpi_index"), u"1");
+  EXPECT_EQ(worker_->Count("battery 80 0"), 1u);
+  // Both reach the notification path on the next idle steps.
+  for (int poll = 0; poll < 2; ++poll) {
+    worker_->lastPollTick = (*clock_).Now() - 1000;
+    worker_->ThreadStep();
+    worker_->RunUi();
+  }
+  EXPECT_EQ(Config(1, u"dpi_index"), u"0");
+  EXPECT_EQ(worker_->Count("dpi stage 1"), 1u);
+  EXPECT_EQ(worker_->Count("rate button 1000"), 2u);
+}
+
+TEST_F(ReadBackTest, RepliesOneAndAHalfSecondsLateStoreWhatAPromptMouseWould) {
+  // Every profile's map differs, so that one profile's answer taken for the
+  // next one's shows.
+  const KeyActionCode codes[] = {{0x20, 0x02, 0x00, 0x00}, {0x20, 0x04, 0x00, 0x00}, {0x20, 0x08, 0x00, 0x00},
+                                 {0x20, 0x10, 0x00, 0x00}, {0x21, 0x55, 0x00, 0x00}, {0x21, 0x38, 0x01, 0x00}};
+  for (int p = 0; p < 6; ++p) {
+    sim::StandardKeyMap map = sim::DefaultKeyMap();
+    std::copy(codes[p].begin(), codes[p].end(), map[0].begin());
+    mouse_->SetKeyMap(p, map);
+  }
+  Run(kCmdReadBack);
+  const std::string prompt = Dump();
+  for (int p = 1; p <= 6; ++p) db_.DeleteKeyAssignments(p);
+  db_.SetConfigValue(1, u"dpi_index", u"5");
+
+  sim::Faults faults;
+  faults.reply_delay_ms = 1500;
+  sim::SetFaults(path_, faults);
+  Run(kCmdReadBack);
+  EXPECT_EQ(Dump(), prompt);
 }
 
 TEST_F(ReadBackTest, EmptyAndUnsetSettingsBlocks) {

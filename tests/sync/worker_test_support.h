@@ -28,6 +28,7 @@ namespace synctest {
 
 constexpr uint16_t kVid = 0x3A1C;
 constexpr uint16_t kPid = 0x1001;
+constexpr uint16_t kReceiverPid = 0x1002;
 constexpr int kType = 101;
 
 class FakeTyper : public platform::TextTyper {
@@ -259,14 +260,17 @@ class WorkerFixture : public ::testing::Test {
 // A standard-family mouse, wired and scanned in, over five profiles.
 class WorkerTest : public WorkerFixture {
  protected:
-  void SetUp() override {
+  void SetUp() override { SetUpWith(kModeWired); }
+  // The same with the mouse behind its receiver (kModeReceiver).
+  void SetUpWith(int mode) {
     sim::Reset();
     mouse_ = std::make_shared<sim::StandardMouse>();
     sim::InstallModel(mouse_);
-    path_ = sim::AddWiredMouse(kVid, kPid);
+    const uint16_t pid = mode == kModeWired ? kPid : kReceiverPid;
+    path_ = mode == kModeWired ? sim::AddWiredMouse(kVid, pid) : sim::AddReceiver(kVid, pid, mode, true);
     devices_ = std::make_unique<HidDeviceManager>();
     devices_->SetDeviceType(kType);
-    devices_->AddSupportedDevice(kVid, kPid, u"", kType, kModeWired);
+    devices_->AddSupportedDevice(kVid, pid, u"", kType, mode);
     db_.SetDeviceType(kType);
     ASSERT_TRUE(db_.Open(folder_.folder(), u"TestMouse"));
     for (int i = 1; i <= 5; ++i) {

@@ -44,12 +44,12 @@ DeviceModeInfo Row(int mode, int pid, std::u16string iface = u"") {
 }
 
 struct Machine {
-  std::map<std::string, bool> vendor;         // path -> is a vendor interface
+  std::map<std::string, std::pair<int, int>> listed;  // path -> (vid, pid) of a vendor or receiver interface
   std::map<int, int> attached;                 // mode -> index
   std::map<std::string, int> bluetooth;        // path -> pid of a node on the Bluetooth bus
   std::set<std::string> attachedPaths;         // paths of the last scan's attached entries
   NoticeContext Context() {
-    return {[this](const std::string& p) { return vendor.count(p) && vendor[p]; },
+    return {[this](const std::string& p, int vid, int pid) { return listed.count(p) && listed[p] == std::pair{vid, pid}; },
             [this](int, int, int mode) { return attached.count(mode) ? attached[mode] : -1; },
             [this](const std::string& p, int vid, int pid) {
               return vid == 0x3A1C && bluetooth.count(p) && bluetooth[p] == pid;
@@ -64,22 +64,33 @@ const std::string kBle =
 
 }  // namespace
 
-TEST(DeviceNotices, ArrivalOfAVendorInterfaceWhoseModeIsNotAttached) {
-  Machine m;
-  m.vendor[kWired] = true;
+TEST(DeviceNotices, ArrivalOfAnInterfaceOfARowWhoseModeIsNotAttached) {
+  const std::string receiver = "\\\\?\\hid#vid_3a1c&pid_1002&mi_02&col01#8&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  const std::string other = "\\\\?\\hid#vid_1111&pid_2222&mi_01&col01#8&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
   const std::vector<DeviceModeInfo> rows = {Row(0, 0x1001), Row(1, 0x1002)};
-  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, false, m.Context()), 2);
-  // The wired mode is attached already, but the receiver mode of the same model is not: still 2.
-  m.attached[0] = 0;
-  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, true, m.Context()), 2);
-  // Every mode attached: nothing.
-  m.attached[1] = 1;
-  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, rows, true, m.Context()), 0);
-  // Not a vendor interface (or a path that cannot be opened): nothing.
-  m.attached.clear();
-  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, "/dev/hidraw9", rows, false, m.Context()), 0);
-  // No supported rows at all: nothing.
-  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, {}, false, m.Context()), 0);
+  const struct {
+    const char* what;
+    std::string path;
+    std::map<int, int> attachedModes;
+    int code;
+  } cases[] = {
+      {"the cable, nothing attached", kWired, {}, 2},
+      {"the receiver, the cable attached", receiver, {{0, 0}}, 2},
+      {"the cable while the receiver is not attached", kWired, {{0, 0}}, 0},
+      {"the receiver while it is attached", receiver, {{1, 0}}, 0},
+      {"another maker's vendor interface", other, {}, 0},
+      {"no vendor or receiver interface", "/dev/hidraw9", {}, 0},
+  };
+  for (const auto& c : cases) {
+    Machine m;
+    m.listed = {{kWired, {0x3A1C, 0x1001}}, {receiver, {0x3A1C, 0x1002}}, {other, {0x1111, 0x2222}}};
+    m.attached = c.attachedModes;
+    EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, c.path, rows, !c.attachedModes.empty(), m.Context()), c.code)
+        << c.what;
+  }
+  Machine m;
+  m.listed[kWired] = {0x3A1C, 0x1001};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, {}, false, m.Context()), 0) << "no supported rows";
 }
 
 TEST(DeviceNotices, BluetoothArrivalMatchesByServiceInterfaceTextAndKbd) {

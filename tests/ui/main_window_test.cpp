@@ -161,28 +161,40 @@ TEST_F(MainWindowTest, ScanOfABluetoothMouseOpensTheBatteryServiceAndWarnsOnTheM
 // ---------------------------------------------------------------------------
 // Arrival and removal notices
 
-TEST_F(MainWindowTest, ArrivalOfAVendorInterfaceQueuesWorkOnlyForAModeNotYetAttached) {
+TEST_F(MainWindowTest, ArrivalQueuesWorkOnlyForAnInterfaceOfARowWhoseModeIsNotAttached) {
   const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
-  TestWindow& w = MakeWindow({Row(0, kWiredPid)});
-  w.ScanDevices();
-  ASSERT_EQ(w.deviceConnected.load(), 1);
-  // Its own mode is attached already: nothing to do.
-  w.UpdateUSBDevice(0x8000, wired);
-  EXPECT_TRUE(Drain(w.workQueue).empty());
-
-  // A second mode of the model that is not attached makes it news.
-  w.modeRows = {Row(0, kWiredPid), Row(1, kReceiverPid)};
-  w.ScanDevices();
-  w.UpdateUSBDevice(0x8000, wired);
-  EXPECT_EQ(Drain(w.workQueue), std::vector<int>{2});
-
-  // Another collection of the mouse is no vendor interface.
+  const std::string receiver = sim::AddReceiver(kVid, kReceiverPid, 1, true);
+  const std::string other = sim::AddUnsupportedDevice();  // another maker's vendor collection
+  std::string receiverMouse;  // the receiver's own mouse collection
+  for (const std::string& path : sim::InterfacePaths())
+    if (receiverMouse.empty() && path.find("pid_1002&mi_00") != std::string::npos) receiverMouse = path;
+  TestWindow& w = MakeWindow({Row(0, kWiredPid), Row(1, kReceiverPid)});
+  const struct {
+    const char* what;
+    std::vector<std::string> away;  // unplugged during the scan, back for the notice
+    std::string arriving;
+    std::vector<int> queued;
+  } cases[] = {
+      {"the receiver plugged back in", {receiver}, receiver, {2}},
+      {"the cable plugged back in", {wired}, wired, {2}},
+      {"the cable again while the receiver is away", {receiver}, wired, {}},
+      {"another maker's device while the receiver is away", {receiver}, other, {}},
+      {"the receiver's mouse collection", {receiver}, receiverMouse, {}},
+      {"the receiver again while it is attached", {}, receiver, {}},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& path : c.away) sim::Unplug(path);
+    w.ScanDevices();
+    for (const std::string& path : c.away) sim::Replug(path);
+    w.UpdateUSBDevice(0x8000, c.arriving);
+    EXPECT_EQ(Drain(w.workQueue), c.queued) << c.what;
+  }
+  // Other collections of the mouse, a path that cannot be found and an empty one: nothing.
   for (const std::string& path : sim::InterfacePaths()) {
-    if (path == wired) continue;
+    if (path == wired || path == receiver) continue;
     w.UpdateUSBDevice(0x8000, path);
     EXPECT_TRUE(Drain(w.workQueue).empty()) << path;
   }
-  // Nor is a path that cannot be found, nor an empty one.
   w.UpdateUSBDevice(0x8000, "\\\\?\\hid#vid_9999&pid_9999#nothing");
   w.UpdateUSBDevice(0x8000, "");
   EXPECT_TRUE(Drain(w.workQueue).empty());

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/hotplug.h"
@@ -268,6 +269,33 @@ TEST_F(ControlChannel, NotifyQueuesTheModelsNotificationOnThePluggedInterface) {
     ASSERT_TRUE(answer.has_value()) << bad;
     EXPECT_EQ(answer->rfind("error usage: notify", 0), 0u) << bad << " -> " << *answer;
   }
+}
+
+TEST_F(ControlChannel, TheMouseLeavesItsReceiverAndComesBack) {
+  const std::vector<std::string> receivers = Paths("pid_1002&mi_02");
+  ASSERT_EQ(receivers.size(), 1u);
+  hid_device* dev = hid_open_path(receivers[0].c_str());
+  ASSERT_NE(dev, nullptr);
+  // The receiver's status report, sent as the mouse goes and comes; a second word of the same is no news.
+  for (const auto& [command, reply, online] : {std::tuple{"mouse receiver offline", "ok 1", 0x00},
+                                               {"mouse receiver offline", "ok 0", -1},
+                                               {"mouse receiver online", "ok 1", 0x08}}) {
+    EXPECT_EQ(client_.Command(command), reply) << command;
+    unsigned char report[64] = {};
+    const int got = hid_read_timeout(dev, report, sizeof report, 50);
+    if (online < 0) {
+      EXPECT_EQ(got, 0) << command;
+      continue;
+    }
+    ASSERT_EQ(got, 64) << command;
+    EXPECT_EQ(report[0], 0x01);
+    EXPECT_EQ(report[2], 0x8C);
+    EXPECT_EQ(report[4], online) << command;
+  }
+  hid_close(dev);
+  EXPECT_EQ(client_.Command("mouse wired offline"), "ok 0");
+  EXPECT_EQ(client_.Command("mouse receiver away"), "error usage: mouse <kind|index> online|offline");
+  EXPECT_EQ(client_.Command("mouse ble online"), "error no such set-up entry: ble");
 }
 
 TEST_F(ControlChannel, FaultsReachTheInterfaceTheProgramTalksTo) {
