@@ -14,23 +14,6 @@ using namespace e2etest;
 
 class InterruptedWriteTest : public ProgramTest {
  protected:
-  // Reports written to the mouse so far, from the simulator's log.
-  int Writes() {
-    int writes = -1, reads = 0, framing = 0;
-    const auto line = Sim().Command("log");
-    if (line) std::sscanf(line->c_str(), "ok writes %d reads %d framing-errors %d", &writes, &reads, &framing);
-    return writes;
-  }
-
-  // The start's read-back is over: nothing is written for half a second.
-  bool Idle() {
-    return WaitFor([&] {
-      const int before = Writes();
-      std::this_thread::sleep_for(Ms(500));
-      return before >= 0 && Writes() == before;
-    });
-  }
-
   // What a window manager sends on Alt+F4 or the taskbar's close.
   bool AskToClose(const std::string& window) {
     Display* display = XOpenDisplay(x_.Display().c_str());
