@@ -91,6 +91,10 @@ TEST(DeviceNotices, ArrivalOfAnInterfaceOfARowWhoseModeIsNotAttached) {
   Machine m;
   m.listed[kWired] = {0x3A1C, 0x1001};
   EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, {}, false, m.Context()), 0) << "no supported rows";
+  // Two modes under the same ids: the cable attached, the other mode not yet.
+  m.attached = {{0, 0}};
+  EXPECT_EQ(WorkCommandForNotice(kDeviceArrival, kWired, {Row(0, 0x1001), Row(1, 0x1001)}, true, m.Context()), 2)
+      << "another mode of the same ids";
 }
 
 TEST(DeviceNotices, BluetoothArrivalMatchesByServiceInterfaceTextAndKbd) {
