@@ -6,9 +6,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "platform/product.h"
 
 namespace platform {
@@ -47,15 +48,16 @@ std::string GetExeFolder() {
   }
 }
 
+// Far above any user-dirs.dirs; a larger file is not one.
+constexpr size_t kMaxUserDirsBytes = 1 << 20;
+
 std::string GetDocumentsFolder() {
   const std::string home = platform::HomeFolder();
   if (home.empty()) return {};
   // user-dirs.dirs lines look like: XDG_DOCUMENTS_DIR="$HOME/Documents".
   // Only a regular file is read: opening a FIFO would block the start.
   const std::string dirs = platform::ConfigHome() + "/user-dirs.dirs";
-  struct stat st {};
-  std::ifstream in;
-  if (stat(dirs.c_str(), &st) == 0 && S_ISREG(st.st_mode)) in.open(dirs);
+  std::istringstream in(platform::ReadRegularFile(dirs, kMaxUserDirsBytes).value_or(std::string()));
   std::string line;
   while (std::getline(in, line)) {
     const std::string key = "XDG_DOCUMENTS_DIR=";

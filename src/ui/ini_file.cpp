@@ -1,12 +1,8 @@
 #include "ui/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <optional>
 
+#include "platform/file_read.h"
 #include "platform/text.h"
 
 namespace ui {
@@ -40,35 +36,7 @@ std::u16string DecodeFile(std::string_view bytes) {
 }
 
 // Far above any language file; a larger file is not one.
-constexpr off_t kMaxFileBytes = 4 << 20;
-
-// The bytes of a regular file, or nothing when it cannot be read: missing,
-// a folder or another kind of file, too large, no permission or a failed
-// read. Never throws and never blocks on a FIFO.
-std::optional<std::string> ReadRegularFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> bytes;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileBytes) {
-    std::string data(static_cast<size_t>(st.st_size), '\0');
-    size_t got = 0;
-    for (;;) {
-      // A file that grew since fstat is read only as far as it then was.
-      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;
-      got += static_cast<size_t>(n);
-      if (n == 0 || got == data.size()) {
-        data.resize(got);
-        bytes = std::move(data);
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  return bytes;
-}
+constexpr size_t kMaxFileBytes = 4 << 20;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f'; }
 
@@ -134,7 +102,7 @@ std::u16string ReadIniStringFromBytes(std::u16string_view section, std::u16strin
 }
 
 std::u16string ReadIniString(std::u16string_view section, std::u16string_view key, const std::string& path) {
-  const std::optional<std::string> bytes = ReadRegularFile(path);
+  const std::optional<std::string> bytes = platform::ReadRegularFile(path, kMaxFileBytes);
   return bytes ? ReadIniStringFromBytes(section, key, *bytes) : std::u16string();
 }
 
