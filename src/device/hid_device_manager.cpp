@@ -75,16 +75,22 @@ void ReadOffWaiting(hid_device* dev, Each&& each) {
   }
 }
 
+// What is left of a wait of `timeoutMs` begun at `start`; 0 when it is over.
+int RemainingMs(uint32_t start, int timeoutMs) {
+  const uint32_t elapsed = platform::GetTickCount() - start;
+  return elapsed >= static_cast<uint32_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
+}
+
 // Reads for up to `timeoutMs` until the report whose byte 0 is `first`
 // comes: its length in `scratch`, 0 when none came in time, -1 when the
 // device failed. Other reports are dropped.
 int ReadExchangeReply(hid_device* dev, uint8_t first, std::span<uint8_t> scratch, int timeoutMs) {
   const uint32_t start = platform::GetTickCount();
   for (;;) {
-    const uint32_t elapsed = platform::GetTickCount() - start;
-    if (elapsed >= static_cast<uint32_t>(timeoutMs)) return 0;
+    const int remaining = RemainingMs(start, timeoutMs);
+    if (remaining == 0) return 0;
     std::fill(scratch.begin(), scratch.end(), 0);
-    const int got = hid_read_timeout(dev, scratch.data(), scratch.size(), timeoutMs - static_cast<int>(elapsed));
+    const int got = hid_read_timeout(dev, scratch.data(), scratch.size(), remaining);
     if (got <= 0 || scratch[0] == first) return got;
   }
 }
@@ -575,10 +581,10 @@ bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
 bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer) {
   const uint32_t start = platform::GetTickCount();
   for (;;) {
-    const uint32_t elapsed = platform::GetTickCount() - start;
-    if (elapsed >= static_cast<uint32_t>(kCommandReplyWaitMs)) return false;
+    const int remaining = RemainingMs(start, kCommandReplyWaitMs);
+    if (remaining == 0) return false;
     std::array<uint8_t, kScratchSize> report{};
-    const int got = hid_read_timeout(dev, report.data(), report.size(), kCommandReplyWaitMs - static_cast<int>(elapsed));
+    const int got = hid_read_timeout(dev, report.data(), report.size(), remaining);
     if (got <= 0) return false;
     const std::span<const uint8_t> bytes(report.data(), std::min(static_cast<size_t>(got), kCommandReportSize));
     if (report[0] != kReplyMark) {
