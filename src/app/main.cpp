@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
+#include "platform/autostart.h"
 #include "platform/folders.h"
 #include "platform/pointer_edge.h"
 #include "platform/product.h"
@@ -46,6 +48,12 @@ int main(int argc, char** argv) {
                  "running without one, so another start would not be noticed\n",
                  GetProductNameUtf8().c_str());
   }
+
+  // A kill between writing a temporary file and renaming it leaves the file;
+  // the next start clears those of our fixed files (exports to folders the
+  // user chose are not known here).
+  platform::RemoveLeftoverTemporaryFiles(platform::UserStore::DefaultPath());
+  platform::RemoveLeftoverTemporaryFiles(platform::AutostartEntry::ForThisProgram().Path());
 
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);

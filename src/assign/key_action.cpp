@@ -247,7 +247,8 @@ std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& c
     case 0x70:
       row = KeyActionRow{};
       row->macro_type = kActionMacro;
-      if (code[1] < macros.size()) {
+      // Byte 2 is never 0 for a real macro: 70 00 00 00 is how a deleted one goes out.
+      if (code[2] != 0 && code[1] < macros.size()) {
         row->macro_value = macros[code[1]].macro_id;
         row->macro_desc = macros[code[1]].name;
       }

@@ -93,6 +93,8 @@ KeyActionCode EncodeKeyAction(const KeyActionRow& row, std::span<const MacroSlot
 // The row that a slot's code read from the mouse stands for, or nothing when
 // the code carries no action or is not understood (the stored row is then
 // left as it is). A returned row whose value and value2 are both 0 removes
-// the button's stored row when saved.
+// the button's stored row when saved: so does a macro code that names no
+// macro (repeat byte 0, as a deleted macro goes out, or a position beyond the
+// list).
 std::optional<KeyActionRow> DecodeKeyActionCode(int slot, const KeyActionCode& code,
                                                 std::span<const MacroSlot> macros);

@@ -1,10 +1,15 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <filesystem>
+#include <optional>
 
 namespace platform {
 
@@ -39,7 +44,52 @@ bool SyncPath(const std::string& path, int flags) {
   return synced;
 }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The process id written as `text`: decimal digits only, positive (0 and
+// negative numbers would name process groups to kill()).
+std::optional<pid_t> ProcessId(std::string_view text) {
+  if (!AllDigits(text)) return std::nullopt;
+  long value = 0;
+  const bool parsed = std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+  if (!parsed || value <= 0 || value > INT_MAX) return std::nullopt;
+  return static_cast<pid_t>(value);
+}
+
+// The writing process of `entry` when it is a temporary file of `name`.
+std::optional<pid_t> TemporaryFileOwner(std::string_view entry, std::string_view name) {
+  const std::string storePrefix = std::string(name) + ".tmp.";
+  if (entry.starts_with(storePrefix)) return ProcessId(entry.substr(storePrefix.size()));
+  const std::string prefix = "." + std::string(name) + ".";
+  constexpr std::string_view suffix = ".tmp";
+  if (!entry.starts_with(prefix) || !entry.ends_with(suffix) || entry.size() < prefix.size() + suffix.size())
+    return std::nullopt;
+  const std::string_view middle = entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
+  const auto dash = middle.find('-');
+  if (dash == std::string_view::npos || !AllDigits(middle.substr(dash + 1))) return std::nullopt;
+  return ProcessId(middle.substr(0, dash));
+}
+
+// A process we may not signal still runs.
+bool ProcessRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+
 }  // namespace
+
+void RemoveLeftoverTemporaryFiles(const std::string& path) {
+  namespace fs = std::filesystem;
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return;
+  std::error_code ec;
+  for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::optional<pid_t> owner = TemporaryFileOwner(it->path().filename().string(), name);
+    if (!owner || ProcessRuns(*owner)) continue;
+    std::error_code ignored;
+    if (it->symlink_status(ignored).type() == fs::file_type::regular) fs::remove(it->path(), ignored);
+  }
+}
 
 bool ReplaceFileAtomically(const std::string& path, const std::function<bool(const std::string& tempPath)>& write) {
   std::string tempPath;

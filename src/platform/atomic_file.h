@@ -20,4 +20,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::function<bool(con
 // The same for content already in memory.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Removes from `path`'s folder the temporary files that writes of `path` left
+// when their process was killed before the rename: ".<name>.<pid>-<n>.tmp"
+// (the writes above) and "<name>.tmp.<pid>" (the user store's), each only
+// when no process <pid> runs any more. Other files, and those of a running
+// process, which may still be writing, are kept. An empty path is no file.
+void RemoveLeftoverTemporaryFiles(const std::string& path);
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "assign/macro_event_type.h"
 #include "assign/macro_events.h"
 #include "platform/text.h"
+#include "ui/raw_input_recorder.h"
 #include "xml/xml_document.h"
 #include "xml/xml_file.h"
 
@@ -40,6 +41,35 @@ struct Attribute {
 };
 
 std::u16string Decimal(int value) { return platform::FormatDecimal(value); }
+
+// True when the event's value is one its kind can carry to the mouse
+// unchanged: nothing wraps into another key, button or distance.
+bool EventValueFits(const MacroRecord& event) {
+  const int v = event.value;
+  switch (event.type) {
+    case kEventDelay:
+      return v >= 0 && v <= kMaxDelay;
+    case kEventKeyDown:
+    case kEventKeyUp:
+      return v >= 0 && v <= 0xFF;  // a virtual-key code
+    case kEventButtonDown:
+    case kEventButtonUp:
+      return v == kMouseLeft || v == kMouseRight || v == kMouseMiddle || v == kMouseBackward ||
+             v == kMouseForward;
+    case kEventWheelUp:
+    case kEventWheelDown:
+      return true;  // the value is not sent
+    case kEventMoveUp:
+    case kEventMoveDown:
+    case kEventMoveLeft:
+    case kEventMoveRight:
+      return v >= 0 && v <= 0xFF;  // one byte of distance
+    case kEventMoveXY:
+      return v >= 0 && v <= 0xFFFF;  // two packed axes
+    default:
+      return false;
+  }
+}
 
 // An element after the current one, with its attributes in the order given.
 void AddElement(XmlDocument& doc, std::u16string_view name, std::initializer_list<Attribute> attributes) {
@@ -98,11 +128,13 @@ std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text) {
     while (doc.FindElement(u"item")) {
       MacroRecord event;
       event.type = InRange(doc, u"type", kEventDelay, kEventMoveXY, 0);
-      if (event.type == 0) continue;
       event.record_index = platform::ParseDecimal(doc.GetAttribute(u"index"));
       event.value = platform::ParseDecimal(doc.GetAttribute(u"value"));
       event.delay_time = platform::ParseDecimal(doc.GetAttribute(u"timestamp"));
       event.desc = doc.GetAttribute(u"desc");
+      // One event the mouse would get otherwise than the file says spoils
+      // the file: a macro stored without it would play something else.
+      if (!EventValueFits(event)) return std::nullopt;
       content.events.push_back(std::move(event));
       // Held to a recorded macro's length: a longer file is refused whole,
       // never stored in part.

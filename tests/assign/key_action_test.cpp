@@ -140,6 +140,8 @@ TEST(KeyActionDecode, KindsValuesAndTexts) {
   check({0x70, 0x01, 0x05, 0}, 23, 12, u"second");
   // Beyond the list: value 0, which removes the stored row.
   check({0x70, 0x09, 0x01, 0}, 23, 0, u"");
+  // A deleted macro's code names no position.
+  check({0x70, 0x00, 0x00, 0}, 23, 0, u"");
 }
 
 TEST(KeyActionDecode, KeyCombinationTexts) {

@@ -76,4 +76,38 @@ TEST_F(KeyAssignmentTest, AKeyCapturedInTheDialogReachesTheStoreAndTheMouse) {
   });
 }
 
+// Button 5 plays M2, M2 is deleted: the mouse gets "no macro", and reading it
+// back must not make the button play M1, the macro now first in the list.
+TEST_F(KeyAssignmentTest, ADeletedMacrosButtonReadsBackAsNoMacro) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "the key maps were not read back";
+  ASSERT_TRUE(Idle());
+  {
+    Database db(box_.DatabasePath());
+    ASSERT_TRUE(db.Exec("INSERT INTO t_macro_data(macro_id, name, play_type, play_times, delay_type, delay_time) "
+                        "VALUES (41, 'M1', 1, 1, 1, 0), (42, 'M2', 0, 1, 1, 0)"));
+    ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = 23, macro_value = 42, macro_value2 = 0, "
+                        "macro_desc = 'M2' WHERE profile = 1 AND fn_layer = 0 AND key_code = 5"));
+    ASSERT_TRUE(db.Exec("DELETE FROM t_macro_data WHERE macro_id = 42"));
+  }
+  const Geometry g = GeometryOf(window);
+  Apply(g, [&](const Geometry&) { EXPECT_EQ(Hex(MouseState().key_maps.at(0).at(3)), "70000000"); });
+
+  // Read from Mouse: button 5 (slot 3) loses its row instead of becoming M1.
+  ASSERT_TRUE(Click(g.x + g.width - 470, g.y + 70));
+  ASSERT_TRUE(WaitFor([&] {
+    for (const KeyRow& row : KeyRows(*Snapshot(), 1))
+      if (row.button == 5) return row.kind != 23 || row.value != 42;
+    return true;
+  })) << "no read-back";
+  ASSERT_TRUE(WaitGone("^WaitDlg$", 10000));
+  ASSERT_TRUE(Idle());
+  for (const KeyRow& row : KeyRows(*Snapshot(), 1)) EXPECT_NE(row.button, 5) << row;
+
+  // The next Apply gives the button its own code back.
+  Apply(g, [&](const Geometry&) { EXPECT_EQ(Hex(MouseState().key_maps.at(0).at(3)), "20080000"); });
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // what a user sees and what ends up in the store, the database and the mouse.
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "e2e/program_fixture.h"
 
@@ -63,8 +64,22 @@ TEST_F(ProgramTest, FirstStartShowsTheWindowAndStoresTheMouse) {
 TEST_F(ProgramTest, ReturningUserProfileTakesTheMouseSettings) {
   MakeReturningUserStore();
   if (HasFatalFailure()) return;
+  // An earlier run killed while saving its settings and its autostart entry;
+  // the files of a live writer (this test) are not its leftovers.
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string autostart = box_.ConfigHome() + "/autostart/";
+  const std::string leftovers[] = {box_.StorePath() + ".tmp." + std::to_string(ended),
+                                   autostart + ".Tarsel-Game mouse.desktop." + std::to_string(ended) + "-0.tmp"};
+  const std::string live = box_.StorePath() + ".tmp." + std::to_string(getpid());
+  std::filesystem::create_directories(autostart);
+  std::filesystem::create_directories(std::filesystem::path(live).parent_path());
+  for (const std::string& file : {leftovers[0], leftovers[1], live}) std::ofstream(file) << "[cut";
   Start();
   ASSERT_FALSE(WaitMainWindow().empty());
+  for (const std::string& file : leftovers) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  EXPECT_TRUE(std::filesystem::exists(live));
 
   const sim::MouseState state = MouseState();
   ASSERT_EQ(state.profile, 0);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -55,6 +57,41 @@ TEST(AtomicFile, TheTargetIsReplacedWholeOrNotAtAll) {
   struct stat st {};
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
+  fs::remove_all(folder);
+}
+
+TEST(AtomicFile, LeftoversOfEndedWritersAreRemoved) {
+  std::string pattern = (fs::temp_directory_path() / "tgm-leftover-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path folder = pattern;
+  // A process that has ended.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child);
+  const std::string live = std::to_string(getpid());
+  const struct {
+    std::string name;
+    bool kept;
+  } cases[] = {
+      {".r.ini." + dead + "-0.tmp", false},
+      {"r.ini.tmp." + dead, false},
+      {".r.ini." + live + "-4.tmp", true},  // its writer may still rename it
+      {"r.ini.tmp." + live, true},
+      {"r.ini", true},
+      {".other.ini." + dead + "-0.tmp", true},
+      {".r.ini." + dead + ".tmp", true},
+      {"r.ini.tmp." + dead + "x", true},
+      {"r.ini.tmp.0", true},
+      {"r.ini.tmp.-1", true},
+  };
+  for (const auto& c : cases) std::ofstream(folder / c.name) << "x";
+  const fs::path notAFile = folder / (".r.ini." + dead + "-9.tmp");
+  fs::create_directory(notAFile);
+  platform::RemoveLeftoverTemporaryFiles((folder / "r.ini").string());
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(folder / c.name), c.kept) << c.name;
+  EXPECT_TRUE(fs::exists(notAFile));
   fs::remove_all(folder);
 }
 

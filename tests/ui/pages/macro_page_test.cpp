@@ -345,11 +345,15 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
   StoreMacro(u"m");
   W().LoadMacroList();
   const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<macro><macroinfo macro_name=\"In\"/><macroitems>";
-  // `count` delay items; unknown types are no events and do not count.
+  // `count` delay items.
   auto items = [&](int count) {
-    std::string text = head + "<item type=\"13\"/>";
+    std::string text = head;
     for (int i = 0; i < count; ++i) text += "<item type=\"1\" value=\"10\" index=\"" + std::to_string(i) + "\"/>";
     return text + "</macroitems></macro>";
+  };
+  // An ordinary event, then `attributes`.
+  auto bad = [&](const std::string& attributes) {
+    return head + "<item type=\"2\" value=\"65\"/><item " + attributes + "/></macroitems></macro>";
   };
   struct Case {
     const char* name;
@@ -361,14 +365,29 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
       {"unparsable", head + "<item", 1, {}},
       {"no macro root", "<?xml version=\"1.0\"?>\r\n<profile/>", 1, {}},
       {"larger than a document may be", head + std::string(17 << 20, ' ') + "</macroitems></macro>", 1, {}},
-      {"items in index order, unknown types left out",
+      {"items in index order",
        head + "<item desc=\"five\" index=\"5\" type=\"1\" value=\"5\"/><item desc=\"three\" index=\"3\" type=\"2\"/>"
-              "<item desc=\"bad\" index=\"4\" type=\"13\"/><item desc=\"nine\" index=\"9\" type=\"1\" value=\"x\"/>"
+              "<item desc=\"nine\" index=\"9\" type=\"1\" value=\"x\"/>"
               "</macroitems></macro>",
        2, {"three|2|0", "five|1|5", "nine|1|0"}},
-      {"201 events: refused whole", items(201), 2, {}},
-      {"10,000 events: refused whole", items(10000), 2, {}},
-      {"200 events, as many as a recording holds", items(200), 3, {}},
+      {"each kind at its largest value",
+       head + "<item index=\"1\" type=\"1\" value=\"15000\"/><item index=\"2\" type=\"2\" value=\"255\"/>"
+              "<item index=\"3\" type=\"5\" value=\"16\"/><item index=\"4\" type=\"7\" value=\"-3\"/>"
+              "<item index=\"5\" type=\"11\" value=\"255\"/><item index=\"9\" type=\"12\" value=\"65535\"/>"
+              "</macroitems></macro>",
+       3, {"|1|15000", "|2|255", "|5|16", "|7|-3", "|11|255", "|12|65535"}},
+      {"button-down 99999: refused whole", bad("type=\"4\" value=\"99999\""), 3, {}},
+      {"two buttons in one event: refused whole", bad("type=\"4\" value=\"3\""), 3, {}},
+      {"key-down -7: refused whole", bad("type=\"2\" value=\"-7\""), 3, {}},
+      {"key-up 256: refused whole", bad("type=\"3\" value=\"256\""), 3, {}},
+      {"event type 99: refused whole", bad("type=\"99\" value=\"1\""), 3, {}},
+      {"no event type: refused whole", bad("value=\"1\""), 3, {}},
+      {"delay 15001: refused whole", bad("type=\"1\" value=\"15001\""), 3, {}},
+      {"move left -1: refused whole", bad("type=\"10\" value=\"-1\""), 3, {}},
+      {"move by x and y beyond 16 bits: refused whole", bad("type=\"12\" value=\"65536\""), 3, {}},
+      {"201 events: refused whole", items(201), 3, {}},
+      {"10,000 events: refused whole", items(10000), 3, {}},
+      {"200 events, as many as a recording holds", items(200), 4, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -386,7 +405,7 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
     EXPECT_EQ(rows.back().record_index, 9);
   }
   std::vector<MacroRecord> rows;
-  EXPECT_EQ(db_.LoadMacroRecords(W().macroList->GetItemData(2), rows), 200);
+  EXPECT_EQ(db_.LoadMacroRecords(W().macroList->GetItemData(3), rows), 200);
   // Imports are not held to the list's 32 macros; a cancelled dialog changes nothing.
   while (W().macroList->GetItemCount() < 32) W().NewMacro();
   W().ImportMacro();
