@@ -182,8 +182,9 @@ class HidDeviceManager {
   bool SendCommandOnLine(std::span<uint8_t> buffer);
   // One wait of a command exchange for the reply to `command`: true when it
   // came into `buffer`. A report that is no reply at all ends the wait and
-  // is left in `buffer`, as the framing's refusal.
-  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
+  // is left in `buffer`, as the framing's refusal. `owedDropped` counts the
+  // answers with `command` dropped meanwhile as owed to earlier writes.
+  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer, int& owedDropped);
   // What `dev` sent before a request goes out answers none of it.
   void DropWaitingReports(hid_device* dev);
   // A reply to `command` that came while another was awaited: true when it
@@ -211,8 +212,9 @@ class HidDeviceManager {
   };
   std::deque<KeptReport> keptReports_;
   // Line lock. A request written again after a time-out and then answered
-  // still has the answers to its other writes coming; each is dropped when it
-  // comes instead of answering the next request with the same command.
+  // may still have answers to its other writes coming (as many as its writes
+  // outnumber the answers it saw); each is dropped when it comes instead of
+  // answering the next request with the same command.
   struct OwedReply {
     hid_device* device;
     uint8_t command;
