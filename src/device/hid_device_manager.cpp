@@ -758,6 +758,12 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
   return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
 }
 
+void HidDeviceManager::DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded) {
+  std::lock_guard line(ioMu_);
+  hid_device* dev = DeviceForExchange();
+  std::erase_if(keptReports_, [&](const KeptReport& r) { return r.device == dev && superseded(r.bytes); });
+}
+
 bool HidDeviceManager::ReadVersion(std::u16string& out, int target) {
   std::lock_guard line(ioMu_);
   out = u"0.0.0";

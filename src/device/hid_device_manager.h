@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -162,6 +163,10 @@ class HidDeviceManager {
   // command exchange kept for it first, else one read. -1 without reading
   // when the manager is not open or there is no current device.
   int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
+  // Forgets the reports kept for the poll from the current device that
+  // `superseded` picks: once a write has set the mouse's state, reports of
+  // the state it had before would put the old values back in the store.
+  void DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded);
 
   // Version texts; both leave "0.0.0" when nothing could be read and return
   // whether a version was read (a length byte of 0 counts as read).
