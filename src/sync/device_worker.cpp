@@ -104,7 +104,8 @@ void DeviceWorker::ThreadStep() {
   storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
   // the write does (its exits wait a second for the worker, then go).
-  const bool writeAll = code == kCmdWriteAll || code == kCmdWriteAllNordic;
+  // The second family's Apply sends only the macros and the buttons.
+  const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
   const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
   const bool owedBefore = writesStore && StoreOwed();
   if (writesStore) SetStoreOwed(true);
