@@ -9,11 +9,13 @@
 
 #include "database/profile_database.h"
 #include "device/hid_device_manager.h"
+#include "platform/clock.h"
 #include "sim/model/standard_mouse.h"
 #include "sim/sim_control.h"
 #include "sim_rig.h"
 #include "sync/device_tasks.h"
 #include "sync/macro_image.h"
+#include "sync/protocol.h"
 #include "sync/work_queue.h"
 
 namespace {
@@ -96,6 +98,58 @@ void BM_WriteAllTraffic(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(reports), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_WriteAllTraffic)->Unit(benchmark::kMillisecond);
+
+// The mouse's firmware with the reply to the first report of one command lost.
+class LosesOneReply : public sim::MouseModel {
+ public:
+  LosesOneReply(std::shared_ptr<sim::MouseModel> firmware, uint8_t command)
+      : firmware_(std::move(firmware)), command_(command) {}
+  sim::WriteResult OnOutputReport(const uint8_t* data, size_t length, int devMode) override {
+    sim::WriteResult result = firmware_->OnOutputReport(data, length, devMode);
+    if (!lost_ && length > 2 && data[2] == command_) {
+      lost_ = true;
+      result.replies.clear();
+    }
+    return result;
+  }
+  sim::InputReport MakeNotification(uint8_t code, uint8_t v1, uint8_t v2) override {
+    return firmware_->MakeNotification(code, v1, v2);
+  }
+
+ private:
+  std::shared_ptr<sim::MouseModel> firmware_;
+  const uint8_t command_;
+  bool lost_ = false;
+};
+
+// One write-all (first argument 0: a macro chunk's reply lost) or read-back
+// (1: a key map's reply lost) on the virtual clock, with that reply lost
+// (second argument 1) or not: the protocol time it takes and the reports of
+// that command it writes.
+void BM_OneLostReply(benchmark::State& state) {
+  const bool readBack = state.range(0) == 1;
+  const bool lose = state.range(1) == 1;
+  const uint8_t command = readBack ? devsync::kCmdGetKeyMap : devsync::kCmdMacroData;
+  platform::ScopedVirtualClock clock(1000);
+  Rig rig;
+  const auto firmware = sim::Model();
+  double virtualMs = 0;
+  size_t writes = 0;
+  for (auto _ : state) {
+    sim::InstallModel(lose ? std::make_shared<LosesOneReply>(firmware, command) : firmware);
+    sim::ClearLog();
+    const uint32_t start = clock->Now();
+    rig.worker->QueueWithBusyDialog(readBack ? kCmdReadBack : kCmdWriteAll);
+    rig.worker->ThreadStep();
+    virtualMs = clock->Now() - start;
+    writes = 0;
+    for (const sim::LogEntry& e : sim::Writes(rig.path)) writes += e.bytes.size() > 2 && e.bytes[2] == command;
+    clock->Advance(5000);  // nothing left owed for the next run
+  }
+  state.counters["virtual_ms"] = virtualMs;
+  state.counters["command_writes"] = static_cast<double>(writes);
+}
+BENCHMARK(BM_OneLostReply)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Encoding alone: a full macro memory from 32 macros.
 void BM_EncodeMacroImage(benchmark::State& state) {

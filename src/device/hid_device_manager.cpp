@@ -548,37 +548,50 @@ bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   const uint8_t command = request[2];
   DropWaitingReports(dev);
 
-  int writes = 0;  // of this request that reached the device
+  // What the request leaves owed is its writes minus the answers it saw. An
+  // answer dropped as owed to an earlier request counts as seen too when a
+  // write of this request followed it: it may have been this request's own,
+  // the owed one lost, and a lost answer must cost the next request one
+  // time-out at most, not every later one. One dropped after the last write
+  // does not count: with every answer late it is the earlier request's, and
+  // this request's own answer to its last write is still coming.
+  int writes = 0;      // of this request that reached the device
+  int seenOwed = 0;    // owed answers dropped before a later write of it
+  int waitOwed = 0;    // owed answers dropped since its last write
   auto write = [&]() {
     const bool sent = hid_write(dev, request.data(), request.size()) >= 0;
-    if (sent) ++writes;
+    if (sent) {
+      ++writes;
+      seenOwed += waitOwed;
+      waitOwed = 0;
+    }
     return sent;
   };
   if (!write()) {
     platform::SleepMs(10);
     if (!write()) return false;
   }
-  bool answered = ReadCommandReply(dev, command, buffer);
+  bool answered = ReadCommandReply(dev, command, buffer, waitOwed);
   if (!answered) {
     platform::SleepMs(100);
     write();
-    answered = ReadCommandReply(dev, command, buffer);
+    answered = ReadCommandReply(dev, command, buffer, waitOwed);
   }
   if (!answered) {
     platform::SleepMs(1000);
     write();
-    answered = ReadCommandReply(dev, command, buffer);
+    answered = ReadCommandReply(dev, command, buffer, waitOwed);
   }
-  // One write was answered; the answers to the others may still come. A
-  // request never answered leaves nothing owed: the mouse may have refused it.
+  // A request never answered leaves nothing owed: the mouse may have refused it.
   if (answered) {
     const uint32_t now = platform::GetTickCount();
-    for (int i = 1; i < writes; ++i) owedReplies_.push_back(OwedReply{dev, command, now});
+    for (int i = 1 + seenOwed; i < writes; ++i) owedReplies_.push_back(OwedReply{dev, command, now});
   }
   return answered;
 }
 
-bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer) {
+bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer,
+                                         int& owedDropped) {
   const uint32_t start = platform::GetTickCount();
   for (;;) {
     const int remaining = RemainingMs(start, kCommandReplyWaitMs);
@@ -599,8 +612,12 @@ bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::s
       KeepForPoll(dev, bytes);
       continue;
     }
-    // Another request's reply, or this one's answer to an earlier write.
-    if (SettleOwedReply(dev, report[1]) || report[1] != command) continue;
+    // An answer owed to an earlier write, or another request's reply.
+    if (SettleOwedReply(dev, report[1])) {
+      if (report[1] == command) ++owedDropped;
+      continue;
+    }
+    if (report[1] != command) continue;
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     return true;
   }
@@ -739,6 +756,12 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
     return static_cast<int>(n);
   }
   return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+}
+
+void HidDeviceManager::DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded) {
+  std::lock_guard line(ioMu_);
+  hid_device* dev = DeviceForExchange();
+  std::erase_if(keptReports_, [&](const KeptReport& r) { return r.device == dev && superseded(r.bytes); });
 }
 
 bool HidDeviceManager::ReadVersion(std::u16string& out, int target) {

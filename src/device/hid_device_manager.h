@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -162,6 +163,10 @@ class HidDeviceManager {
   // command exchange kept for it first, else one read. -1 without reading
   // when the manager is not open or there is no current device.
   int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
+  // Forgets the reports kept for the poll from the current device that
+  // `superseded` picks: once a write has set the mouse's state, reports of
+  // the state it had before would put the old values back in the store.
+  void DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded);
 
   // Version texts; both leave "0.0.0" when nothing could be read and return
   // whether a version was read (a length byte of 0 counts as read).
@@ -182,8 +187,9 @@ class HidDeviceManager {
   bool SendCommandOnLine(std::span<uint8_t> buffer);
   // One wait of a command exchange for the reply to `command`: true when it
   // came into `buffer`. A report that is no reply at all ends the wait and
-  // is left in `buffer`, as the framing's refusal.
-  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
+  // is left in `buffer`, as the framing's refusal. `owedDropped` counts the
+  // answers with `command` dropped meanwhile as owed to earlier writes.
+  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer, int& owedDropped);
   // What `dev` sent before a request goes out answers none of it.
   void DropWaitingReports(hid_device* dev);
   // A reply to `command` that came while another was awaited: true when it
@@ -211,8 +217,9 @@ class HidDeviceManager {
   };
   std::deque<KeptReport> keptReports_;
   // Line lock. A request written again after a time-out and then answered
-  // still has the answers to its other writes coming; each is dropped when it
-  // comes instead of answering the next request with the same command.
+  // may still have answers to its other writes coming (as many as its writes
+  // outnumber the answers it saw); each is dropped when it comes instead of
+  // answering the next request with the same command.
   struct OwedReply {
     hid_device* device;
     uint8_t command;

@@ -104,7 +104,8 @@ void DeviceWorker::ThreadStep() {
   storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
   // the write does (its exits wait a second for the worker, then go).
-  const bool writeAll = code == kCmdWriteAll || code == kCmdWriteAllNordic;
+  // The second family's Apply sends only the macros and the buttons.
+  const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
   const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
   const bool owedBefore = writesStore && StoreOwed();
   if (writesStore) SetStoreOwed(true);
@@ -407,12 +408,19 @@ std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
   return std::nullopt;
 }
 
+void DeviceWorker::DropNotificationsOlderThanWrite(bool stage, bool lightMode) {
+  devices_.DropKeptReports([&](std::span<const uint8_t> report) {
+    const Notification n = DecodeNotification(report);
+    return (stage && n.kind == Notification::kDpiAndRate) || (lightMode && n.kind == Notification::kLightMode);
+  });
+}
+
 void DeviceWorker::WriteAllSettingsToDevice() {
   const int profile = currentProfile.load();
   const std::optional<SettingsValues> values = StoredSettings(profile);
   if (!values) return;
   CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(*values));
-  devices_.SendCommand(buffer);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(true, true);
 }
 
 void DeviceWorker::ApplyCurrentDpi() {
@@ -421,7 +429,7 @@ void DeviceWorker::ApplyCurrentDpi() {
   if (!values) return;
   const int index = ClampDpiIndex(values->dpi_index);
   CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, values->dpi_value[index]);
-  devices_.SendCommand(buffer);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(true, false);
 }
 
 void DeviceWorker::ApplyReportRate() {
@@ -442,7 +450,7 @@ void DeviceWorker::SendStoredLightMode() {
   const int mode = ConfigInt(profile, "light_mode");
   lightMode.store(mode);
   CommandBuffer buffer = BuildSetLighting(profile, mode);
-  devices_.SendCommand(buffer);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(false, true);
 }
 
 void DeviceWorker::WriteFactoryDefaults() {

@@ -237,6 +237,11 @@ class DeviceWorker : public CThreadBasic {
   // the settings block reads is missing.
   std::optional<devsync::SettingsValues> StoredSettings(int profile);
   void SetConfigInt(int profile, std::string_view key, int value);
+  // After an answered write of the DPI stage or of the light mode: the
+  // notifications of it kept for the poll are older than the write, which set
+  // the mouse to the store's value, and are dropped (a stage notification
+  // with the report rate it carries).
+  void DropNotificationsOlderThanWrite(bool stage, bool lightMode);
 
   ProfileDatabase& db_;
   HidDeviceManager& devices_;

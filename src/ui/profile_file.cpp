@@ -74,31 +74,32 @@ std::optional<Range> KeyRange(std::u16string_view key) {
 // value2 also 0 the store keeps no row for the button.
 struct KindValues {
   int firstKind, lastKind;
-  int highest;
+  int lowest, highest;
 };
 constexpr KindValues kKindValues[] = {
-    {kActionLeftButton, kActionSpecial2Step3, 1},  // fixed codes, and the kinds without one
-    {kActionKey, kActionKey, 0xFF},                // a keyboard usage
-    {kActionMacro, kActionMacro, INT_MAX},         // a macro id
-    {kActionDefault, kActionDefault, 1},
-    {kActionMedia, kActionMedia, 8},               // sub-kinds 1..8
-    {kActionShortcut, kActionShortcut, 13},        // sub-kinds 1..13
-    {kActionEmoji, kActionEmoji, kEmojiIds},
-    {101, 101, 10},                                // the second family's button codes by number
-    {102, 102, 3},                                 // its DPI steps
-    {104, 104, 2047},                              // a virtual key, or 1024 + a usage
-    {105, 105, 13},                                // its special actions
+    {kActionLeftButton, kActionSpecial2Step3, 0, 1},  // fixed codes, and the kinds without one
+    {kActionKey, kActionKey, 0, 0xFF},                // a keyboard usage
+    {kActionMacro, kActionMacro, 0, INT_MAX},         // a macro id
+    {kActionDefault, kActionDefault, 0, 1},
+    {kActionMedia, kActionMedia, 0, 8},               // sub-kinds 1..8
+    {kActionShortcut, kActionShortcut, 0, 13},        // sub-kinds 1..13
+    {kActionEmoji, kActionEmoji, 0, kEmojiIds},
+    {101, 101, 0, 10},                                // the second family's button codes by number
+    {102, 102, 0, 3},                                 // its DPI steps
+    {104, 104, 0, 0xFF},                              // a virtual key
+    {104, 104, 1024, 1024 + 0xFF},                    // or 1024 + a usage: one byte of the code each
+    {105, 105, 0, 13},                                // its special actions
 };
 
 // A key item is stored only when every field lies in its range, so nothing
 // reaches the mouse that the bytes of its code cannot carry.
 bool KeyItemInRange(const KeyAssignment& key) {
-  const auto kind = std::find_if(std::begin(kKindValues), std::end(kKindValues), [&](const KindValues& k) {
-    return key.macro_type >= k.firstKind && key.macro_type <= k.lastKind;
+  const bool valueCarried = std::any_of(std::begin(kKindValues), std::end(kKindValues), [&](const KindValues& k) {
+    return key.macro_type >= k.firstKind && key.macro_type <= k.lastKind && key.macro_value >= k.lowest &&
+           key.macro_value <= k.highest;
   });
-  return kind != std::end(kKindValues) && key.key_code >= 1 && key.key_code <= 9 && key.macro_value >= 0 &&
-         key.macro_value <= kind->highest && key.macro_value2 >= 0 && key.macro_value2 <= 0xFF &&
-         key.macro_value3 >= 0 && key.macro_value3 <= 0xFFFF;
+  return valueCarried && key.key_code >= 1 && key.key_code <= 9 && key.macro_value2 >= 0 &&
+         key.macro_value2 <= 0xFF && key.macro_value3 >= 0 && key.macro_value3 <= 0xFFFF;
 }
 
 std::u16string Decimal(int value) { return platform::FormatDecimal(value); }

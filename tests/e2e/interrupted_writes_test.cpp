@@ -62,6 +62,19 @@ class InterruptedWriteTest : public ProgramTest {
     EXPECT_EQ(MouseState().report_rate, rate);
   }
 
+  // A macro of `events` key presses and releases stored as the macro page
+  // would (the program writes nothing meanwhile): a write-all then sends its
+  // memory in many chunks.
+  void StoreAMacro(int events) {
+    Database db(box_.DatabasePath());
+    ASSERT_TRUE(db.Exec("INSERT INTO t_macro_data(name, play_type, play_times, delay_type, delay_time) "
+                        "VALUES ('m', 1, 1, 0, 0)"));
+    ASSERT_TRUE(db.Exec("INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) "
+                        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                        std::to_string(events - 1) +
+                        ") SELECT (SELECT MAX(macro_id) FROM t_macro_data), 2 + i % 2, i, 'A', 65, 0 FROM n"));
+  }
+
   // Apply, with longer for the result box to come; the box's pixels, empty when none came.
   std::string ApplyAndTakeTheBox(const Geometry& g) {
     std::string pixels;
@@ -69,6 +82,63 @@ class InterruptedWriteTest : public ProgramTest {
     return pixels;
   }
 };
+
+TEST_F(InterruptedWriteTest, ALostReplyCostsApplyTwoRetryCyclesAtMost) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+  ASSERT_TRUE(Idle());
+  StoreAMacro(200);
+  const Geometry g = GeometryOf(window);
+  // From the click until the result box shows, and the reports sent meanwhile.
+  auto timedApply = [&](int& reports) {
+    const int before = Writes();
+    const auto start = Clock::now();
+    long took = 0;  // ms
+    Apply(g, [&](const Geometry&) {
+      took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      reports = Writes() - before;
+    });
+    return took;
+  };
+  int clean = 0, lossy = 0;
+  const long cleanTook = timedApply(clean);
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(Sim().Command("fault 0 drop-replies 1"), "ok 1");
+  const long lossyTook = timedApply(lossy);
+  // Two retry cycles of 1100 ms, and what two looks at the screen may add.
+  EXPECT_LE(lossyTook, cleanTook + 2200 + 800) << "a clean Apply took " << cleanTook << " ms";
+  EXPECT_LE(lossy, clean + 2) << "a clean Apply sent " << clean;
+}
+
+TEST_F(InterruptedWriteTest, AStageChosenOnTheMouseDuringApplyIsTheStoresAfterwards) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+  ASSERT_TRUE(Idle());
+  const Geometry g = GeometryOf(window);
+  const int stage = MouseState().dpi_level == 5 ? 2 : 5;
+
+  // The change comes while the macros go out, each reply 100 ms late; the
+  // stage is written after them.
+  ASSERT_EQ(Sim().Command("fault 0 delay 100"), "ok 1");
+  const int before = Writes();
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  ASSERT_TRUE(WaitFor([&] { return Writes() > before; }));
+  ASSERT_TRUE(Sim().Command("notify 0x10 " + std::to_string(stage) + " 4").value_or("").starts_with("ok"));
+  const auto box = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(box.has_value()) << "no result box after the write";
+  const Geometry b = GeometryOf(*box);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000));
+
+  ASSERT_TRUE(Idle());
+  const sim::MouseState mouse = MouseState();
+  EXPECT_EQ(Snapshot()->Settings(1)["dpi_index"], std::to_string(mouse.dpi_level - 1));
+  EXPECT_EQ(Snapshot()->Settings(1)["report_rate"], std::to_string(mouse.report_rate));
+}
 
 TEST_F(InterruptedWriteTest, TheWindowManagersCloseEndsWithZeroWhileTheMouseIsSilent) {
   e2e::Child& program = Start();

@@ -81,7 +81,7 @@ std::string Plug(const std::vector<SetupEntry>& entries, const std::vector<std::
 std::string Fault(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words) {
   static const char usage[] =
       "error usage: fault <kind|index> silent on|off | silent-after <n> | fail-writes <n> | delay <ms> | "
-      "unplug-after <n> | clear\n";
+      "drop-replies <n> | unplug-after <n> | clear\n";
   if (words.size() < 3 || words.size() > 4) return usage;
   const std::string& name = words[2];
   const bool hasValue = words.size() == 4;
@@ -98,6 +98,8 @@ std::string Fault(const std::vector<SetupEntry>& entries, const std::vector<std:
       f.fail_writes = static_cast<int>(n);
     } else if (name == "delay" && numeric) {
       f.reply_delay_ms = static_cast<uint32_t>(n);
+    } else if (name == "drop-replies" && numeric) {
+      f.drop_replies = static_cast<int>(n);
     } else if (name == "unplug-after" && numeric) {
       f.unplug_after_writes = static_cast<int>(n);
     } else {

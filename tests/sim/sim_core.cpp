@@ -184,6 +184,10 @@ void QueueReplies(State& s, Node& node, std::vector<InputReport> replies) {
   if (f.silent) return;
   const uint32_t due = platform::GetTickCount() + f.reply_delay_ms;
   for (InputReport& reply : replies) {
+    if (f.drop_replies > 0) {
+      --f.drop_replies;
+      continue;
+    }
     if (f.notifications_instead > 0) {
       --f.notifications_instead;
       if (!f.notification.empty()) {

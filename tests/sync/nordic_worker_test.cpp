@@ -374,6 +374,12 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_EQ(worker_->Ui().back(), "busy closed");
   clock_->Advance(1000);
   worker_->ThreadStep();  // the idle poll of a vanished mouse returns at once
+  // An Apply, which sends the macros and buttons only, leaves the settings owed.
+  sim::Replug(path_);
+  worker_->Scan();
+  RunBusy(kCmdWriteAll);
+  EXPECT_EQ(worker_->Ui().back(), "worker done 1");
+  sim::Unplug(path_);
 
   // Back again: the cut-short write is finished, not read over.
   worker_->deviceDataLoaded = 1;  // the start's read-back is over

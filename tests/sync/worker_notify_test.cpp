@@ -1,6 +1,7 @@
 // The idle poll of the mouse's notification reports.
 #include "worker_test_support.h"
 
+#include "platform/text.h"
 #include "sync/work_queue.h"
 
 using namespace synctest;
@@ -108,6 +109,33 @@ TEST_F(NotifyTest, MarkedAndForeignReportsAreIgnored) {
   EXPECT_EQ(Dump(), before);
   EXPECT_TRUE(worker_->Ui().empty());
   EXPECT_EQ(worker_->workQueue.Size(), 0u);
+}
+
+TEST_F(NotifyTest, AChangeOnTheMouseWaitingWhenAWriteStartsLeavesStoreAndMouseAgreeing) {
+  const struct {
+    const char* what;
+    int command;
+    uint8_t event, value1, value2;
+  } cases[] = {
+      {"stage 5 and rate 4 before Apply", kCmdWriteAll, 0x10, 5, 4},
+      {"light mode 4 before the light mode's write", kCmdWriteLighting, 0x11, 4, 0},
+      {"light mode 5 before a write of the stage alone", kCmdWriteCurrentDpi, 0x11, 5, 0},
+  };
+  for (const auto& c : cases) {
+    sim::QueueNotification(path_, c.event, c.value1, c.value2);
+    Run(c.command);
+    for (int poll = 0; poll < 3; ++poll) {
+      worker_->lastPollTick = (*clock_).Now() - 1000;
+      worker_->PollDeviceNotifications();
+      worker_->RunUi();
+    }
+    if (c.event == 0x10) {
+      EXPECT_EQ(Config(1, u"dpi_index"), platform::FormatDecimal(mouse_->CurrentDpiLevel() - 1)) << c.what;
+      EXPECT_EQ(Config(1, u"report_rate"), platform::FormatDecimal(mouse_->ReportRate())) << c.what;
+    } else {
+      EXPECT_EQ(Config(1, u"light_mode"), platform::FormatDecimal(mouse_->LightMode())) << c.what;
+    }
+  }
 }
 
 TEST_F(NotifyTest, PollsAreAtLeast200MsApartAcrossTheWrap) {

@@ -99,7 +99,11 @@ TEST(ProfileFileText, KeyItemsAreReadOnlyWithEveryFieldInItsRange) {
       {"key_code='1' macro_type='3' macro_value='2'", false},
       {"key_code='1' macro_type='28' macro_value='1'", false},
       {"key_code='1' macro_type='0' macro_value='1'", false},
-      {"key_code='1' macro_type='104' macro_value='2047' macro_value3='65535'", true},
+      {"key_code='1' macro_type='104' macro_value='1279' macro_value3='65535'", true},
+      {"key_code='1' macro_type='104' macro_value='255'", true},
+      {"key_code='1' macro_type='104' macro_value='256'", false},  // would go out as key 0
+      {"key_code='1' macro_type='104' macro_value='1023'", false},
+      {"key_code='1' macro_type='104' macro_value='1505'", false},  // would go out as usage E1
       {"key_code='1' macro_type='104' macro_value='65' macro_value3='65536'", false},
       {"key_code='1' macro_type='105' macro_value='14'", false},
   };

@@ -318,6 +318,7 @@ TEST_F(ControlChannel, FaultsReachTheInterfaceTheProgramTalksTo) {
       {"fault wired silent off", 100, {64, 64, 64}},
       {"fault wired silent-after 2", 100, {64, 64, 0}},
       {"fault wired clear", 100, {64, 64, 64}},
+      {"fault 0 drop-replies 2", 100, {0, 0, 64}},
       {"fault 0 delay 300", 1000, {64, 64, 64}},
       {"fault wired clear", 100, {64, 64, 64}},
   };
