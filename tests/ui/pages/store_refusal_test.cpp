@@ -27,6 +27,7 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
     for (int i = 0; i < box->GetCount(); ++i)
       if (box->GetItemData(i) == kind) box->UserChose(i);
   };
+  auto macros = [&] { return N(w.macroList->GetItemCount()); };
   struct Row {
     const char* edit;
     std::function<void()> act;
@@ -56,11 +57,15 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
        [&] { return w.macroList->GetItemText(0); }},
       {"play mode", [&] { w.playModeRadios[1]->SetCheck(1), click(w.playModeRadios[1]); },
        [&] { return N(w.playModeRadios[1]->GetCheck()); }},
-      {"new macro", [&] { click(w.newMacroButton); }, [&] { return N(w.macroList->GetItemCount()); }},
+      {"new macro", [&] { click(w.newMacroButton); }, macros},
+      {"macro copied", [&] { w.SendMessage(UM_MACRO_LIST_MENU, 0, 101); }, macros},
+      {"macro deleted", [&] { w.SendMessage(UM_MACRO_LIST_MENU, 0, 102); }, macros},
       {"event deleted", [&] { SelectEvent(0), w.DeleteMacroEvent(); }, [&] { return N(w.eventList->GetItemCount()); }},
   };
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &other), SQLITE_OK);
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> owner(raw, sqlite3_close);
+  sqlite3* other = owner.get();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.edit);
     const std::u16string before = row.shown();
@@ -69,7 +74,8 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     row.act();
     auto refusals = [&] {
-      return std::count_if(modal.boxes.begin(), modal.boxes.end(), [](const Box& b) { return b.text == GetLangText(215); });
+      return std::count_if(modal.boxes.begin(), modal.boxes.end(),
+                           [](const Box& b) { return b.text == GetLangText(215); });
     };
     (void)QTest::qWaitFor([&] { return refusals() > 0; }, 1000);
     QTest::qWait(20);
@@ -77,7 +83,6 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
     EXPECT_EQ(row.shown(), before);
     EXPECT_EQ(refusals(), 1);
   }
-  sqlite3_close(other);
 }
 
 }  // namespace
