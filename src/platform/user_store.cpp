@@ -49,6 +49,14 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+// The callers go on with the value in memory alone, so a write that does not
+// reach the file is told here, where its cause is known.
+bool UserStore::Unwritten(const std::string& key, const std::string& name, const char* why) const {
+  std::fprintf(stderr, "%s: %s\\%s not saved: %s\n", path_.c_str(), key.c_str(), name.c_str(), why);
+  DebugTrace(1, "user store %s: %s\\%s not saved: %s", path_.c_str(), key.c_str(), name.c_str(), why);
+  return false;
+}
+
 std::string UserStore::DefaultPath() {
   const std::string config = ConfigHome();
   return config.empty() ? std::string() : config + "/" + GetProductNameUtf8() + "/registry.ini";
@@ -151,20 +159,25 @@ std::optional<std::string> UserStore::ReadValue(const std::string& key, const st
 bool UserStore::WriteValue(const std::string& key, const std::string& name, const std::string& value) {
   std::lock_guard lock(mutex_);
   Sections sections;
-  if (Load(sections) != LoadResult::kOk) return false;
+  if (Load(sections) == LoadResult::kError) return Unwritten(key, name, "the file cannot be read");
   const auto s = sections.find(key);
-  if (s == sections.end() || !FolderWritable()) return false;
+  if (s == sections.end()) return Unwritten(key, name, "the key is missing");
+  if (!FolderWritable()) return Unwritten(key, name, "the folder cannot be written");
   s->second[name] = value;
-  return Save(sections);
+  return Save(sections) || Unwritten(key, name, "the file cannot be written");
 }
 
 bool UserStore::DeleteValue(const std::string& key, const std::string& name) {
   std::lock_guard lock(mutex_);
   Sections sections;
-  if (Load(sections) != LoadResult::kOk) return false;
+  // No file, key or value: nothing to remove, and nothing left unsaved.
+  const LoadResult loaded = Load(sections);
+  if (loaded == LoadResult::kError) return Unwritten(key, name, "the file cannot be read");
+  if (loaded == LoadResult::kNoFile) return false;
   const auto s = sections.find(key);
   if (s == sections.end() || !s->second.erase(name)) return false;
-  return FolderWritable() && Save(sections);
+  if (!FolderWritable()) return Unwritten(key, name, "the folder cannot be written");
+  return Save(sections) || Unwritten(key, name, "the file cannot be written");
 }
 
 UserStore& CurrentUserStore() {

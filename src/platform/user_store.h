@@ -36,8 +36,10 @@ class UserStore {
   // The value, or nothing when the key or value is missing or unreadable.
   std::optional<std::string> ReadValue(const std::string& key, const std::string& name) const;
   // Writes a value into an existing key; false when the key is missing or the
-  // file cannot be written.
+  // file cannot be written. A value not saved is told on stderr and in the
+  // trace: the caller may keep it in memory alone.
   bool WriteValue(const std::string& key, const std::string& name, const std::string& value);
+  // False also when there is no such value (then nothing is told).
   bool DeleteValue(const std::string& key, const std::string& name);
 
  private:
@@ -46,6 +48,8 @@ class UserStore {
   LoadResult Load(Sections& out) const;
   bool Save(const Sections& sections) const;
   bool FolderWritable() const;
+  // Tells that `name` of `key` was not saved, and why; false.
+  bool Unwritten(const std::string& key, const std::string& name, const char* why) const;
 
   std::string path_;
   mutable std::mutex mutex_;

@@ -23,8 +23,12 @@ void DeviceMainDlg::OnProfileSelected() {
   if (!profileCombo) return;
   const int profile = profileCombo->GetCurData();
   if (profile < 1 || profile > 5) return;  // nothing chosen: keep the profile in force
+  // A choice the store refuses keeps the profile in force, which the combo shows again.
+  if (!db().SetActiveProfile(profile)) {
+    ReportRefusedStore();
+    return;
+  }
   currentProfile = profile;
-  db().SetActiveProfile(profile);
   workQueue.Push(kCmdSelectProfile);
 }
 

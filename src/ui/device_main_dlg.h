@@ -165,10 +165,19 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void OnScrollDirection(int controlId);
   void OnEsportsMode(int controlId);
   // The current profile's settings row ("" when missing), its number, and
-  // an update of it (a missing row stays missing).
+  // an update of it (a missing row stays missing). The update is false, and
+  // reported, when the store refuses it.
   std::u16string ConfigText(std::u16string_view key);
   int ConfigNumber(std::u16string_view key);
-  void StoreConfig(std::u16string_view key, std::u16string_view value);
+  bool StoreConfig(std::u16string_view key, std::u16string_view value);
+
+  // ---- edits the store refuses (main_window.cpp)
+  // Once the handler that met a refused store has run, the pages show the
+  // store again (so Apply sends what they show) and a box says the change
+  // was not saved. Refusals until that box is closed add nothing: one box
+  // per action, however many rows it stored.
+  void ReportRefusedStore();
+  void ShowPagesFromStore();
 
   // ---- light mode (pages/light_mode.cpp)
   // Stores the chosen mode and queues its send; 1.
@@ -195,6 +204,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void EnableMacroPage(bool enable);
   // The macro_id of the selected list item; 0 without a selection.
   int SelectedMacroId() const;
+  // The list again from the store, the selected macro kept when it is there.
+  void ReloadMacroListKeepingSelection();
   bool macroListReloadPending = false;
 
   // ---- macro event editor (pages/macro_events.cpp)
@@ -322,6 +333,7 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   std::unique_ptr<platform::HotplugMonitor> hotplug_;
   std::unique_ptr<QSocketNotifier> hotplugNotifier_;
   platform::UserStore* userStore_ = nullptr;
+  bool storeRefusalPending_ = false;
   // Cleared by the destructor: a task that arrives after the window went
   // does nothing. Both run on the window thread.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -8,6 +8,7 @@
 #include "platform/product.h"
 #include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
+#include "ui/message_box.h"
 #include "ui/startup.h"
 #include "uikit/uikit.h"
 
@@ -139,6 +140,30 @@ void DeviceMainDlg::SwitchTab(int index) {
   if (pagePicture && currentTabItem == 1) pagePicture->SetVisible(true);
   if (pagePicture && item == 1) pagePicture->SetVisible(false);
   currentTabItem = item;
+}
+
+void DeviceMainDlg::ReportRefusedStore() {
+  if (storeRefusalPending_) return;
+  storeRefusalPending_ = true;
+  // Posted: the handler that met the refusal may still set its controls, and
+  // the box must not open inside it.
+  PostToUiThread([this] {
+    ShowPagesFromStore();
+    // Titled as the page the change was made on.
+    const int tab = tabs ? tabs->GetSelectItem() : -1;
+    const std::u16string title = tab >= 0 ? tabs->GetItemText(tab) : std::u16string(GetProductName());
+    // The box takes the focus: an edit that loses it stores again, and is
+    // refused again, while the box is open.
+    ShowMessageBox(GetSafeHwnd(), GetLangText(215), title, kMessageBoxOk);
+    storeRefusalPending_ = false;
+  });
+}
+
+void DeviceMainDlg::ShowPagesFromStore() {
+  LoadProfileList();
+  LoadPerformancePage();
+  ShowKeyAssignments();
+  ReloadMacroListKeepingSelection();
 }
 
 int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) {

@@ -95,6 +95,47 @@ TEST_F(ProgramTest, ATypedNumberIsStoredByAClickElsewhereAndByClosing) {
   EXPECT_EQ(db.Settings(1)["button_respondtime"], "7");
 }
 
+// A DPI stage typed while another program holds the database for writing:
+// one box says the change was not saved, and the stage shows the stored value
+// again, which is what the next end of the edit stores.
+TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); })) << "no read-back";
+  const Geometry g = GeometryOf(window);
+  auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
+  auto key = [&](const std::string& keys) { return Tool({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; };
+  auto row = [&](const char* name) { return Snapshot()->Settings(1)[name]; };
+  ASSERT_TRUE(at(20 + 60 * 2 + 30, 70));  // the performance page
+  ASSERT_TRUE(at(370, 250));              // stage 3's value
+  ASSERT_TRUE(WaitFor([&] { return row("dpi_index") == "2"; })) << row("dpi_index");
+  const std::string stored = row("dpi_group2_value");
+  ASSERT_NE(stored, "1300");
+
+  // The program sets no busy time-out: its writes fail at once, its reads work.
+  Database other(box_.DatabasePath());
+  ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
+  ASSERT_TRUE(key("ctrl+a"));
+  ASSERT_TRUE(Tool({"xdotool", "type", "1250"}).exitCode == 0);
+  ASSERT_TRUE(key("Return"));
+  const auto box = WaitVisible("^MessageBox$", 10000);
+  ASSERT_TRUE(box.has_value()) << "no box for the refused edit";
+  ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);
+  WaitSteady(g.x, g.y, g.width, g.height);
+  Shot("store_refused.png", g);
+  ASSERT_TRUE(other.Exec("ROLLBACK"));
+  const Geometry b = GeometryOf(*box);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000)) << "the box stayed open";
+
+  // A click elsewhere ends the edit: the stage stores what it shows.
+  ASSERT_TRUE(at(700, 170));
+  std::this_thread::sleep_for(Ms(500));
+  EXPECT_EQ(row("dpi_group2_value"), stored);
+  EXPECT_FALSE(WaitVisible("^MessageBox$", 500).has_value()) << "a second box";
+}
+
 // The frame at UI scale 1.0 and 1.5, an open combo list and a file dialog,
 // kept as pictures with the test output.
 class LargeScreenTest : public ProgramTest {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/user_store.h"
 
@@ -86,4 +87,31 @@ TEST_F(UserStoreTest, ExistingKeyInReadOnlyFolderFailsOnlyForWriteAccess) {
     EXPECT_EQ(store.OpenKey(key_, true), KeyStatus::kFailed);
     EXPECT_EQ(store.OpenKey(key_, false), KeyStatus::kOpened);
   }
+}
+
+// A value that does not reach the file is told on stderr, since the program
+// goes on with it in memory alone; removing nothing is no failure.
+TEST_F(UserStoreTest, ValuesThatDoNotReachTheFileAreTold) {
+  fs::create_directories(root_);
+  std::ofstream(root_ / "registry.ini") << "[" << key_ << "]\nOwedWrite101=1\n";
+  // Its temporary file cannot be made, also not by root.
+  fs::create_directories(root_ / ("registry.ini.tmp." + std::to_string(getpid())));
+  UserStore store((root_ / "registry.ini").string());
+  const struct {
+    const char* what;
+    std::function<bool()> write;
+    bool told;
+  } rows[] = {
+      {"write", [&] { return store.WriteValue(key_, "OwedWrite101", "0"); }, true},
+      {"removal", [&] { return store.DeleteValue(key_, "OwedWrite101"); }, true},
+      {"removal of nothing", [&] { return store.DeleteValue(key_, "LCID"); }, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(row.write());
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told.find("registry.ini: SOFTWARE\\Tarsel-Game mouse\\") != std::string::npos, row.told) << told;
+  }
+  EXPECT_EQ(store.ReadValue(key_, "OwedWrite101"), "1");
 }

@@ -300,7 +300,11 @@ void MouseKeyConfigDlg::OnOK() {
       break;
   }
   row.macro_desc = GetAssignmentTextKey(row);
-  SaveAssignment(row);
+  // A row without values only removes the button's row: stored when none is left.
+  const bool removes = row.macro_value == 0 && row.macro_value2 == 0;
+  KeyAssignment left;
+  const bool stored = SaveAssignment(row) != 0 || (removes && !db_.GetKeyAssignment(profile_, 0, button_, left));
+  if (!stored && onStoreRefused) onStoreRefused();
   DoOK();
 }
 
@@ -311,7 +315,9 @@ int MouseKeyConfigDlg::SaveAssignment(KeyAssignment row) {
   return db_.SaveKeyAssignment(row);
 }
 
-int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind) {
+int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind,
+                       std::function<void()> storeRefused) {
   MouseKeyConfigDlg dialog(db, profile, button, kind);
+  dialog.onStoreRefused = std::move(storeRefused);
   return dialog.DoModal(parent);
 }

@@ -5,6 +5,7 @@
 // from four check boxes.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ class MouseKeyConfigDlg : public MDialog {
   void OnOK();
   // Stores `row` for this dialog's profile and button; the new row id or 0.
   int SaveAssignment(KeyAssignment row);
+  // Called when OK met a store that refused the row.
+  std::function<void()> onStoreRefused;
 
   CArea* headingBand = nullptr;        // 30
   MText* heading = nullptr;            // 31
@@ -73,5 +76,7 @@ class MouseKeyConfigDlg : public MDialog {
 };
 
 // Runs the dialog for (profile, button, kind) modally over `parent`; 1 when
-// the user confirmed, 2 otherwise.
-int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind);
+// the user confirmed, 2 otherwise. `storeRefused` runs when the store
+// refused the confirmed row.
+int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind,
+                       std::function<void()> storeRefused = {});

@@ -222,7 +222,7 @@ void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
     row.macro_type = kind;
     row.macro_value = 1;
     row.macro_desc = GetAssignmentTextKey(row);
-    SaveKeyAssignment(row);
+    if (SaveKeyAssignment(row) == 0) ReportRefusedStore();
     ShowKeyAssignments();
   } else if (IsDialogKind(kind)) {
     // The dialog keeps its own profile and button: a refresh that runs
@@ -231,7 +231,7 @@ void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
     if (runKeyConfigDialog) {
       runKeyConfigDialog(profile, button, kind);
     } else {
-      RunKeyConfigDialog(GetSafeHwnd(), db(), profile, button, kind);
+      RunKeyConfigDialog(GetSafeHwnd(), db(), profile, button, kind, [this] { ReportRefusedStore(); });
     }
     ShowKeyAssignments();
   }

@@ -7,8 +7,8 @@
 int DeviceMainDlg::OnLightModeChanged(int) {
   if (!lightModeCombo) return 1;
   lightMode = lightModeCombo->GetCurData();
-  StoreConfig(u"light_mode", platform::FormatDecimal(lightMode.load()));
-  workQueue.Push(kCmdWriteLighting);
+  // The worker sends the stored mode: a refused store leaves nothing to send.
+  if (StoreConfig(u"light_mode", platform::FormatDecimal(lightMode.load()))) workQueue.Push(kCmdWriteLighting);
   return 1;
 }
 

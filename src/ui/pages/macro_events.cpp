@@ -393,5 +393,5 @@ void DeviceMainDlg::SaveMacroEvents() {
   }
   // One transaction: a write-all in between never sees the macro half
   // written, and a failed write keeps the events stored before.
-  db().ReplaceMacroRecords(macroId, std::move(records));
+  if (!db().ReplaceMacroRecords(macroId, std::move(records))) ReportRefusedStore();
 }

@@ -245,6 +245,18 @@ void DeviceMainDlg::LoadMacroList() {
   ShowMacro(macros.front().macro_id);
 }
 
+void DeviceMainDlg::ReloadMacroListKeepingSelection() {
+  const int selected = SelectedMacroId();
+  LoadMacroList();
+  if (!macroList || macroRecording) return;
+  for (int i = 1; i < macroList->GetItemCount(); ++i) {
+    if (macroList->GetItemData(i) != selected) continue;
+    macroList->SetCurSel(i);
+    ShowMacro(selected);
+    return;
+  }
+}
+
 void DeviceMainDlg::ShowMacro(int macroId) {
   ShowEventKeyControls(false);
   Enable(fixedDelayEdit, false);
@@ -281,7 +293,10 @@ void DeviceMainDlg::NewMacro() {
   }
   const std::u16string name = GetLangText(351) + u" " + platform::FormatDecimal(count + 1);
   const int macroId = db().AddMacro(name);
-  if (macroId <= 0) return;
+  if (macroId <= 0) {
+    ReportRefusedStore();
+    return;
+  }
   macroList->SetCurSel(macroList->AddString(name, macroId));
   ShowMacro(macroId);
 }
@@ -290,7 +305,11 @@ void DeviceMainDlg::DeleteMacro() {
   if (!macroList) return;
   const int index = macroList->GetCurSel();
   const int macroId = SelectedMacroId();
-  if (macroId <= 0 || !db().DeleteMacro(macroId)) return;
+  if (macroId <= 0) return;
+  if (!db().DeleteMacro(macroId)) {
+    ReportRefusedStore();
+    return;
+  }
   macroList->DeleteItem(index);
   macroList->SetCurSel(index - 1);
   if (eventList) eventList->DeleteAllItems();
@@ -309,13 +328,19 @@ void DeviceMainDlg::DuplicateMacro() {
   MacroInfo macro;
   if (sourceId <= 0 || !db().GetMacro(sourceId, macro)) return;
   macro.name += u" " + GetLangText(31);
-  const int copyId = db().InsertMacro(macro);
-  if (copyId <= 0) return;
-  macroList->AddString(LocalizeDefaultName(macro.name), copyId);
   std::vector<MacroRecord> events;
   db().LoadMacroRecords(sourceId, events);
-  for (MacroRecord& event : events) event.macro_id = copyId;
-  db().SaveMacroRecords(std::move(events));
+  // The copy and its events as one: a refused store leaves no copy without events.
+  int copyId = 0;
+  const bool stored = db().RunInTransaction([&] {
+    copyId = db().InsertMacro(macro);
+    return copyId > 0 && db().ReplaceMacroRecords(copyId, std::move(events));
+  });
+  if (!stored) {
+    ReportRefusedStore();
+    return;
+  }
+  macroList->AddString(LocalizeDefaultName(macro.name), copyId);
 }
 
 void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
@@ -336,10 +361,12 @@ void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
     const int profile = currentProfile.load();
     std::vector<KeyAssignment> assignments;
     db().LoadKeyAssignments(profile, 0, assignments);
+    bool stored = true;
     for (const KeyAssignment& a : assignments) {
-      if (a.macro_type == kActionMacro && a.macro_value == macroId) db().SetKeyMacroDesc(profile, 0, a.key_code, text);
+      if (a.macro_type == kActionMacro && a.macro_value == macroId)
+        stored = db().SetKeyMacroDesc(profile, 0, a.key_code, text) && stored;
     }
-    db().RenameMacro(macroId, text);
+    if (!db().RenameMacro(macroId, text) || !stored) ReportRefusedStore();
   } else if (eventCode == kEventItemRightClick) {
     const QPoint at = QCursor::pos();
     MenuWnd menu;
@@ -366,7 +393,7 @@ void DeviceMainDlg::SaveMacroOptions() {
   const int playRadio = CheckedIndex(playModeRadios);
   if (playRadio >= 0) macro.play_type = playRadio == 2 ? 0 : playRadio + 1;
   macro.play_times = playRadio == 2 ? std::clamp(EditNumberOr(playCountEdit, 1), 1, kMaxPlayCount) : 1;
-  db().UpdateMacro(macroId, macro);
+  if (!db().UpdateMacro(macroId, macro)) ReportRefusedStore();
 }
 
 void DeviceMainDlg::OnDelayEditChanged(int eventCode) {

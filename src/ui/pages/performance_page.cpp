@@ -51,8 +51,10 @@ std::u16string DeviceMainDlg::ConfigText(std::u16string_view key) {
 
 int DeviceMainDlg::ConfigNumber(std::u16string_view key) { return platform::ParseDecimal(ConfigText(key)); }
 
-void DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view value) {
-  db().SetConfigValue(currentProfile.load(), key, value);
+bool DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view value) {
+  if (db().SetConfigValue(currentProfile.load(), key, value)) return true;
+  ReportRefusedStore();
+  return false;
 }
 
 void DeviceMainDlg::CreatePerformancePage() {

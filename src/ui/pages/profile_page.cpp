@@ -91,7 +91,10 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
     }
     return true;
   });
-  if (!stored) return false;
+  if (!stored) {
+    ReportRefusedStore();
+    return false;
+  }
   workQueue.Push(deviceType.load() <= 200 ? kCmdSelectProfile : kCmdWriteAllNordic);
   return true;
 }

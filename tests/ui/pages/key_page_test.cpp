@@ -5,8 +5,8 @@
 
 #include <QLineEdit>
 
+#include "key_dialog_driver.h"
 #include "platform/raw_input.h"
-#include "ui/pages/key_config_dlg.h"
 
 using namespace mainwintest;
 
@@ -25,30 +25,6 @@ std::ostream& operator<<(std::ostream& out, const StoredRow& r) {
   return out << "{button " << r.button << ": " << r.kind << ", " << r.value << ", " << r.value2 << ", \""
              << platform::Utf16ToUtf8(r.text) << "\"}";
 }
-
-// Runs `action` on each assignment dialog that shows up, once its window is
-// active (only there does a click give focus); the action ends the dialog.
-class DialogDriver {
- public:
-  explicit DialogDriver(std::function<void(MouseKeyConfigDlg&)> action) : action_(std::move(action)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* host = dynamic_cast<UiHostWidget*>(widget);
-        auto* dialog = host ? dynamic_cast<MouseKeyConfigDlg*>(host->Owner()) : nullptr;
-        if (dialog == nullptr || !host->isVisible()) continue;
-        EXPECT_TRUE(QTest::qWaitForWindowActive(host, 2000));
-        ++seen;
-        action_(*dialog);
-      }
-    });
-    timer_.start(5);
-  }
-  int seen = 0;
-
- private:
-  std::function<void(MouseKeyConfigDlg&)> action_;
-  QTimer timer_;
-};
 
 class KeyPageTest : public MainWindowTest {
  public:
