@@ -27,12 +27,15 @@ void DeviceMainDlg::ImportMacro() {
   if (path.empty()) return;
   std::optional<ui::MacroFileContent> content = ui::ReadMacroFile(path);
   if (!content) return;
-  const int macroId = db().InsertMacro(content->macro);
-  if (macroId <= 0) return;
-  for (MacroRecord& event : content->events) event.macro_id = macroId;
-  // One transaction for all items: a long file does not cost one disk
-  // commit per event. Each item is still its own statement, and one that
-  // fails leaves the others stored.
-  db().SaveMacroRecords(std::move(content->events));
+  // The macro and its events as one: a refused store leaves no macro without events.
+  int macroId = 0;
+  const bool stored = db().RunInTransaction([&] {
+    macroId = db().InsertMacro(content->macro);
+    return macroId > 0 && db().ReplaceMacroRecords(macroId, std::move(content->events));
+  });
+  if (!stored) {
+    ReportRefusedStore();
+    return;
+  }
   if (macroList) macroList->AddString(content->macro.name, macroId);
 }

@@ -3,6 +3,9 @@
 // rows the edit stored.
 #include <sqlite3.h>
 
+#include <fstream>
+
+#include "fake_file_dialogs.h"
 #include "key_dialog_driver.h"
 #include "macro_test_support.h"
 
@@ -28,6 +31,10 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
       if (box->GetItemData(i) == kind) box->UserChose(i);
   };
   auto macros = [&] { return N(w.macroList->GetItemCount()); };
+  FakeFileDialogs dialogs;
+  dialogs.openPath = (home_ / "in.xml").string();
+  std::ofstream(dialogs.openPath) << "<macro><macroinfo macro_name=\"f\"/><macroitems>"
+                                     "<item type=\"2\" value=\"65\"/></macroitems></macro>";
   struct Row {
     const char* edit;
     std::function<void()> act;
@@ -59,6 +66,7 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
        [&] { return N(w.playModeRadios[1]->GetCheck()); }},
       {"new macro", [&] { click(w.newMacroButton); }, macros},
       {"macro copied", [&] { w.SendMessage(UM_MACRO_LIST_MENU, 0, 101); }, macros},
+      {"macro imported", [&] { w.ImportMacro(); }, macros},
       {"macro deleted", [&] { w.SendMessage(UM_MACRO_LIST_MENU, 0, 102); }, macros},
       {"event deleted", [&] { SelectEvent(0), w.DeleteMacroEvent(); }, [&] { return N(w.eventList->GetItemCount()); }},
   };
