@@ -81,8 +81,9 @@ class ProfileDatabase {
   bool GetConfigValue(int profile, std::u16string_view key, std::u16string& value);
   // The 25 default rows for the current device type; true when all went in.
   bool InsertDefaultConfig(int profile);
-  // Rewrites every row but "version" to its reset value, as one locked unit.
-  void ResetConfig(int profile);
+  // Rewrites every row but "version" to its reset value, all or nothing;
+  // false when the store refused it.
+  bool ResetConfig(int profile);
   // Inserts the profile (inactive, type 0) with its default settings rows, all
   // or nothing. The new id, or 0.
   int AddProfile(const ProfileInfo& info);

@@ -91,20 +91,23 @@ bool ProfileDatabase::InsertDefaultConfig(int profile) {
   return allInserted;
 }
 
-void ProfileDatabase::ResetConfig(int profile) {
-  // One locked unit: the worker never reads a half-reset profile.
-  SectionLock lock(lock_);
-  const int family = Family(deviceType_.load());
-  for (const DefaultRow& row : kDefaultRows) {
-    const char* value = row.reset[family];
-    if (value == nullptr) continue;
-    SQLiteStatement statement;
-    db_.Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
-    statement.BindText(1, value);
-    statement.BindInt(2, profile);
-    statement.BindText(3, row.key);
-    statement.Step();
-  }
+bool ProfileDatabase::ResetConfig(int profile) {
+  // One transaction: the worker never reads a half-reset profile, and a
+  // refused row leaves the profile as it was.
+  return RunInTransaction([&] {
+    const int family = Family(deviceType_.load());
+    for (const DefaultRow& row : kDefaultRows) {
+      const char* value = row.reset[family];
+      if (value == nullptr) continue;
+      SQLiteStatement statement;
+      db_.Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
+      statement.BindText(1, value);
+      statement.BindInt(2, profile);
+      statement.BindText(3, row.key);
+      if (!Succeeded(statement.Step())) return false;
+    }
+    return true;
+  });
 }
 
 int ProfileDatabase::AddProfile(const ProfileInfo& info) {

@@ -41,9 +41,15 @@ void DeviceMainDlg::OnRestoreDefaults() {
   selectedButton = 0;
   if (mouseButtonLabels) mouseButtonLabels->SetSelectItem(0);
   const int profile = currentProfile.load();
-  db().DeleteKeyAssignments(profile);
-  db().ResetConfig(profile);
-  db().SetConfigValue(profile, u"report_rate", u"4");
+  // All or nothing: a refused store sends nothing and never says the defaults are back.
+  const bool stored = db().RunInTransaction([&] {
+    return db().DeleteKeyAssignments(profile) && db().ResetConfig(profile) &&
+           db().SetConfigValue(profile, u"report_rate", u"4");
+  });
+  if (!stored) {
+    ReportRefusedStore();
+    return;
+  }
   ShowKeyAssignments();
   LoadPerformancePage();
   restoreScope = 1;

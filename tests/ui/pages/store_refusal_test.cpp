@@ -43,6 +43,8 @@ TEST_F(MacroTest, ARefusedEditShowsTheStoredValueAndIsToldOnce) {
   const Row rows[] = {
       {"DPI stage typed", [&] { w.dpiStages[2]->SetDPIValue(1250), w.OnMessage(103, kEventKillFocus, 0, 0); },
        [&] { return N(w.dpiStages[2]->GetDPIValue()); }},
+      {"restore defaults", [&] { w.OnMessage(90, kEventClick, 0, 0); },
+       [&] { return N(w.dpiStages[0]->GetDPIValue()); }},
       {"DPI reset: thirteen rows", [&] { click(w.dpiReset); }, [&] { return N(w.dpiStages[0]->GetDPIValue()); }},
       {"light mode", [&] { w.lightModeCombo->UserChose(5); }, [&] { return N(w.lightModeCombo->GetCurData()); }},
       {"response time", [&] { w.responseTimeEdit->SetTitle(u"9"), w.OnMessage(85, kEventClick, 0, 0); },
