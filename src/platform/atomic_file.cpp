@@ -21,12 +21,17 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The file name of `path`, without its folder.
+std::string NameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // A new, empty file beside `path`, hidden; its descriptor or -1.
 int CreateTemporary(const std::string& path, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
-  const auto slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = NameOf(path);
+  const std::string folder = path.substr(0, path.size() - name.size());
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
     // 0666 under the umask: the permissions of any file the user makes.
@@ -79,8 +84,7 @@ bool ProcessRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 
 void RemoveLeftoverTemporaryFiles(const std::string& path) {
   namespace fs = std::filesystem;
-  const auto slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = NameOf(path);
   if (name.empty()) return;
   std::error_code ec;
   for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
