@@ -54,6 +54,15 @@ int ProfileDatabase::InsertMacro(MacroInfo macro) {
   return Succeeded(statement.Step()) ? InsertedId() : 0;
 }
 
+int ProfileDatabase::InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records) {
+  int id = 0;
+  const bool stored = RunInTransaction([&] {
+    id = InsertMacro(std::move(macro));
+    return id > 0 && ReplaceMacroRecords(id, std::move(records));
+  });
+  return stored ? id : 0;
+}
+
 bool ProfileDatabase::RenameMacro(int macroId, std::u16string_view name) {
   SectionLock lock(lock_);
   const std::string nameUtf8 = WideToUtf8(name);

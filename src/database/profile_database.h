@@ -124,6 +124,8 @@ class ProfileDatabase {
   int AddMacro(std::u16string_view name);
   // Inserts the record under a new id (its macro_id is not used).
   int InsertMacro(MacroInfo macro);
+  // The macro and its events as one: the new id, or 0 with nothing stored.
+  int InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records);
   bool RenameMacro(int macroId, std::u16string_view name);
   // The macro row, then its events; assignments naming it are left alone.
   bool DeleteMacro(int macroId);

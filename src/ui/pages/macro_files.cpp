@@ -28,12 +28,8 @@ void DeviceMainDlg::ImportMacro() {
   std::optional<ui::MacroFileContent> content = ui::ReadMacroFile(path);
   if (!content) return;
   // The macro and its events as one: a refused store leaves no macro without events.
-  int macroId = 0;
-  const bool stored = db().RunInTransaction([&] {
-    macroId = db().InsertMacro(content->macro);
-    return macroId > 0 && db().ReplaceMacroRecords(macroId, std::move(content->events));
-  });
-  if (!stored) {
+  const int macroId = db().InsertMacroWithRecords(content->macro, std::move(content->events));
+  if (macroId <= 0) {
     ReportRefusedStore();
     return;
   }

@@ -331,12 +331,8 @@ void DeviceMainDlg::DuplicateMacro() {
   std::vector<MacroRecord> events;
   db().LoadMacroRecords(sourceId, events);
   // The copy and its events as one: a refused store leaves no copy without events.
-  int copyId = 0;
-  const bool stored = db().RunInTransaction([&] {
-    copyId = db().InsertMacro(macro);
-    return copyId > 0 && db().ReplaceMacroRecords(copyId, std::move(events));
-  });
-  if (!stored) {
+  const int copyId = db().InsertMacroWithRecords(macro, std::move(events));
+  if (copyId <= 0) {
     ReportRefusedStore();
     return;
   }
