@@ -1,10 +1,35 @@
 // Macro files: one macro exported to or imported from an XML file.
 #include "database/profile_database.h"
 #include "platform/clock.h"
+#include "platform/product.h"
+#include "platform/text.h"
 #include "ui/device_main_dlg.h"
 #include "ui/file_dialogs.h"
+#include "ui/lang_text.h"
 #include "ui/macro_file.h"
+#include "ui/message_box.h"
 #include "uikit/uikit.h"
+
+namespace {
+
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The path as the box shows it. The box does not grow, so a long path keeps
+// its start and its end, the file's name, around an ellipsis.
+std::u16string ShownPath(const std::string& path) {
+  constexpr size_t kHead = 24;
+  constexpr size_t kTail = 64;
+  const std::u16string text = platform::Utf8ToUtf16(path);
+  if (text.size() <= kHead + 1 + kTail) return text;
+  size_t head = kHead;
+  size_t tail = text.size() - kTail;
+  // Never between the two halves of a character.
+  if (IsLowSurrogate(text[head])) --head;
+  if (IsLowSurrogate(text[tail])) ++tail;
+  return text.substr(0, head) + u"\u2026" + text.substr(tail);
+}
+
+}  // namespace
 
 void DeviceMainDlg::ExportMacro() {
   const int macroId = SelectedMacroId();
@@ -18,8 +43,13 @@ void DeviceMainDlg::ExportMacro() {
   std::vector<MacroRecord> events;
   db().LoadMacroRecords(macroId, events);
   // The tick count keeps repeated exports of one macro apart.
-  ui::WriteMacroFile(ui::MacroExportPath(folder, macro.name, platform::GetTickCount()),
-                     ui::BuildMacroFileText(macro, events));
+  const std::string path = ui::MacroExportPath(folder, macro.name, platform::GetTickCount());
+  if (!ui::WriteMacroFile(path, ui::BuildMacroFileText(macro, events))) ReportUnwrittenFile(path, 27);
+}
+
+void DeviceMainDlg::ReportUnwrittenFile(const std::string& path, int title) {
+  DebugTrace(2, "file not written: %s", path.c_str());
+  ShowMessageBox(GetSafeHwnd(), GetLangText(217) + u"\n" + ShownPath(path), GetLangText(title), kMessageBoxOk);
 }
 
 void DeviceMainDlg::ImportMacro() {

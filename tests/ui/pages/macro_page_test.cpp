@@ -303,6 +303,7 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   options.play_times = 9;
   db_.UpdateMacro(id, options);
   W().LoadMacroList();
+  ModalDriver modal;
   W().ExportMacro();
   EXPECT_EQ(dialogs_.lastTitle, u"Macro");
   const std::string path = dialogs_.folder + "/Macro 1-100000.xml";
@@ -339,6 +340,14 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   clock_->Set(0xFFFFFFF0u);
   W().ExportMacro();
   EXPECT_TRUE(fs::exists(dialogs_.folder + "/.._a_b_c_d__e_f_g_h_-4294967280.xml"));
+  EXPECT_TRUE(modal.boxes.empty()) << "a written file is not told";
+
+  // A folder that takes no file: one box names the file.
+  dialogs_.folder = "/proc";
+  W().ExportMacro();
+  ASSERT_EQ(modal.boxes.size(), 1u);
+  EXPECT_EQ(modal.boxes[0].title, GetLangText(27));
+  EXPECT_EQ(modal.boxes[0].text, GetLangText(217) + u"\n/proc/.._a_b_c_d__e_f_g_h_-4294967280.xml");
 }
 
 TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {

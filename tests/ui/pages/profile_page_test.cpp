@@ -114,6 +114,7 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   TestWindow& w = DefaultStoreWindow();
   db_.SetConfigValue(2, u"dpi_group0_value", u"900");
   FakeFileDialogs dialogs;
+  ModalDriver modal;
   const std::string path = (home_ / "p.xml").string();
   EXPECT_EQ(w.SendMessage(UM_PROFILE_FILE, 2, 2), 1);  // cancelled
   EXPECT_FALSE(fs::exists(path));
@@ -122,6 +123,46 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   EXPECT_FALSE(fs::exists(path));
   w.SendMessage(UM_PROFILE_FILE, 2, 2);
   EXPECT_EQ(dialogs.lastFilter + u" " + dialogs.lastSuffix, u"Profile (*.xml) xml");
+  EXPECT_TRUE(modal.boxes.empty()) << "a written file is not told";
+
+  // Targets that take no file: one box each names the file, and nothing is
+  // left in the folders, no temporary either (a folder named like the file
+  // refuses only the rename).
+  std::ofstream(home_ / "plain") << "x";
+  fs::create_directory(home_ / "taken.xml");
+  const std::string deep = (home_ / "plain" / std::string(150, 'd') / "end.xml").string();
+  const struct {
+    std::string path;
+    std::u16string shown;  // what of the path the box shows
+  } unwritable[] = {
+      {"/proc/x.xml", u"\n/proc/x.xml"},
+      {"/sys/x.xml", u"\n/sys/x.xml"},
+      {(home_ / "plain/x.xml").string(), u"\n" + platform::Utf8ToUtf16((home_ / "plain/x.xml").string())},
+      {(home_ / "taken.xml").string(), u"\n" + platform::Utf8ToUtf16((home_ / "taken.xml").string())},
+      {deep, u"ddd/end.xml"},
+  };
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(home_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = listing();
+  for (const auto& target : unwritable) {
+    SCOPED_TRACE(target.path);
+    modal.boxes.clear();
+    dialogs.savePath = target.path;
+    w.SendMessage(UM_PROFILE_FILE, 2, 2);
+    ASSERT_EQ(modal.boxes.size(), 1u);
+    const Box& box = modal.boxes[0];
+    EXPECT_EQ(box.title, GetLangText(114));
+    EXPECT_EQ(box.text.rfind(GetLangText(217) + u"\n", 0), 0u) << box;
+    EXPECT_TRUE(box.text.ends_with(target.shown)) << box;
+  }
+  // The box does not grow: the long path is shown shortened, its end whole.
+  EXPECT_LT(modal.boxes[0].text.size(), GetLangText(217).size() + deep.size() - 50);
+  EXPECT_EQ(listing(), before);
+  EXPECT_TRUE(fs::is_directory(home_ / "taken.xml"));
   dialogs.openPath = path;
   EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);  // into profile 1
   EXPECT_EQ(dialogs.lastFilter, u"MouseKey (*.xml)");
