@@ -1,8 +1,11 @@
 // Macro files: one macro exported to or imported from an XML file.
+#include <QStringList>
+#include <QTextBoundaryFinder>
+#include <vector>
+
 #include "database/profile_database.h"
 #include "platform/clock.h"
 #include "platform/product.h"
-#include "platform/text.h"
 #include "ui/device_main_dlg.h"
 #include "ui/file_dialogs.h"
 #include "ui/lang_text.h"
@@ -12,21 +15,24 @@
 
 namespace {
 
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// The path as the box shows it. The box does not grow, so a long path keeps
-// its start and its end, the file's name, around an ellipsis.
+// The path as the box shows it. The box does not grow: a long path keeps its
+// start and its end, the file's name, around an ellipsis, and may break
+// after any character (a zero-width space), since a name is one long word
+// that would otherwise run past the box's sides.
 std::u16string ShownPath(const std::string& path) {
-  constexpr size_t kHead = 24;
-  constexpr size_t kTail = 64;
-  const std::u16string text = platform::Utf8ToUtf16(path);
-  if (text.size() <= kHead + 1 + kTail) return text;
-  size_t head = kHead;
-  size_t tail = text.size() - kTail;
-  // Never between the two halves of a character.
-  if (IsLowSurrogate(text[head])) --head;
-  if (IsLowSurrogate(text[tail])) ++tail;
-  return text.substr(0, head) + u"\u2026" + text.substr(tail);
+  constexpr size_t kHead = 16;
+  constexpr size_t kTail = 48;
+  // Whole characters, so no cut or break splits one.
+  const QString text = QString::fromStdString(path);
+  std::vector<QString> characters;
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  for (qsizetype from = 0, to = finder.toNextBoundary(); to > from; from = to, to = finder.toNextBoundary())
+    characters.push_back(text.mid(from, to - from));
+  if (characters.size() > kHead + 1 + kTail) {
+    characters.erase(characters.begin() + kHead + 1, characters.end() - kTail);
+    characters[kHead] = QStringLiteral("\u2026");
+  }
+  return QStringList(characters.begin(), characters.end()).join(QChar(0x200B)).toStdU16String();
 }
 
 }  // namespace

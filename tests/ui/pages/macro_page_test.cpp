@@ -347,7 +347,9 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   W().ExportMacro();
   ASSERT_EQ(modal.boxes.size(), 1u);
   EXPECT_EQ(modal.boxes[0].title, GetLangText(27));
-  EXPECT_EQ(modal.boxes[0].text, GetLangText(217) + u"\n/proc/.._a_b_c_d__e_f_g_h_-4294967280.xml");
+  std::u16string text = modal.boxes[0].text;
+  std::erase(text, u'\u200B');  // where the path may break
+  EXPECT_EQ(text, GetLangText(217) + u"\n/proc/.._a_b_c_d__e_f_g_h_-4294967280.xml");
 }
 
 TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
@@ -375,7 +377,8 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
       {"no macro root", "<?xml version=\"1.0\"?>\r\n<profile/>", 1, {}},
       {"larger than a document may be", head + std::string(17 << 20, ' ') + "</macroitems></macro>", 1, {}},
       {"items in index order",
-       head + "<item desc=\"five\" index=\"5\" type=\"1\" value=\"5\"/><item desc=\"three\" index=\"3\" type=\"2\" value=\"066\"/>"
+       head + "<item desc=\"five\" index=\"5\" type=\"1\" value=\"5\"/>"
+              "<item desc=\"three\" index=\"3\" type=\"2\" value=\"066\"/>"
               "<item desc=\"nine\" index=\"9\" type=\"1\" value=\"7\"/>"
               "</macroitems></macro>",
        2, {"three|2|66", "five|1|5", "nine|1|7"}},

@@ -154,13 +154,15 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
     dialogs.savePath = target.path;
     w.SendMessage(UM_PROFILE_FILE, 2, 2);
     ASSERT_EQ(modal.boxes.size(), 1u);
-    const Box& box = modal.boxes[0];
-    EXPECT_EQ(box.title, GetLangText(114));
-    EXPECT_EQ(box.text.rfind(GetLangText(217) + u"\n", 0), 0u) << box;
-    EXPECT_TRUE(box.text.ends_with(target.shown)) << box;
+    EXPECT_EQ(modal.boxes[0].title, GetLangText(114));
+    // The path may break anywhere: zero-width spaces between its characters.
+    std::u16string text = modal.boxes[0].text;
+    std::erase(text, u'\u200B');
+    EXPECT_EQ(text.rfind(GetLangText(217) + u"\n", 0), 0u) << modal.boxes[0];
+    EXPECT_TRUE(text.ends_with(target.shown)) << modal.boxes[0];
+    // The box does not grow: a long path is shown shortened, its end whole.
+    EXPECT_LT(text.size(), GetLangText(217).size() + 90);
   }
-  // The box does not grow: the long path is shown shortened, its end whole.
-  EXPECT_LT(modal.boxes[0].text.size(), GetLangText(217).size() + deep.size() - 50);
   EXPECT_EQ(listing(), before);
   EXPECT_TRUE(fs::is_directory(home_ / "taken.xml"));
   dialogs.openPath = path;
