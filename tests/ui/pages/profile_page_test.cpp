@@ -1,5 +1,7 @@
 // The profile combo and profile files, against the store and the simulated mouse.
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include "fake_file_dialogs.h"
 #include "main_window_test_support.h"
@@ -134,7 +136,9 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   const struct {
     std::string path;
     std::u16string shown;  // what of the path the box shows
+    bool full = false;     // the disk takes no more than a few bytes
   } unwritable[] = {
+      {(home_ / "full.xml").string(), u"/full.xml", true},
       {"/proc/x.xml", u"\n/proc/x.xml"},
       {"/sys/x.xml", u"\n/sys/x.xml"},
       {(home_ / "plain/x.xml").string(), u"\n" + platform::Utf8ToUtf16((home_ / "plain/x.xml").string())},
@@ -152,7 +156,17 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
     SCOPED_TRACE(target.path);
     modal.boxes.clear();
     dialogs.savePath = target.path;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    // Beyond the limit a write fails (EFBIG) instead of raising SIGXFSZ.
+    const auto handler = signal(SIGXFSZ, SIG_IGN);
+    if (target.full) {
+      const rlimit few{64, limit.rlim_max};
+      setrlimit(RLIMIT_FSIZE, &few);
+    }
     w.SendMessage(UM_PROFILE_FILE, 2, 2);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, handler);
     ASSERT_EQ(modal.boxes.size(), 1u);
     EXPECT_EQ(modal.boxes[0].title, GetLangText(114));
     // The path may break anywhere: zero-width spaces between its characters.
