@@ -257,6 +257,9 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- macro files (pages/macro_files.cpp)
   void ImportMacro();
   void ExportMacro();
+  // One box says the export to `path` wrote nothing and names the file,
+  // titled with language text `title`. A written file is not told.
+  void ReportUnwrittenFile(const std::string& path, int title);
 
   // ---- settings page (pages/settings_page.cpp)
   void CreateSettingsPage();

@@ -126,15 +126,19 @@ std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text) {
   if (doc.FindElement(u"macroitems")) {
     doc.EnterElement();
     while (doc.FindElement(u"item")) {
+      // One event the mouse would get otherwise than the file says spoils
+      // the file: a macro stored without it would play something else. A
+      // kind or value that is no number says nothing, so it spoils it too.
+      const std::optional<int> type = WholeNumber(doc.GetAttribute(u"type"));
+      const std::optional<int> value = WholeNumber(doc.GetAttribute(u"value"));
+      if (!type || !value) return std::nullopt;
       MacroRecord event;
-      event.type = InRange(doc, u"type", kEventDelay, kEventMoveXY, 0);
+      event.type = *type;
+      event.value = *value;
+      if (!EventValueFits(event)) return std::nullopt;
       event.record_index = platform::ParseDecimal(doc.GetAttribute(u"index"));
-      event.value = platform::ParseDecimal(doc.GetAttribute(u"value"));
       event.delay_time = platform::ParseDecimal(doc.GetAttribute(u"timestamp"));
       event.desc = doc.GetAttribute(u"desc");
-      // One event the mouse would get otherwise than the file says spoils
-      // the file: a macro stored without it would play something else.
-      if (!EventValueFits(event)) return std::nullopt;
       content.events.push_back(std::move(event));
       // Held to a recorded macro's length: a longer file is refused whole,
       // never stored in part.

@@ -31,10 +31,11 @@ struct MacroFileContent {
 };
 
 // Nothing when the text is not well-formed, has no `macro` root, holds more
-// events than a recorded macro may (200) or an item whose type is no event
-// type (1..12) or whose value its kind cannot carry: key events a code of
-// 0..255, button events one MouseButtonBits bit, delays 0..15000 ms, moves
-// along one axis 0..255, moves by x and y 16 packed bits. Options that are not
+// events than a recorded macro may (200) or an item whose type or value is
+// missing or no whole decimal number, whose type is no event type (1..12) or
+// whose value its kind cannot carry: key events a code of 0..255, button
+// events one MouseButtonBits bit, delays 0..15000 ms, moves along one axis
+// 0..255, moves by x and y 16 packed bits. Options that are not
 // numbers in their range keep a new macro's values (played once, measured
 // delays).
 std::optional<MacroFileContent> ParseMacroFileText(std::u16string_view text);

@@ -93,4 +93,53 @@ TEST_F(ProfileFileTest, AnExportedProfileComesBackThroughImport) {
   EXPECT_EQ(state.settings[0].at(4) | state.settings[0].at(5) << 8, value);
 }
 
+// Exports to a folder that cannot be written (a path under a regular file):
+// one box names the file, and nothing is left. The box does not grow, so the
+// longest name a folder may hold stays within its text area.
+TEST_F(ProfileFileTest, AnExportThatWritesNothingIsTold) {
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  const Geometry g = GeometryOf(window);
+  ASSERT_TRUE(Click(g.x + 110, g.y + 70));  // the button page
+  WaitSteady(g.x, g.y, g.width, g.height);
+  const std::string notes = box_.Home() + "/notes";
+  std::ofstream(notes) << "x";
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(box_.Home())) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = listing();
+
+  // The box's text area, client (20, 50, R - 20, B - 50): its pixels, and
+  // bands along its top and bottom, which lines cut off there would reach.
+  // (Its sides cannot cut: the path may break after any character.)
+  struct Shown {
+    std::string text, edges;
+  };
+  const auto exportTo = [&](const std::string& path, const std::string& shot) {
+    Shown shown;
+    ChooseFile(g.x + g.width - 110, g.y + 70, path, "^Save As$");
+    const auto box = WaitVisible("^MessageBox$", 10000);
+    EXPECT_TRUE(box.has_value()) << "no box for " << path;
+    if (!box) return shown;
+    const Geometry b = GeometryOf(*box);
+    shown.text = WaitSteady(b.x + 20, b.y + 50, b.width - 40, b.height - 100);
+    Shot(shot, b);
+    shown.edges = Grab(b.x + 20, b.y + 50, b.width - 40, 6) + Grab(b.x + 20, b.y + b.height - 56, b.width - 40, 6);
+    EXPECT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+    EXPECT_TRUE(WaitGone("^MessageBox$", 10000)) << "the box stayed open";
+    EXPECT_NE(Trace().find("file not written: " + path + "\n"), std::string::npos);
+    return shown;
+  };
+  const Shown a = exportTo(notes + "/x.xml", "export_not_written.png");
+  const Shown b = exportTo(notes + "/" + std::string(251, 'W') + ".xml", "export_not_written_long.png");
+  EXPECT_TRUE(a.text != b.text) << "the box does not show the file";
+  EXPECT_TRUE(a.edges == b.edges) << "the long name reaches the edges of the text area";
+  EXPECT_EQ(listing(), before);
+  EXPECT_EQ(e2e::ReadFile(notes), "x");
+}
+
 }  // namespace

@@ -1,10 +1,41 @@
 // Macro files: one macro exported to or imported from an XML file.
+#include <QStringList>
+#include <QTextBoundaryFinder>
+#include <vector>
+
 #include "database/profile_database.h"
 #include "platform/clock.h"
+#include "platform/product.h"
 #include "ui/device_main_dlg.h"
 #include "ui/file_dialogs.h"
+#include "ui/lang_text.h"
 #include "ui/macro_file.h"
+#include "ui/message_box.h"
 #include "uikit/uikit.h"
+
+namespace {
+
+// The path as the box shows it. The box does not grow: a long path keeps its
+// start and its end, the file's name, around an ellipsis, and may break
+// after any character (a zero-width space), since a name is one long word
+// that would otherwise run past the box's sides.
+std::u16string ShownPath(const std::string& path) {
+  constexpr size_t kHead = 16;
+  constexpr size_t kTail = 48;
+  // Whole characters, so no cut or break splits one.
+  const QString text = QString::fromStdString(path);
+  std::vector<QString> characters;
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  for (qsizetype from = 0, to = finder.toNextBoundary(); to > from; from = to, to = finder.toNextBoundary())
+    characters.push_back(text.mid(from, to - from));
+  if (characters.size() > kHead + 1 + kTail) {
+    characters.erase(characters.begin() + kHead + 1, characters.end() - kTail);
+    characters[kHead] = QStringLiteral("\u2026");
+  }
+  return QStringList(characters.begin(), characters.end()).join(QChar(0x200B)).toStdU16String();
+}
+
+}  // namespace
 
 void DeviceMainDlg::ExportMacro() {
   const int macroId = SelectedMacroId();
@@ -18,8 +49,13 @@ void DeviceMainDlg::ExportMacro() {
   std::vector<MacroRecord> events;
   db().LoadMacroRecords(macroId, events);
   // The tick count keeps repeated exports of one macro apart.
-  ui::WriteMacroFile(ui::MacroExportPath(folder, macro.name, platform::GetTickCount()),
-                     ui::BuildMacroFileText(macro, events));
+  const std::string path = ui::MacroExportPath(folder, macro.name, platform::GetTickCount());
+  if (!ui::WriteMacroFile(path, ui::BuildMacroFileText(macro, events))) ReportUnwrittenFile(path, 27);
+}
+
+void DeviceMainDlg::ReportUnwrittenFile(const std::string& path, int title) {
+  DebugTrace(2, "file not written: %s", path.c_str());
+  ShowMessageBox(GetSafeHwnd(), GetLangText(217) + u"\n" + ShownPath(path), GetLangText(title), kMessageBoxOk);
 }
 
 void DeviceMainDlg::ImportMacro() {

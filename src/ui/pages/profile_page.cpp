@@ -107,5 +107,5 @@ void DeviceMainDlg::ImportProfile() {
 void DeviceMainDlg::ExportProfile(int profile) {
   if (!Listed(profile)) return;
   const std::string path = ui::CurrentFileDialogs().SaveFile(GetSafeHwnd(), {}, {}, u"Profile (*.xml)", u"xml");
-  if (!path.empty()) ExportProfileTo(profile, path);
+  if (!path.empty() && !ExportProfileTo(profile, path)) ReportUnwrittenFile(path, 114);
 }

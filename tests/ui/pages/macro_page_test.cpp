@@ -303,6 +303,7 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   options.play_times = 9;
   db_.UpdateMacro(id, options);
   W().LoadMacroList();
+  ModalDriver modal;
   W().ExportMacro();
   EXPECT_EQ(dialogs_.lastTitle, u"Macro");
   const std::string path = dialogs_.folder + "/Macro 1-100000.xml";
@@ -339,6 +340,16 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   clock_->Set(0xFFFFFFF0u);
   W().ExportMacro();
   EXPECT_TRUE(fs::exists(dialogs_.folder + "/.._a_b_c_d__e_f_g_h_-4294967280.xml"));
+  EXPECT_TRUE(modal.boxes.empty()) << "a written file is not told";
+
+  // A folder that takes no file: one box names the file.
+  dialogs_.folder = "/proc";
+  W().ExportMacro();
+  ASSERT_EQ(modal.boxes.size(), 1u);
+  EXPECT_EQ(modal.boxes[0].title, GetLangText(27));
+  std::u16string text = modal.boxes[0].text;
+  std::erase(text, u'\u200B');  // where the path may break
+  EXPECT_EQ(text, GetLangText(217) + u"\n/proc/.._a_b_c_d__e_f_g_h_-4294967280.xml");
 }
 
 TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
@@ -366,10 +377,11 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
       {"no macro root", "<?xml version=\"1.0\"?>\r\n<profile/>", 1, {}},
       {"larger than a document may be", head + std::string(17 << 20, ' ') + "</macroitems></macro>", 1, {}},
       {"items in index order",
-       head + "<item desc=\"five\" index=\"5\" type=\"1\" value=\"5\"/><item desc=\"three\" index=\"3\" type=\"2\"/>"
-              "<item desc=\"nine\" index=\"9\" type=\"1\" value=\"x\"/>"
+       head + "<item desc=\"five\" index=\"5\" type=\"1\" value=\"5\"/>"
+              "<item desc=\"three\" index=\"3\" type=\"2\" value=\"066\"/>"
+              "<item desc=\"nine\" index=\"9\" type=\"1\" value=\"7\"/>"
               "</macroitems></macro>",
-       2, {"three|2|0", "five|1|5", "nine|1|0"}},
+       2, {"three|2|66", "five|1|5", "nine|1|7"}},
       {"each kind at its largest value",
        head + "<item index=\"1\" type=\"1\" value=\"15000\"/><item index=\"2\" type=\"2\" value=\"255\"/>"
               "<item index=\"3\" type=\"5\" value=\"16\"/><item index=\"4\" type=\"7\" value=\"-3\"/>"
@@ -385,6 +397,14 @@ TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {
       {"delay 15001: refused whole", bad("type=\"1\" value=\"15001\""), 3, {}},
       {"move left -1: refused whole", bad("type=\"10\" value=\"-1\""), 3, {}},
       {"move by x and y beyond 16 bits: refused whole", bad("type=\"12\" value=\"65536\""), 3, {}},
+      {"key-down 'abc': refused whole", bad("type=\"2\" value=\"abc\""), 3, {}},
+      {"key-down '65x': refused whole", bad("type=\"2\" value=\"65x\""), 3, {}},
+      {"key-down '+65': refused whole", bad("type=\"2\" value=\"+65\""), 3, {}},
+      {"key-down without a value: refused whole", bad("type=\"2\""), 3, {}},
+      {"key-down with an empty value: refused whole", bad("type=\"2\" value=\"\""), 3, {}},
+      {"event type '2x': refused whole", bad("type=\"2x\" value=\"65\""), 3, {}},
+      {"wheel-up 'x', a value never sent: refused whole", bad("type=\"7\" value=\"x\""), 3, {}},
+      {"wheel-up beyond an int: refused whole", bad("type=\"7\" value=\"2147483648\""), 3, {}},
       {"201 events: refused whole", items(201), 3, {}},
       {"10,000 events: refused whole", items(10000), 3, {}},
       {"200 events, as many as a recording holds", items(200), 4, {}},

@@ -1,5 +1,7 @@
 // The profile combo and profile files, against the store and the simulated mouse.
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include "fake_file_dialogs.h"
 #include "main_window_test_support.h"
@@ -114,6 +116,7 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   TestWindow& w = DefaultStoreWindow();
   db_.SetConfigValue(2, u"dpi_group0_value", u"900");
   FakeFileDialogs dialogs;
+  ModalDriver modal;
   const std::string path = (home_ / "p.xml").string();
   EXPECT_EQ(w.SendMessage(UM_PROFILE_FILE, 2, 2), 1);  // cancelled
   EXPECT_FALSE(fs::exists(path));
@@ -122,6 +125,60 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   EXPECT_FALSE(fs::exists(path));
   w.SendMessage(UM_PROFILE_FILE, 2, 2);
   EXPECT_EQ(dialogs.lastFilter + u" " + dialogs.lastSuffix, u"Profile (*.xml) xml");
+  EXPECT_TRUE(modal.boxes.empty()) << "a written file is not told";
+
+  // Targets that take no file: one box each names the file, and nothing is
+  // left in the folders, no temporary either (a folder named like the file
+  // refuses only the rename).
+  std::ofstream(home_ / "plain") << "x";
+  fs::create_directory(home_ / "taken.xml");
+  const std::string deep = (home_ / "plain" / std::string(150, 'd') / "end.xml").string();
+  const struct {
+    std::string path;
+    std::u16string shown;  // what of the path the box shows
+    bool full = false;     // the disk takes no more than a few bytes
+  } unwritable[] = {
+      {(home_ / "full.xml").string(), u"/full.xml", true},
+      {"/proc/x.xml", u"\n/proc/x.xml"},
+      {"/sys/x.xml", u"\n/sys/x.xml"},
+      {(home_ / "plain/x.xml").string(), u"\n" + platform::Utf8ToUtf16((home_ / "plain/x.xml").string())},
+      {(home_ / "taken.xml").string(), u"\n" + platform::Utf8ToUtf16((home_ / "taken.xml").string())},
+      {deep, u"ddd/end.xml"},
+  };
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(home_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = listing();
+  for (const auto& target : unwritable) {
+    SCOPED_TRACE(target.path);
+    modal.boxes.clear();
+    dialogs.savePath = target.path;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    // Beyond the limit a write fails (EFBIG) instead of raising SIGXFSZ.
+    const auto handler = signal(SIGXFSZ, SIG_IGN);
+    if (target.full) {
+      const rlimit few{64, limit.rlim_max};
+      setrlimit(RLIMIT_FSIZE, &few);
+    }
+    w.SendMessage(UM_PROFILE_FILE, 2, 2);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, handler);
+    ASSERT_EQ(modal.boxes.size(), 1u);
+    EXPECT_EQ(modal.boxes[0].title, GetLangText(114));
+    // The path may break anywhere: zero-width spaces between its characters.
+    std::u16string text = modal.boxes[0].text;
+    std::erase(text, u'\u200B');
+    EXPECT_EQ(text.rfind(GetLangText(217) + u"\n", 0), 0u) << modal.boxes[0];
+    EXPECT_TRUE(text.ends_with(target.shown)) << modal.boxes[0];
+    // The box does not grow: a long path is shown shortened, its end whole.
+    EXPECT_LT(text.size(), GetLangText(217).size() + 90);
+  }
+  EXPECT_EQ(listing(), before);
+  EXPECT_TRUE(fs::is_directory(home_ / "taken.xml"));
   dialogs.openPath = path;
   EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);  // into profile 1
   EXPECT_EQ(dialogs.lastFilter, u"MouseKey (*.xml)");
