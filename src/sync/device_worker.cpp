@@ -104,9 +104,11 @@ void DeviceWorker::ThreadStep() {
   storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
   // the write does (its exits wait a second for the worker, then go).
-  // The second family's Apply sends only the macros and the buttons.
+  // The second family's Apply sends only the macros and the buttons: cut
+  // short it is owed like any other, done it pays off nothing.
   const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
-  const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+  const bool writesStore =
+      writeAll || code == kCmdWriteAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
   const bool owedBefore = writesStore && StoreOwed();
   if (writesStore) SetStoreOwed(true);
   RunCommand(code);
