@@ -115,14 +115,16 @@ TEST_F(NotifyTest, AChangeOnTheMouseWaitingWhenAWriteStartsLeavesStoreAndMouseAg
   const struct {
     const char* what;
     int command;
-    uint8_t event, value1, value2;
+    uint8_t event;
+    std::vector<std::pair<uint8_t, uint8_t>> values;  // one report each, oldest first
   } cases[] = {
-      {"stage 5 and rate 4 before Apply", kCmdWriteAll, 0x10, 5, 4},
-      {"light mode 4 before the light mode's write", kCmdWriteLighting, 0x11, 4, 0},
-      {"light mode 5 before a write of the stage alone", kCmdWriteCurrentDpi, 0x11, 5, 0},
+      {"stage 5 and rate 4 before Apply", kCmdWriteAll, 0x10, {{5, 4}}},
+      {"light mode 4 before the light mode's write", kCmdWriteLighting, 0x11, {{4, 0}}},
+      {"light mode 5 before a write of the stage alone", kCmdWriteCurrentDpi, 0x11, {{5, 0}}},
+      {"light mode 3 before Apply", kCmdWriteAll, 0x11, {{3, 0}}},
   };
   for (const auto& c : cases) {
-    sim::QueueNotification(path_, c.event, c.value1, c.value2);
+    for (const auto& [value1, value2] : c.values) sim::QueueNotification(path_, c.event, value1, value2);
     Run(c.command);
     for (int poll = 0; poll < 3; ++poll) {
       worker_->lastPollTick = (*clock_).Now() - 1000;
