@@ -104,9 +104,11 @@ void DeviceWorker::ThreadStep() {
   storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
   // the write does (its exits wait a second for the worker, then go).
-  // The second family's Apply sends only the macros and the buttons.
+  // The second family's Apply sends only the macros and the buttons: cut
+  // short it is owed like any other, done it pays off nothing.
   const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
-  const bool writesStore = writeAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+  const bool writesStore =
+      writeAll || code == kCmdWriteAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
   const bool owedBefore = writesStore && StoreOwed();
   if (writesStore) SetStoreOwed(true);
   RunCommand(code);
@@ -408,11 +410,21 @@ std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
   return std::nullopt;
 }
 
-void DeviceWorker::DropNotificationsOlderThanWrite(bool stage, bool lightMode) {
+void DeviceWorker::DropNotificationsOlderThanWrite(WrittenState written) {
+  std::vector<Notification> stageReports;  // in the order they came
   devices_.DropKeptReports([&](std::span<const uint8_t> report) {
     const Notification n = DecodeNotification(report);
-    return (stage && n.kind == Notification::kDpiAndRate) || (lightMode && n.kind == Notification::kLightMode);
+    if (n.kind == Notification::kDpiAndRate && (written.stage || written.rate)) {
+      stageReports.push_back(n);
+      return true;
+    }
+    return written.lightMode && n.kind == Notification::kLightMode;
   });
+  const int profile = currentProfile.load();
+  for (const Notification& n : stageReports) {
+    if (!written.stage) TakeNotifiedStage(profile, n.value1);
+    if (!written.rate) TakeNotifiedRate(profile, n.value2);
+  }
 }
 
 void DeviceWorker::WriteAllSettingsToDevice() {
@@ -420,7 +432,7 @@ void DeviceWorker::WriteAllSettingsToDevice() {
   const std::optional<SettingsValues> values = StoredSettings(profile);
   if (!values) return;
   CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(*values));
-  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(true, true);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true, .rate = true, .lightMode = true});
 }
 
 void DeviceWorker::ApplyCurrentDpi() {
@@ -429,7 +441,7 @@ void DeviceWorker::ApplyCurrentDpi() {
   if (!values) return;
   const int index = ClampDpiIndex(values->dpi_index);
   CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, values->dpi_value[index]);
-  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(true, false);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true});
 }
 
 void DeviceWorker::ApplyReportRate() {
@@ -437,7 +449,7 @@ void DeviceWorker::ApplyReportRate() {
   const std::optional<SettingsValues> values = StoredSettings(profile);
   if (!values) return;
   CommandBuffer buffer = BuildSetReportRate(profile, values->report_rate);
-  devices_.SendCommand(buffer);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.rate = true});
 }
 
 void DeviceWorker::ResetKeyMapOnDevice() {
@@ -450,7 +462,7 @@ void DeviceWorker::SendStoredLightMode() {
   const int mode = ConfigInt(profile, "light_mode");
   lightMode.store(mode);
   CommandBuffer buffer = BuildSetLighting(profile, mode);
-  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite(false, true);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.lightMode = true});
 }
 
 void DeviceWorker::WriteFactoryDefaults() {
@@ -546,20 +558,10 @@ void DeviceWorker::PollDeviceNotifications() {
       PostToUiThread([this, level, state] { ShowBatteryInfo(level, state); });
       break;
     }
-    case Notification::kDpiAndRate: {
-      if (n.value1 != lastDpiLevel.load()) {
-        const int level = NotifiedDpiLevel(n.value1);
-        lastDpiLevel.store(static_cast<uint8_t>(level));
-        SetConfigInt(profile, "dpi_index", level - 1);
-        selectedDpiControl.store(100 + level);
-        PostToUiThread([this, level] { ShowDpiStage(level); });
-      }
-      lastReportRate.store(n.value2);
-      SetConfigInt(profile, "report_rate", n.value2);
-      const int hz = NotifiedRateButtonHz(n.value2);
-      PostToUiThread([this, hz] { ShowReportRateButton(hz); });
+    case Notification::kDpiAndRate:
+      TakeNotifiedStage(profile, n.value1);
+      TakeNotifiedRate(profile, n.value2);
       break;
-    }
     case Notification::kLightMode: {
       const int mode = NotifiedLightMode(n.value1);
       PostToUiThread([this, mode] { ShowLightModeChoice(mode); });
@@ -567,6 +569,22 @@ void DeviceWorker::PollDeviceNotifications() {
       break;
     }
   }
+}
+
+void DeviceWorker::TakeNotifiedStage(int profile, uint8_t stage) {
+  if (stage == lastDpiLevel.load()) return;
+  const int level = NotifiedDpiLevel(stage);
+  lastDpiLevel.store(static_cast<uint8_t>(level));
+  SetConfigInt(profile, "dpi_index", level - 1);
+  selectedDpiControl.store(100 + level);
+  PostToUiThread([this, level] { ShowDpiStage(level); });
+}
+
+void DeviceWorker::TakeNotifiedRate(int profile, uint8_t rate) {
+  lastReportRate.store(rate);
+  SetConfigInt(profile, "report_rate", rate);
+  const int hz = NotifiedRateButtonHz(rate);
+  PostToUiThread([this, hz] { ShowReportRateButton(hz); });
 }
 
 void DeviceWorker::FollowReceiverStatus(bool mouseConnected) {

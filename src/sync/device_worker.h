@@ -237,11 +237,20 @@ class DeviceWorker : public CThreadBasic {
   // the settings block reads is missing.
   std::optional<devsync::SettingsValues> StoredSettings(int profile);
   void SetConfigInt(int profile, std::string_view key, int value);
-  // After an answered write of the DPI stage or of the light mode: the
-  // notifications of it kept for the poll are older than the write, which set
-  // the mouse to the store's value, and are dropped (a stage notification
-  // with the report rate it carries).
-  void DropNotificationsOlderThanWrite(bool stage, bool lightMode);
+  // What an answered write set on the mouse to the store's values.
+  struct WrittenState {
+    bool stage = false;
+    bool rate = false;
+    bool lightMode = false;
+  };
+  // After an answered write: the notifications kept for the poll are older
+  // than it. Those of what it set are dropped, as they would put the mouse's
+  // old value back in the store; the other value of a stage-and-rate report
+  // is still the mouse's and is taken now, as the poll would have.
+  void DropNotificationsOlderThanWrite(WrittenState written);
+  // A stage-and-rate report's values into the store and the page.
+  void TakeNotifiedStage(int profile, uint8_t stage);
+  void TakeNotifiedRate(int profile, uint8_t rate);
 
   ProfileDatabase& db_;
   HidDeviceManager& devices_;

@@ -391,6 +391,25 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
   EXPECT_EQ(Bytes(codes.begin() + 4, codes.begin() + 12), (Bytes{0x03, 0x00, 0xE9, 0x00, 0x09, 0x01, 0x00, 0x00}));
   EXPECT_EQ(mouse_->SettingsBlock(0).value()[7], 3);
   EXPECT_EQ(mouse_->Macros(0).size(), 1u);
+
+  // An Apply cut short after any of its writes (the macro's two requests, the
+  // button codes) leaves the store owed: a mouse back with its factory values
+  // gets the store instead of being read over it.
+  for (int writes = 1; writes <= 4; ++writes) {
+    SCOPED_TRACE(writes);
+    unplug.unplug_after_writes = writes;
+    sim::SetFaults(path_, unplug);
+    RunBusy(kCmdWriteAll);
+    EXPECT_EQ(worker_->Ui().back(), "worker failed 1");
+    Run(kCmdDeviceRemoved);
+    mouse_ = std::make_shared<sim::NordicMouse>();
+    sim::InstallModel(mouse_);
+    sim::Replug(path_);
+    Run(kCmdDeviceArrived);
+    EXPECT_EQ(Rows(1), before);
+    EXPECT_EQ(mouse_->ButtonCodes(0).value()[6], 0xE9);
+    EXPECT_EQ(mouse_->SettingsBlock(0).value()[7], 3);
+  }
 }
 
 }  // namespace

@@ -115,14 +115,20 @@ TEST_F(NotifyTest, AChangeOnTheMouseWaitingWhenAWriteStartsLeavesStoreAndMouseAg
   const struct {
     const char* what;
     int command;
-    uint8_t event, value1, value2;
+    uint8_t event;
+    std::vector<std::pair<uint8_t, uint8_t>> values;  // one report each, oldest first
   } cases[] = {
-      {"stage 5 and rate 4 before Apply", kCmdWriteAll, 0x10, 5, 4},
-      {"light mode 4 before the light mode's write", kCmdWriteLighting, 0x11, 4, 0},
-      {"light mode 5 before a write of the stage alone", kCmdWriteCurrentDpi, 0x11, 5, 0},
+      {"stage 5 and rate 4 before Apply", kCmdWriteAll, 0x10, {{5, 4}}},
+      {"light mode 4 before the light mode's write", kCmdWriteLighting, 0x11, {{4, 0}}},
+      {"light mode 5 before a write of the stage alone", kCmdWriteCurrentDpi, 0x11, {{5, 0}}},
+      {"light mode 3 before Apply", kCmdWriteAll, 0x11, {{3, 0}}},
+      {"stage 3 and rate 1 before the report rate's write", kCmdWriteReportRate, 0x10, {{3, 1}}},
+      {"stage 6 and rate 3 before a write of the stage alone", kCmdWriteCurrentDpi, 0x10, {{6, 3}}},
+      {"ten stages and rates before the report rate's write", kCmdWriteReportRate, 0x10,
+       {{1, 1}, {2, 2}, {3, 1}, {4, 2}, {5, 1}, {6, 2}, {1, 1}, {2, 2}, {4, 3}, {5, 2}}},
   };
   for (const auto& c : cases) {
-    sim::QueueNotification(path_, c.event, c.value1, c.value2);
+    for (const auto& [value1, value2] : c.values) sim::QueueNotification(path_, c.event, value1, value2);
     Run(c.command);
     for (int poll = 0; poll < 3; ++poll) {
       worker_->lastPollTick = (*clock_).Now() - 1000;

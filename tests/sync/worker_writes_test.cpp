@@ -185,6 +185,7 @@ TEST_F(WriterTest, WriteAllLeavesTheMouseHoldingTheStore) {
       0x00, 0x00, 0x00, 0x00, 0x00,
       0x00, 0x01, 0x30, 0x08, 0x14, 0x01};
   EXPECT_EQ(mouse_->SettingsBlock(0), block);
+  EXPECT_EQ(mouse_->LightMode(), 5);  // set by the block alone
   EXPECT_EQ(mouse_->CurrentDpiLevel(), 4);
   EXPECT_EQ(mouse_->CurrentDpiValue(), 3600);
   EXPECT_EQ(mouse_->ReportRate(), 3);

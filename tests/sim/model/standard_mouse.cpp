@@ -17,6 +17,9 @@ constexpr uint8_t kClassSettings = 0x2E;
 constexpr uint8_t kClassKeyMap = 0x20;
 constexpr uint8_t kClassValue = 0x03;
 
+// The light mode is the block's first byte, whichever request set it.
+constexpr size_t kBlockLightMode = 0;
+
 bool ProfileInRange(int profile) { return profile >= 0 && profile < kStandardProfiles; }
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -220,7 +223,7 @@ bool StandardMouse::Handle(const uint8_t* r, InputReport& reply) {
 
     case kCmdSetLighting:
       if (!header(kReadMarker, kClassValue) || r[9] != 0 || r[10] != 0) return false;
-      light_modes_[profile] = r[11];
+      settings_[profile][kBlockLightMode] = r[11];
       current_profile_ = profile;
       return true;
 
@@ -272,7 +275,7 @@ InputReport StandardMouse::MakeNotification(uint8_t event_code, uint8_t value1, 
         report_rate_ = value2;
         break;
       case kNotifyLightMode:
-        light_modes_[current_profile_] = value1;
+        settings_[current_profile_][kBlockLightMode] = value1;
         break;
       case kNotifyBattery:
         battery_level_ = value1;
@@ -336,12 +339,12 @@ int StandardMouse::MacroCommits() const {
 std::optional<uint8_t> StandardMouse::LightMode(int profile) const {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!ProfileInRange(profile)) return std::nullopt;
-  return light_modes_[profile];
+  return settings_[profile][kBlockLightMode];
 }
 
 uint8_t StandardMouse::LightMode() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return light_modes_[current_profile_];
+  return settings_[current_profile_][kBlockLightMode];
 }
 
 int StandardMouse::CurrentProfile() const {

@@ -139,7 +139,8 @@ class StandardMouse : public MouseModel {
   void SetMacroImage(const sim::MacroImage& image);
   int MacroCommits() const;  // MacroDataEnd reports taken
 
-  // Light mode per profile (SetLighting), and that of the current profile.
+  // Light mode per profile, and that of the current profile: offset 0 of the
+  // profile's block, set by SetLighting, SetSettings and the mouse's own choice.
   std::optional<uint8_t> LightMode(int profile) const;
   uint8_t LightMode() const;
 
@@ -166,7 +167,6 @@ class StandardMouse : public MouseModel {
   mutable std::mutex mutex_;
   std::array<StandardKeyMap, kStandardProfiles> key_maps_;
   std::array<sim::SettingsBlock, kStandardProfiles> settings_;
-  std::array<uint8_t, kStandardProfiles> light_modes_{};
   sim::MacroImage macro_image_{};
   sim::MacroImage pending_image_{};
   bool pending_open_ = false;

@@ -114,6 +114,7 @@ TEST(StandardLighting, GoldenRequestSetsTheProfilesMode) {
   EXPECT_EQ(mouse.LightMode(0), 0);
   EXPECT_EQ(mouse.CurrentProfile(), 1);
   EXPECT_EQ(mouse.LightMode(), 3);
+  EXPECT_EQ(BlockOf(mouse, 1)[0], 3);  // what a settings read gives back
   // Stored "300" arrives as its low byte.
   Reply(mouse, Command(kCmdSetLighting, 0xA5, 0x03, 0, {0, 0, 44}));
   EXPECT_EQ(mouse.LightMode(0), 44);
@@ -190,6 +191,7 @@ TEST(StandardSettings, FactoryBlockAndRoundTrip) {
   EXPECT_EQ(BlockOf(mouse, 3), block);
   EXPECT_EQ(BlockOf(mouse, 2), kFactoryBlock);
   EXPECT_EQ(mouse.CurrentProfile(), 3);
+  EXPECT_EQ(mouse.LightMode(), 5);
   reply = Reply(mouse, Command(kCmdGetSettings, 0xA5, 0x2E, 3));
   EXPECT_EQ(Bytes(reply.begin() + 9, reply.begin() + 54), block);
 
