@@ -108,14 +108,17 @@ bool ProfileDatabase::SetKeyMacroDesc(int profile, int /*fnLayer*/, int keyCode,
   return Succeeded(statement.Step());
 }
 
-int ProfileDatabase::LoadKeyAssignments(int profile, int /*fnLayer*/, std::vector<KeyAssignment>& assignments) {
+int ProfileDatabase::LoadKeyAssignments(int profile, int /*fnLayer*/, std::vector<KeyAssignment>& assignments,
+                                        StoreRead* read) {
   SectionLock lock(lock_);
   assignments.clear();
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ?");
   statement.BindInt(1, profile);
   statement.BindInt(2, 0);
-  while (statement.Step() == SQLITE_ROW) ReadKeyAssignment(statement, assignments.emplace_back());
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) ReadKeyAssignment(statement, assignments.emplace_back());
+  Tell(read, ReadOutcome(rc, !assignments.empty()));
   return static_cast<int>(assignments.size());
 }
 

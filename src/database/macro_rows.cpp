@@ -84,12 +84,14 @@ bool ProfileDatabase::DeleteMacro(int macroId) {
   return Succeeded(statement.Step());
 }
 
-bool ProfileDatabase::GetMacro(int macroId, MacroInfo& macro) {
+bool ProfileDatabase::GetMacro(int macroId, MacroInfo& macro, StoreRead* read) {
   SectionLock lock(lock_);
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT * FROM t_macro_data WHERE macro_id = ?");
   statement.BindInt(1, macroId);
-  if (statement.Step() != SQLITE_ROW) return false;
+  const StoreRead outcome = ReadOutcome(statement.Step(), false);
+  Tell(read, outcome);
+  if (outcome != StoreRead::kFound) return false;
   ReadMacro(statement, macro);
   return true;
 }
@@ -110,14 +112,16 @@ bool ProfileDatabase::UpdateMacro(int macroId, MacroInfo macro) {
   return Succeeded(statement.Step());
 }
 
-int ProfileDatabase::LoadMacros(std::vector<MacroInfo>& macros) {
+int ProfileDatabase::LoadMacros(std::vector<MacroInfo>& macros, StoreRead* read) {
   SectionLock lock(lock_);
   macros.clear();
   SQLiteStatement statement;
   // The position in this list is the macro's slot in the mouse, so the order
   // is asked for rather than left to the table's layout.
   db_.Prepare(statement, "SELECT * FROM t_macro_data ORDER BY macro_id");
-  while (statement.Step() == SQLITE_ROW) ReadMacro(statement, macros.emplace_back());
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) ReadMacro(statement, macros.emplace_back());
+  Tell(read, ReadOutcome(rc, !macros.empty()));
   return static_cast<int>(macros.size());
 }
 
@@ -170,13 +174,14 @@ bool ProfileDatabase::ReplaceMacroRecords(int macroId, std::vector<MacroRecord> 
   return transaction.End();
 }
 
-int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& records) {
+int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& records, StoreRead* read) {
   SectionLock lock(lock_);
   records.clear();
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT * FROM t_macrorecord WHERE macro_id = ? ORDER BY record_index ASC");
   statement.BindInt(1, macroId);
-  while (statement.Step() == SQLITE_ROW) {
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) {
     MacroRecord& record = records.emplace_back();
     record.record_id = statement.ColumnInt(0);
     record.macro_id = statement.ColumnInt(1);
@@ -186,6 +191,7 @@ int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& rec
     record.value = statement.ColumnInt(5);
     record.delay_time = statement.ColumnInt(6);
   }
+  Tell(read, ReadOutcome(rc, !records.empty()));
   return static_cast<int>(records.size());
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -18,6 +19,12 @@
 
 #include "database/records.h"
 #include "database/sqlite_db.h"
+
+// What a read of the store found. kUnreadable is no answer at all (another
+// program holding the file locked, no connection, a damaged file): it says
+// nothing about the rows, so callers keep what they had and store nothing
+// derived from it.
+enum class StoreRead { kFound, kNone, kUnreadable };
 
 class ProfileDatabase {
  public:
@@ -49,6 +56,12 @@ class ProfileDatabase {
   void WipeAll();
 
   bool IsOpen() const;
+  // True when the store answers a read now.
+  bool Readable();
+  // Reads the store could not answer since it was made, counted by the
+  // readers that tell them (StoreRead) and by Readable: a command compares
+  // the count before and after to learn that the store failed it.
+  std::uint64_t UnreadableReads() const { return unreadableReads_.load(); }
   // The full path of the file last opened (UTF-8).
   std::string Path() const;
 
@@ -79,6 +92,8 @@ class ProfileDatabase {
   bool SetConfigValue(int profile, std::u16string_view key, std::u16string_view value);
   // Empties `value`; true with the row's value when the row exists.
   bool GetConfigValue(int profile, std::u16string_view key, std::u16string& value);
+  // The same, telling a missing row (kNone) from a store that did not answer.
+  StoreRead ReadConfigValue(int profile, std::u16string_view key, std::u16string& value);
   // The 25 default rows for the current device type; true when all went in.
   bool InsertDefaultConfig(int profile);
   // Rewrites every row but "version" to its reset value, all or nothing;
@@ -88,8 +103,9 @@ class ProfileDatabase {
   // or nothing. The new id, or 0.
   int AddProfile(const ProfileInfo& info);
   // Every profile in table order, names worded for CurrentLanguageId (the rows
-  // keep their stored names). The count.
-  int LoadProfiles(std::vector<ProfileInfo>& profiles);
+  // keep their stored names). The count. `read`, when given, tells an empty
+  // table from one that could not be read; so for every loader below.
+  int LoadProfiles(std::vector<ProfileInfo>& profiles, StoreRead* read = nullptr);
   // Both updates as one: a failure keeps the profile that was active.
   bool SetActiveProfile(int profile);
   // The first active profile's id, 0 when none.
@@ -109,7 +125,8 @@ class ProfileDatabase {
   int SaveKeyAssignment(const KeyAssignment& assignment);
   bool GetKeyAssignment(int profile, int fnLayer, int keyCode, KeyAssignment& assignment);
   bool SetKeyMacroDesc(int profile, int fnLayer, int keyCode, std::u16string_view desc);
-  int LoadKeyAssignments(int profile, int fnLayer, std::vector<KeyAssignment>& assignments);
+  int LoadKeyAssignments(int profile, int fnLayer, std::vector<KeyAssignment>& assignments,
+                         StoreRead* read = nullptr);
   bool DeleteKeyAssignments(int profile);
 
   bool UpdateLightMode(int profile, int mode, const LightMode& light);
@@ -129,12 +146,12 @@ class ProfileDatabase {
   bool RenameMacro(int macroId, std::u16string_view name);
   // The macro row, then its events; assignments naming it are left alone.
   bool DeleteMacro(int macroId);
-  bool GetMacro(int macroId, MacroInfo& macro);
+  bool GetMacro(int macroId, MacroInfo& macro, StoreRead* read = nullptr);
   // Writes the record's fields to macro `macroId` (not the record's id).
   bool UpdateMacro(int macroId, MacroInfo macro);
   // Every macro in macro_id order: the position is the macro's slot in the
   // mouse's macro memory. The count.
-  int LoadMacros(std::vector<MacroInfo>& macros);
+  int LoadMacros(std::vector<MacroInfo>& macros, StoreRead* read = nullptr);
   int AddMacroRecord(MacroRecord record);
   // Appends the events in one transaction; callers delete the old ones first.
   void SaveMacroRecords(std::vector<MacroRecord> records);
@@ -143,7 +160,7 @@ class ProfileDatabase {
   // new ones, and a failure anywhere leaves the old ones. False on failure.
   bool ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records);
   // The macro's events by record_index. The count.
-  int LoadMacroRecords(int macroId, std::vector<MacroRecord>& records);
+  int LoadMacroRecords(int macroId, std::vector<MacroRecord>& records, StoreRead* read = nullptr);
   bool DeleteMacroRecords(int macroId);
 
  private:
@@ -156,6 +173,12 @@ class ProfileDatabase {
   bool ProfileIds(std::vector<int>& ids);
   // SQLITE_OK, SQLITE_ROW or SQLITE_DONE.
   static bool Succeeded(int rc) { return rc == 0 || rc == 100 || rc == 101; }
+  // What a read whose last step gave `rc` found: a row (SQLITE_ROW, or
+  // `rows` before SQLITE_DONE), none, or no answer, which is counted.
+  StoreRead ReadOutcome(int rc, bool rows);
+  static void Tell(StoreRead* read, StoreRead outcome) {
+    if (read) *read = outcome;
+  }
 
   // Recursive: an operation holding the lock may call another that takes it.
   mutable std::recursive_mutex lock_;
@@ -163,5 +186,6 @@ class ProfileDatabase {
   std::string path_;
   std::string cipherKey_;  // always empty: the files are plain SQLite files
   std::atomic<int> deviceType_{0};
+  std::atomic<std::uint64_t> unreadableReads_{0};
   bool open_ = false;
 };

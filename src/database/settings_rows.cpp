@@ -64,6 +64,10 @@ bool ProfileDatabase::SetConfigValue(int profile, std::u16string_view key, std::
 }
 
 bool ProfileDatabase::GetConfigValue(int profile, std::u16string_view key, std::u16string& value) {
+  return ReadConfigValue(profile, key, value) == StoreRead::kFound;
+}
+
+StoreRead ProfileDatabase::ReadConfigValue(int profile, std::u16string_view key, std::u16string& value) {
   SectionLock lock(lock_);
   value.clear();
   const std::string keyUtf8 = WideToUtf8(key);
@@ -71,9 +75,9 @@ bool ProfileDatabase::GetConfigValue(int profile, std::u16string_view key, std::
   db_.Prepare(statement, "SELECT value FROM t_configdata WHERE profile = ? and key = ?");
   statement.BindInt(1, profile);
   statement.BindText(2, keyUtf8);
-  if (statement.Step() != SQLITE_ROW) return false;
-  value = Utf8ToWide(statement.ColumnText(0));
-  return true;
+  const StoreRead read = ReadOutcome(statement.Step(), false);
+  if (read == StoreRead::kFound) value = Utf8ToWide(statement.ColumnText(0));
+  return read;
 }
 
 bool ProfileDatabase::InsertDefaultConfig(int profile) {
@@ -135,13 +139,14 @@ int ProfileDatabase::AddProfile(const ProfileInfo& info) {
   return transaction.End() ? id : 0;
 }
 
-int ProfileDatabase::LoadProfiles(std::vector<ProfileInfo>& profiles) {
+int ProfileDatabase::LoadProfiles(std::vector<ProfileInfo>& profiles, StoreRead* read) {
   SectionLock lock(lock_);
   profiles.clear();
   const int languageId = CurrentLanguageId.load();
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT * FROM t_profile_data");
-  while (statement.Step() == SQLITE_ROW) {
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) {
     ProfileInfo& info = profiles.emplace_back();
     info.profile = statement.ColumnInt(0);
     info.name = LocalizeProfileName(Utf8ToWide(statement.ColumnText(1)), languageId);
@@ -149,6 +154,7 @@ int ProfileDatabase::LoadProfiles(std::vector<ProfileInfo>& profiles) {
     info.app = Utf8ToWide(statement.ColumnText(3));
     info.type = statement.ColumnInt(4);
   }
+  Tell(read, ReadOutcome(rc, !profiles.empty()));
   return static_cast<int>(profiles.size());
 }
 

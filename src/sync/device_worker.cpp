@@ -100,6 +100,7 @@ void DeviceWorker::ThreadStep() {
   // Every exchange of the store-writing commands is a write (the factory
   // reset's closing battery read fails only when its writes did too).
   const uint64_t failedBefore = devices_.FailedCommands();
+  const uint64_t unreadBefore = db_.UnreadableReads();
   commandRefused_ = false;
   storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
@@ -109,14 +110,18 @@ void DeviceWorker::ThreadStep() {
   const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
   const bool writesStore =
       writeAll || code == kCmdWriteAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+  // A store that does not answer has nothing to send: its unread macros and
+  // buttons would reach the mouse as none and as the defaults.
+  const bool sends = !writesStore || db_.Readable();
   const bool owedBefore = writesStore && StoreOwed();
-  if (writesStore) SetStoreOwed(true);
-  RunCommand(code);
+  if (writesStore && sends) SetStoreOwed(true);
+  if (sends) RunCommand(code);
   const bool interrupted = commandRefused_ || devices_.FailedCommands() != failedBefore;
-  const bool failed = interrupted || storeLeftOut_;
+  const bool unread = db_.UnreadableReads() != unreadBefore;
+  const bool failed = interrupted || storeLeftOut_ || unread;
   // Only a whole write-all pays off what an earlier write left owed.
-  if (writesStore) SetStoreOwed(interrupted || (!writeAll && owedBefore));
-  const long outcome = failed ? kWorkerDoneFailed : 0;
+  if (writesStore && sends) SetStoreOwed(interrupted || (!writeAll && owedBefore));
+  const long outcome = unread ? kWorkerDoneStoreUnread : failed ? kWorkerDoneFailed : 0;
 
   if (closes) {
     RequestBusyClose(item.busyTag);
@@ -340,8 +345,8 @@ int DeviceWorker::ConfigInt(int profile, std::string_view key) {
   return platform::ParseDecimal(value);
 }
 
-void DeviceWorker::SetConfigInt(int profile, std::string_view key, int value) {
-  db_.SetConfigValue(profile, Key(key), platform::FormatDecimal(value));
+bool DeviceWorker::SetConfigInt(int profile, std::string_view key, int value) {
+  return db_.SetConfigValue(profile, Key(key), platform::FormatDecimal(value));
 }
 
 void DeviceWorker::ShowBatteryFromDevice(int profile) {
@@ -385,11 +390,19 @@ bool DeviceWorker::ReadDeviceSettings() {
 
 void DeviceWorker::StoreReadBack(int profile, const std::vector<KeyAssignment>& keys,
                                  const std::vector<std::pair<std::string, int>>& settings) {
-  db_.RunInTransaction([&] {
-    for (const KeyAssignment& key : keys) db_.SaveKeyAssignment(key);
-    for (const auto& [key, value] : settings) SetConfigInt(profile, key, value);
+  const bool stored = db_.RunInTransaction([&] {
+    for (const KeyAssignment& key : keys) {
+      // A row without values is stored as no row at all, which is no refusal.
+      const bool empty = key.macro_value == 0 && key.macro_value2 == 0;
+      if (db_.SaveKeyAssignment(key) == 0 && !empty) return false;
+    }
+    for (const auto& [key, value] : settings) {
+      if (!SetConfigInt(profile, key, value)) return false;
+    }
     return true;
   });
+  // The pages then show the store, not the mouse: the user must know they differ.
+  if (!stored) PostUi(&DeviceWorker::TellReadBackNotStored);
 }
 
 // ---------------------------------------------------------------- writers

@@ -150,6 +150,8 @@ class DeviceWorker : public CThreadBasic {
   virtual void ShowEventKeyControls(bool show) { (void)show; }
   virtual void ShowEventEditControls(bool show) { (void)show; }
   virtual void RestoreWindowsMouseDefaults() {}
+  // What a read-back read was refused by the store.
+  virtual void TellReadBackNotStored() {}
   // Battery gauge (BatteryCtrl::SetBatteryInfo).
   virtual void ShowBatteryInfo(int level, int state) { (void)level, (void)state; }
   // Version labels 260 (firmware) and 261 (second version).
@@ -230,13 +232,14 @@ class DeviceWorker : public CThreadBasic {
   void ShowBatteryFromDevice(int profile);
   // What one read-back gathered, stored in one transaction after the mouse's
   // last reply: key rows (each carrying its profile) and `profile`'s settings.
+  // A store that refuses any of it keeps none, and the window is told.
   void StoreReadBack(int profile, const std::vector<KeyAssignment>& keys,
                      const std::vector<std::pair<std::string, int>>& settings);
   int ConfigInt(int profile, std::string_view key);
   // The values of `profile`'s settings rows; nothing (and a trace) when a row
   // the settings block reads is missing.
   std::optional<devsync::SettingsValues> StoredSettings(int profile);
-  void SetConfigInt(int profile, std::string_view key, int value);
+  bool SetConfigInt(int profile, std::string_view key, int value);
   // What an answered write set on the mouse to the store's values.
   struct WrittenState {
     bool stage = false;

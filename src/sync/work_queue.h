@@ -33,12 +33,14 @@ bool IsKnownWorkCommand(int code);
 // Posted by the worker after write-all (lParam 1) and restore-defaults
 // (lParam 2), and after a factory reset whose rewrite failed (lParam 3).
 // wParam is 0 when every write went through, kWorkerDoneFailed when one
-// failed or the mouse went away.
+// failed or the mouse went away, kWorkerDoneStoreUnread when the store did
+// not answer what was to be sent.
 inline constexpr unsigned UM_WORKER_DONE = 1714;
 inline constexpr long kWorkerDoneWriteAll = 1;
 inline constexpr long kWorkerDoneRestoreDefaults = 2;
 inline constexpr long kWorkerDoneFactoryReset = 3;
 inline constexpr long kWorkerDoneFailed = 1;
+inline constexpr long kWorkerDoneStoreUnread = 2;
 
 // One queued command. `busyTag` names the busy dialog shown for it (0: none),
 // so the close request that follows can never end a dialog opened later.

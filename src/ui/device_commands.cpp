@@ -24,7 +24,7 @@ void DeviceMainDlg::OnProfileSelected() {
   const int profile = profileCombo->GetCurData();
   if (profile < 1 || profile > 5) return;  // nothing chosen: keep the profile in force
   // A choice the store refuses keeps the profile in force, which the combo shows again.
-  if (!db().SetActiveProfile(profile)) {
+  if (!MayStoreEdit() || !db().SetActiveProfile(profile)) {
     ReportRefusedStore();
     return;
   }
@@ -37,6 +37,7 @@ void DeviceMainDlg::OnWriteAllClicked() { RunBusyCommand(kCmdWriteAll); }
 void DeviceMainDlg::OnReadBackClicked() { RunBusyCommand(kCmdReadBack); }
 
 void DeviceMainDlg::OnRestoreDefaults() {
+  if (!MayStoreEdit()) return;
   if (ShowMessageBox(GetSafeHwnd(), GetLangText(200), GetLangText(201), kMessageBoxConfirmCancel) == 2) return;
   selectedButton = 0;
   if (mouseButtonLabels) mouseButtonLabels->SetSelectItem(0);
@@ -77,10 +78,12 @@ void DeviceMainDlg::OnFactoryReset() {
 }
 
 int DeviceMainDlg::OnWorkerDone(WPARAM wParam, LPARAM lParam) {
-  if (wParam == kWorkerDoneFailed) {
-    // A write failed or the mouse went away: never the success box.
+  if (wParam == kWorkerDoneFailed || wParam == kWorkerDoneStoreUnread) {
+    // A write failed, the mouse went away or the store could not be read:
+    // never the success box, and the cause named.
     const int title = lParam == kWorkerDoneWriteAll ? 115 : lParam == kWorkerDoneRestoreDefaults ? 112 : 670;
-    ShowMessageBox(GetSafeHwnd(), GetLangText(214), GetLangText(title), kMessageBoxOk);
+    const int text = wParam == kWorkerDoneStoreUnread ? 216 : 214;
+    ShowMessageBox(GetSafeHwnd(), GetLangText(text), GetLangText(title), kMessageBoxOk);
   } else if (lParam == kWorkerDoneWriteAll) {
     ShowMessageBox(GetSafeHwnd(), GetLangText(210), GetLangText(115), kMessageBoxOk);
   } else {

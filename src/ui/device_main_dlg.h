@@ -57,7 +57,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   int UISize(const CRect& client) override;
   int OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) override;
   int OnNcActivate(int active) override;
-  int OnTimer(int) override { return 0; }
+  // The dialog timer: retries the store while a page could not read it.
+  int OnTimer(int timerId) override;
   // The orderly close: stop the worker (at most 1000 ms), forget the matched
   // rows, destroy the window, then end as the close button does.
   virtual void CloseDialog();
@@ -164,20 +165,35 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void OnSensorOptions(int controlId);
   void OnScrollDirection(int controlId);
   void OnEsportsMode(int controlId);
-  // The current profile's settings row ("" when missing), its number, and
-  // an update of it (a missing row stays missing). The update is false, and
-  // reported, when the store refuses it.
-  std::u16string ConfigText(std::u16string_view key);
-  int ConfigNumber(std::u16string_view key);
+  // An update of the current profile's settings row (a missing row stays
+  // missing). False, and reported, when the store refuses it or a page shows
+  // values the store did not give.
   bool StoreConfig(std::u16string_view key, std::u16string_view value);
 
-  // ---- edits the store refuses (main_window.cpp)
+  // ---- a store that refuses or does not answer (main_window.cpp)
   // Once the handler that met a refused store has run, the pages show the
   // store again (so Apply sends what they show) and a box says the change
   // was not saved. Refusals until that box is closed add nothing: one box
   // per action, however many rows it stored.
   void ReportRefusedStore();
-  void ShowPagesFromStore();
+  // The read-back's values refused by the store: told as a refusal.
+  void TellReadBackNotStored() override;
+  // The four pages from the store; false when one of them got no answer.
+  bool ShowPagesFromStore();
+  // Pages of the store's answers (bits of unansweredPages).
+  static constexpr unsigned kProfilePage = 1, kPerformancePage = 2, kKeyPage = 4, kMacroPage = 8;
+  // A page's refresh found the store `answered` or not; returns `answered`.
+  // A page without an answer keeps what it shows, and until every page has
+  // its answer again nothing is stored from them (MayStoreEdit) and the
+  // store is retried (OnTimer, and before each control event). The first
+  // unanswered refresh of such a spell is told.
+  bool NoteStoreAnswer(unsigned page, bool answered);
+  // True when every page shows what the store gave; else the edit is told
+  // as refused.
+  bool MayStoreEdit();
+  void RetryPagesFromStore();
+  // Pages whose last refresh the store did not answer. Window thread.
+  unsigned unansweredPages = 0;
 
   // ---- light mode (pages/light_mode.cpp)
   // Stores the chosen mode and queues its send; 1.
@@ -335,8 +351,15 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
 
   std::unique_ptr<platform::HotplugMonitor> hotplug_;
   std::unique_ptr<QSocketNotifier> hotplugNotifier_;
+  // One box about the store at a time: `text` in a box titled as the page
+  // in view, the pages shown from the store first when `showStore`. Posted,
+  // so the handler that met the trouble finishes before the box opens.
+  void TellStore(int text, bool showStore);
+
   platform::UserStore* userStore_ = nullptr;
-  bool storeRefusalPending_ = false;
+  bool storeBoxPending_ = false;
+  bool storeSilenceTold_ = false;  // the spell of unanswered refreshes was told
+  std::uint32_t lastStoreRetry_ = 0;
   // Cleared by the destructor: a task that arrives after the window went
   // does nothing. Both run on the window thread.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

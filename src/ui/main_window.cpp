@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/clock.h"
 #include "platform/product.h"
 #include "ui/device_main_dlg.h"
 #include "ui/lang_text.h"
@@ -142,32 +143,76 @@ void DeviceMainDlg::SwitchTab(int index) {
   currentTabItem = item;
 }
 
-void DeviceMainDlg::ReportRefusedStore() {
-  if (storeRefusalPending_) return;
-  storeRefusalPending_ = true;
-  // Posted: the handler that met the refusal may still set its controls, and
-  // the box must not open inside it.
-  PostToUiThread([this] {
-    ShowPagesFromStore();
+void DeviceMainDlg::TellStore(int text, bool showStore) {
+  if (storeBoxPending_) return;
+  storeBoxPending_ = true;
+  PostToUiThread([this, text, showStore] {
+    if (showStore) ShowPagesFromStore();
     // Titled as the page the change was made on.
     const int tab = tabs ? tabs->GetSelectItem() : -1;
     const std::u16string title = tab >= 0 ? tabs->GetItemText(tab) : std::u16string(GetProductName());
     // The box takes the focus: an edit that loses it stores again, and is
     // refused again, while the box is open.
-    ShowMessageBox(GetSafeHwnd(), GetLangText(215), title, kMessageBoxOk);
-    storeRefusalPending_ = false;
+    ShowMessageBox(GetSafeHwnd(), GetLangText(text), title, kMessageBoxOk);
+    storeBoxPending_ = false;
   });
 }
 
-void DeviceMainDlg::ShowPagesFromStore() {
+void DeviceMainDlg::ReportRefusedStore() { TellStore(215, true); }
+
+void DeviceMainDlg::TellReadBackNotStored() {
+  // A store that does not answer was told already; this is the same trouble.
+  if (unansweredPages != 0 && storeSilenceTold_) return;
+  TellStore(218, true);
+}
+
+bool DeviceMainDlg::NoteStoreAnswer(unsigned page, bool answered) {
+  if (answered) {
+    unansweredPages &= ~page;
+    if (unansweredPages == 0) storeSilenceTold_ = false;
+    return true;
+  }
+  unansweredPages |= page;
+  if (!storeSilenceTold_) {
+    storeSilenceTold_ = true;
+    TellStore(216, false);
+  }
+  return false;
+}
+
+bool DeviceMainDlg::MayStoreEdit() {
+  if (unansweredPages == 0) return true;
+  ReportRefusedStore();
+  return false;
+}
+
+bool DeviceMainDlg::ShowPagesFromStore() {
   LoadProfileList();
   LoadPerformancePage();
   ShowKeyAssignments();
   ReloadMacroListKeepingSelection();
+  return unansweredPages == 0;
+}
+
+void DeviceMainDlg::RetryPagesFromStore() {
+  lastStoreRetry_ = platform::GetTickCount();
+  // A profile list never read leaves the store's active profile unknown too.
+  if (unansweredPages & kProfilePage) LoadActiveProfile();
+  ShowPagesFromStore();
+}
+
+int DeviceMainDlg::OnTimer(int) {
+  constexpr std::uint32_t kStoreRetryMs = 2000;
+  if (unansweredPages != 0 && !storeBoxPending_ && platform::GetTickCount() - lastStoreRetry_ >= kStoreRetryMs)
+    RetryPagesFromStore();
+  return 0;
 }
 
 int DeviceMainDlg::OnMessage(int controlId, int eventCode, LPARAM param, LPARAM extra) {
   (void)extra;
+  // Handlers derive what they store from what the pages show: pages without
+  // the store's answer get it first when it can be had now.
+  if (unansweredPages != 0) RetryPagesFromStore();
   // Controls that act on every event code: each handler tests what it needs.
   switch (controlId) {
     case 45:

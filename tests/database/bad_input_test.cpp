@@ -7,6 +7,7 @@
 
 #include "database/profile_database.h"
 #include "db_test_util.h"
+#include "platform/text.h"
 
 using dbtest::RawDb;
 using dbtest::TempDataFolder;
@@ -170,9 +171,53 @@ class LockedFile : public ::testing::Test {
   int macro_ = 0;
 };
 
+// Each reader that tells what it found, as (what it found, the row count or
+// value it gave), on profile 1 of the fixture's store.
+static std::vector<std::pair<StoreRead, std::string>> ReadEverything(ProfileDatabase& store, int macro) {
+  std::vector<std::pair<StoreRead, std::string>> out;
+  StoreRead read = StoreRead::kFound;
+  for (const char16_t* key : {u"report_rate", u"no_such_key"}) {
+    std::u16string value = u"stale";
+    read = store.ReadConfigValue(1, key, value);
+    out.emplace_back(read, platform::Utf16ToUtf8(value));
+  }
+  auto count = [&](int n) { out.emplace_back(read, std::to_string(n)); };
+  std::vector<ProfileInfo> profiles;
+  count(store.LoadProfiles(profiles, &read));
+  std::vector<KeyAssignment> keys;
+  count(store.LoadKeyAssignments(1, 0, keys, &read));
+  count(store.LoadKeyAssignments(2, 0, keys, &read));
+  std::vector<MacroInfo> macros;
+  count(store.LoadMacros(macros, &read));
+  MacroInfo info;
+  count(store.GetMacro(macro, info, &read));
+  count(store.GetMacro(macro + 1, info, &read));
+  std::vector<MacroRecord> events;
+  count(store.LoadMacroRecords(macro, events, &read));
+  return out;
+}
+
 TEST_F(LockedFile, AnotherWritersExclusiveLockGivesFailureAtOnce) {
+  using enum StoreRead;
+  const std::vector<std::pair<StoreRead, std::string>> unlocked = {
+      {kFound, "2"}, {kNone, ""}, {kFound, "1"}, {kFound, "1"}, {kNone, "0"},
+      {kFound, "1"}, {kFound, "1"}, {kNone, "0"}, {kNone, "0"}};
+  EXPECT_EQ(ReadEverything(store_, macro_), unlocked);
   RawDb other(data_.DbPath("model"));
   ASSERT_EQ(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  // No answer is no row: nothing read, the getter's value emptied, and each
+  // counted.
+  auto expectNoAnswer = [&] {
+    const uint64_t before = store_.UnreadableReads();
+    EXPECT_FALSE(store_.Readable());
+    const auto reads = ReadEverything(store_, macro_);
+    for (const auto& [read, shown] : reads) {
+      EXPECT_EQ(read, kUnreadable);
+      EXPECT_TRUE(shown.empty() || shown == "0") << shown;
+    }
+    EXPECT_EQ(store_.UnreadableReads(), before + 1 + reads.size());
+  };
+  expectNoAnswer();
 
   const auto start = std::chrono::steady_clock::now();
   std::u16string value;
@@ -206,6 +251,10 @@ TEST_F(LockedFile, AnotherWritersExclusiveLockGivesFailureAtOnce) {
   EXPECT_EQ(Get(u"report_rate"), u"4");
   EXPECT_TRUE(second.SetActiveProfile(1));
   EXPECT_EQ(store_.GetActiveProfile(), 1);
+  EXPECT_TRUE(store_.Readable());
+  // A store without a connection answers nothing either.
+  store_.Close();
+  expectNoAnswer();
 }
 
 TEST_F(LockedFile, ARefusedCommitIsRolledBackAndLaterWritesStillLand) {

@@ -97,7 +97,10 @@ TEST_F(ProgramTest, ATypedNumberIsStoredByAClickElsewhereAndByClosing) {
 
 // A DPI stage typed while another program holds the database for writing:
 // one box says the change was not saved, and the stage shows the stored value
-// again, which is what the next end of the edit stores.
+// again, which is what the next end of the edit stores. Held so that the
+// program cannot even read it, an edit is told and every page keeps what it
+// shows; once free, the next step stores one step from the stored value. A
+// read-back the held store refuses is told and stores nothing.
 TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   Start();
   const std::string window = WaitMainWindow();
@@ -107,7 +110,13 @@ TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   auto at = [&](int x, int y) { return Click(g.x + x, g.y + y); };
   auto key = [&](const std::string& keys) { return Tool({"xdotool", "key", "--clearmodifiers", keys}).exitCode == 0; };
   auto row = [&](const char* name) { return Snapshot()->Settings(1)[name]; };
-  ASSERT_TRUE(at(20 + 60 * 2 + 30, 70));  // the performance page
+  auto tab = [&](int item) { return at(20 + 60 * item + 30, 70); };
+  // A macro to be listed: the macro page's new-macro button.
+  ASSERT_TRUE(tab(3));
+  ASSERT_TRUE(at(105, 671));
+  ASSERT_TRUE(WaitFor([&] { return Snapshot()->Query("SELECT name FROM t_macro_data")->size() == 1; }))
+      << "no macro";
+  ASSERT_TRUE(tab(2));  // the performance page
   ASSERT_TRUE(at(370, 250));              // stage 3's value
   ASSERT_TRUE(WaitFor([&] { return row("dpi_index") == "2"; })) << row("dpi_index");
   const std::string stored = row("dpi_group2_value");
@@ -134,6 +143,72 @@ TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   std::this_thread::sleep_for(Ms(500));
   EXPECT_EQ(row("dpi_group2_value"), stored);
   EXPECT_FALSE(WaitVisible("^MessageBox$", 500).has_value()) << "a second box";
+
+  // What the pages show of the store, in client rectangles: the DPI stages
+  // but the third (the one stepped), the button page's profile and buttons
+  // and its response time, the macro list.
+  struct Area {
+    int tab, x, y, w, h;
+  };
+  const Area areas[] = {{2, 80, 190, 220, 100},  {2, 440, 190, 340, 100}, {1, 80, 160, 300, 340},
+                        {1, 265, g.height - 145, 95, 30}, {3, 60, 216, 300, 200}};
+  auto look = [&] {
+    std::vector<std::string> seen;
+    for (const Area& a : areas) {
+      if (!tab(a.tab) || Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode != 0) return seen;
+      seen.push_back(WaitSteady(g.x + a.x, g.y + a.y, a.w, a.h));
+    }
+    tab(2);
+    return seen;
+  };
+  const std::vector<std::string> shown = look();
+  ASSERT_EQ(shown.size(), std::size(areas));
+
+  // Held so that the program cannot read it either: the step is told and
+  // no page shows anything but what it showed, however often it is retried.
+  ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
+  ASSERT_TRUE(at(g.width - 110, 322));  // the step-up button
+  const auto unread = WaitVisible("^MessageBox$", 10000);
+  ASSERT_TRUE(unread.has_value()) << "no box for the step the store refused";
+  ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);
+  WaitSteady(g.x, g.y, g.width, g.height);
+  Shot("store_unread.png", g);
+  const Geometry u = GeometryOf(*unread);
+  ASSERT_TRUE(Click(u.x + u.width / 2, u.y + u.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000)) << "the box stayed open";
+  std::this_thread::sleep_for(Ms(2500));  // a retry of the store passes
+  const std::vector<std::string> held = look();
+  ASSERT_EQ(held.size(), shown.size());
+  for (size_t i = 0; i < held.size(); ++i) EXPECT_TRUE(held[i] == shown[i]) << "area " << i << " changed";
+  EXPECT_FALSE(WaitVisible("^MessageBox$", 500).has_value()) << "a second box";
+  EXPECT_EQ(row("dpi_group2_value"), stored);
+
+  // Free again: the next step is one step from the stored value.
+  ASSERT_TRUE(other.Exec("ROLLBACK"));
+  ASSERT_TRUE(at(g.width - 110, 322));
+  const std::string stepped = std::to_string(std::stoi(stored) / 100 * 100 + 100);
+  ASSERT_TRUE(WaitFor([&] { return row("dpi_group2_value") == stepped; })) << row("dpi_group2_value");
+
+  // Held for writing, Read from Mouse (client R - 520, 55) reads the mouse,
+  // which holds the stage as it was, and the store keeps the step.
+  const auto block = MouseState().settings.at(0);
+  ASSERT_EQ(block[8] | block[9] << 8, std::stoi(stored));
+  ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
+  ASSERT_TRUE(at(g.width - 470, 70));
+  const auto refused = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(refused.has_value()) << "no box for the read-back the store refused";
+  ASSERT_TRUE(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode == 0);
+  WaitSteady(g.x, g.y, g.width, g.height);
+  Shot("readback_refused.png", g);
+  const auto kept = other.Query("SELECT value FROM t_configdata WHERE profile = 1 AND key = 'dpi_group2_value'");
+  ASSERT_TRUE(kept && kept->size() == 1);
+  EXPECT_EQ((*kept)[0][0], stepped);
+  const Geometry r = GeometryOf(*refused);
+  ASSERT_TRUE(Click(r.x + r.width / 2, r.y + r.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000)) << "the box stayed open";
+  ASSERT_TRUE(other.Exec("ROLLBACK"));
+  EXPECT_FALSE(WaitVisible("^MessageBox$", 1000).has_value()) << "a second box";
+  EXPECT_EQ(row("dpi_group2_value"), stepped);
 }
 
 // The frame at UI scale 1.0 and 1.5, an open combo list and a file dialog,

@@ -434,6 +434,47 @@ TEST_F(MainWindowTest, StartUpWritesTheDeviceTypeAndOpensTheDatabaseBeforeTheWor
   EXPECT_TRUE(window_->supportedRows.empty());
 }
 
+// Started while another program holds the store: one box says it cannot be
+// read, retries say nothing more, and once it answers the pages show it.
+TEST_F(MainWindowTest, AStartTheStoreDoesNotAnswerIsToldOnceAndShowsTheStoreWhenItDoes) {
+  ASSERT_TRUE(db_.SetConfigValue(1, u"dpi_group0_value", u"500"));
+  ASSERT_GT(db_.AddMacro(u"kept"), 0);
+  db_.Close();
+  // Without config.xml beside the test the model's name is empty.
+  const std::string file = dataFolder_ + "db/_data_qel.db";
+  fs::copy_file(dataFolder_ + "db/TGM1_data_qel.db", file);
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ModalDriver driver;
+  window_ = std::make_unique<TestWindow>(db_, *devices_);
+  window_->fullInit = true;
+  window_->SetUserStore(store_.get());
+  window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
+  TestWindow& w = *window_;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !driver.boxes.empty(); }, 5000));
+  for (int retry = 0; retry < 3; ++retry) {
+    clock_->Advance(2000);
+    w.OnTimer(1);
+    w.LoadPerformancePage();
+  }
+  QTest::qWait(20);
+  EXPECT_EQ(driver.boxes, (std::vector<Box>{Box{GetLangText(216), Tabs().GetItemText(Tabs().GetSelectItem()), 0}}));
+  EXPECT_EQ(w.macroList->GetItemCount(), 0);
+  EXPECT_EQ(w.dpiStages[0]->GetDPIValue(), 800) << "the page as built";
+
+  ASSERT_EQ(sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+  clock_->Advance(2000);
+  w.OnTimer(1);
+  EXPECT_EQ(w.dpiStages[0]->GetDPIValue(), 500);
+  EXPECT_EQ(w.macroList->GetItemCount(), 1);
+  EXPECT_EQ(w.profileCombo->GetCount(), 5);
+  EXPECT_EQ(w.unansweredPages, 0u);
+  EXPECT_EQ(driver.boxes.size(), 1u);
+  w.CloseDialog();
+}
+
 TEST_F(MainWindowTest, EveryWayOutEndsWithZeroWithoutWaitingLongForAStuckWorker) {
   platform::SetClock(nullptr);  // the silent mouse really keeps the worker waiting
   const std::string wired = sim::AddWiredMouse(kVid, kWiredPid);
@@ -748,36 +789,44 @@ TEST_F(MainWindowTest, WriteAllTwiceKeepsOneBusyDialogAndReportsEachCompletion) 
   EXPECT_EQ(w.workQueue.Size(), 0u);
 }
 
-// What the store holds and the mouse cannot take ends Apply in the failure box.
+// What the store holds and the mouse cannot take, or a store that cannot be
+// read, ends Apply in the failure box, which names the cause. An unread store
+// sends nothing: its macros and buttons would reach the mouse as none.
 TEST_F(MainWindowTest, WriteAllThatCannotSendTheWholeStoreEndsInTheFailureBox) {
   TestWindow& w = WindowWithWorker();
   ModalDriver driver;
   driver.endBusyDialogs = false;
   std::vector<int> macros;
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
+  auto exec = [&](const char* sql) { EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql; };
   const struct {
     const char* name;
     std::function<void()> change;
     Box box;
+    bool sends;
   } rows[] = {
-      {"everything fits", [] {}, LangBox(210, 115, kMessageBoxOk)},
+      {"everything fits", [] {}, LangBox(210, 115, kMessageBoxOk), true},
       {"33 macros", [&] { while (macros.size() < 33) macros.push_back(db_.AddMacro(u"m")); },
-       LangBox(214, 115, kMessageBoxOk)},
+       LangBox(214, 115, kMessageBoxOk), true},
+      {"the store held by another program", [&] { exec("BEGIN EXCLUSIVE"); }, LangBox(216, 115, kMessageBoxOk),
+       false},
       {"a profile missing a settings row", [&] {
+         exec("ROLLBACK");
          for (int id : macros) db_.DeleteMacro(id);
-         sqlite3* raw = nullptr;
-         ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
-         EXPECT_EQ(sqlite3_exec(raw, "DELETE FROM t_configdata WHERE profile = 1 AND key = 'sleep_light'", nullptr,
-                                nullptr, nullptr), SQLITE_OK);
-         sqlite3_close(raw);
-       }, LangBox(214, 115, kMessageBoxOk)},
+         exec("DELETE FROM t_configdata WHERE profile = 1 AND key = 'sleep_light'");
+       }, LangBox(214, 115, kMessageBoxOk), true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     row.change();
     driver.boxes.clear();
+    const int commits = mouse_->MacroCommits();
     EXPECT_EQ(w.OnMessage(88, kEventClick, 0, 0), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver.boxes.size() == 1; }, 10000));
     EXPECT_EQ(driver.boxes[0], row.box);
+    EXPECT_EQ(mouse_->MacroCommits() > commits, row.sends);
   }
   w.StopThread(5000);
   w.JoinThread();
@@ -804,6 +853,36 @@ TEST_F(MainWindowTest, ReadBackRunsUnderTheBusyDialog) {
   EXPECT_EQ(Drain(w.workQueue), std::vector<int>{7});
 }
 
+// Read from Mouse while another program holds the store: the mouse is read,
+// nothing of it is stored, one box says so, and the pages show the store
+// (a writer's lock), or keep what they show (an exclusive lock).
+TEST_F(MainWindowTest, AReadBackTheStoreRefusesIsToldOnceAndThePagesShowTheStore) {
+  TestWindow& w = WindowWithWorker();
+  ModalDriver driver;
+  driver.endBusyDialogs = false;
+  ASSERT_TRUE(db_.SetConfigValue(1, u"dpi_group0_value", u"500"));  // the mouse holds 800
+  w.LoadPerformancePage();
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
+  for (const char* lock : {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"}) {
+    SCOPED_TRACE(lock);
+    driver.boxes.clear();
+    w.dpiStages[0]->SetDPIValue(700);  // shown, not stored
+    ASSERT_EQ(sqlite3_exec(raw, lock, nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(w.OnMessage(89, kEventClick, 0, 0), 1);
+    // The worker posts its page refreshes before it closes the busy dialog.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !driver.boxes.empty() && !w.busyDialog->IsWindowVisible(); }, 10000));
+    ASSERT_EQ(sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(driver.boxes, (std::vector<Box>{Box{GetLangText(218), Tabs().GetItemText(Tabs().GetSelectItem()), kMessageBoxOk}}));
+    EXPECT_EQ(w.dpiStages[0]->GetDPIValue(), lock[6] == 'I' ? 500 : 700);
+    EXPECT_EQ(Config(1, u"dpi_group0_value"), u"500");
+    EXPECT_EQ(KeyRows(1), 0u);
+  }
+  w.StopThread(5000);
+  w.JoinThread();
+}
+
 TEST_F(MainWindowTest, CompletionBoxesNameWhatFinishedAndNeverHideAFailure) {
   TestWindow& w = MakeWindow();
   ModalDriver driver;
@@ -817,6 +896,8 @@ TEST_F(MainWindowTest, CompletionBoxesNameWhatFinishedAndNeverHideAFailure) {
       {kWorkerDoneFailed, kWorkerDoneWriteAll, LangBox(214, 115, kMessageBoxOk)},
       {kWorkerDoneFailed, kWorkerDoneRestoreDefaults, LangBox(214, 112, kMessageBoxOk)},
       {kWorkerDoneFailed, kWorkerDoneFactoryReset, LangBox(214, 670, kMessageBoxOk)},
+      {kWorkerDoneStoreUnread, kWorkerDoneWriteAll, LangBox(216, 115, kMessageBoxOk)},
+      {kWorkerDoneStoreUnread, kWorkerDoneFactoryReset, LangBox(216, 670, kMessageBoxOk)},
   };
   for (const auto& c : cases) {
     driver.boxes.clear();

@@ -158,24 +158,44 @@ void DeviceMainDlg::AddKeyComboItem(std::u16string_view text, int kind) {
 void DeviceMainDlg::FillKeyCombos() {
   // Enabled again only while the left button is unlocked.
   if (buttonCombos[0]) buttonCombos[0]->SetEnabled(false);
+  // What each combo shows is kept over the refill: the stored rows are shown
+  // over it next, unless the store does not answer, and then it is all the
+  // page has.
+  struct Shown {
+    int kind = -1;
+    std::u16string title;
+  } shown[kButtonCombos];
+  for (int i = 0; i < kButtonCombos; ++i) {
+    MComboBox* combo = buttonCombos[i];
+    if (!combo || combo->GetCurSel() < 0) continue;
+    shown[i] = {combo->GetCurData(), combo->GetTitle()};
+  }
   for (MComboBox* combo : buttonCombos) {
     if (combo) combo->DelAllItems();
   }
   for (const ComboItem& item : kComboItems) AddKeyComboItem(GetLangText(item.text), item.kind);
   for (int i = 0; i < kButtonCombos; ++i) {
-    if (buttonCombos[i]) buttonCombos[i]->SetCurSel(kDefaultItem[i]);
+    MComboBox* combo = buttonCombos[i];
+    if (!combo) continue;
+    combo->SetCurSel(kDefaultItem[i]);
+    if (shown[i].kind < 0) continue;
+    combo->SelectData(shown[i].kind);
+    combo->SetTitle(shown[i].title);
   }
 }
 
 void DeviceMainDlg::ShowKeyAssignments() {
+  std::vector<KeyAssignment> rows;
+  StoreRead read = StoreRead::kFound;
+  db().LoadKeyAssignments(currentProfile.load(), 0, rows, &read);
+  // Unanswered, the buttons keep what they show rather than the defaults.
+  if (!NoteStoreAnswer(kKeyPage, read != StoreRead::kUnreadable)) return;
   for (int i = 0; i < static_cast<int>(std::size(kPictureLabels)); ++i) {
     if (mouseButtonLabels) mouseButtonLabels->SetItemText(i, GetLangText(kPictureLabels[i].defaultText));
   }
   for (int i = 0; i < kButtonCombos; ++i) {
     if (buttonCombos[i]) buttonCombos[i]->SetCurSel(kDefaultItem[i]);
   }
-  std::vector<KeyAssignment> rows;
-  db().LoadKeyAssignments(currentProfile.load(), 0, rows);
   for (const KeyAssignment& row : rows) {
     // Buttons 7 and 8 keep their default item: their combos are not shown.
     if (row.key_code < 1 || row.key_code > 6) continue;
@@ -202,6 +222,7 @@ void DeviceMainDlg::RefreshKeyPage() {
 }
 
 int DeviceMainDlg::SaveKeyAssignment(KeyAssignment row) {
+  if (!MayStoreEdit()) return 0;
   row.profile = currentProfile.load();
   row.fn_layer = 0;
   row.key_code = selectedButton.load();
@@ -225,6 +246,7 @@ void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
     if (SaveKeyAssignment(row) == 0) ReportRefusedStore();
     ShowKeyAssignments();
   } else if (IsDialogKind(kind)) {
+    if (!MayStoreEdit()) return;
     // The dialog keeps its own profile and button: a refresh that runs
     // during its modal loop may reset selectedButton.
     const int profile = currentProfile.load();

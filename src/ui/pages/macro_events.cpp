@@ -379,7 +379,7 @@ void DeviceMainDlg::DeleteMacroEvent() {
 
 void DeviceMainDlg::SaveMacroEvents() {
   const int macroId = SelectedMacroId();
-  if (macroId <= 0 || !eventList) return;
+  if (macroId <= 0 || !eventList || !MayStoreEdit()) return;
   std::vector<MacroRecord> records;
   int index = 0;
   for (const RecordItem& item : eventList->GetRecordItems()) {

@@ -236,10 +236,14 @@ void DeviceMainDlg::LoadMacroList() {
     return;
   }
   macroListReloadPending = false;
+  std::vector<MacroInfo> macros;
+  StoreRead read = StoreRead::kFound;
+  db().LoadMacros(macros, &read);
+  // Unanswered, the list keeps the macros it shows: they are not deleted.
+  if (!NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable)) return;
   macroList->DeleteAllItems();
   eventList->DeleteAllItems();
-  std::vector<MacroInfo> macros;
-  if (db().LoadMacros(macros) <= 0) return;
+  if (macros.empty()) return;
   for (const MacroInfo& macro : macros) macroList->AddString(LocalizeDefaultName(macro.name), macro.macro_id);
   macroList->SetCurSel(0);
   ShowMacro(macros.front().macro_id);
@@ -258,10 +262,18 @@ void DeviceMainDlg::ReloadMacroListKeepingSelection() {
 }
 
 void DeviceMainDlg::ShowMacro(int macroId) {
+  MacroInfo macro;
+  StoreRead read = StoreRead::kFound;
+  const bool found = db().GetMacro(macroId, macro, &read);
+  std::vector<MacroRecord> events;
+  if (read != StoreRead::kUnreadable) db().LoadMacroRecords(macroId, events, &read);
+  // Unanswered, the options and events shown stay; nothing is stored from
+  // them until the store answers (MayStoreEdit).
+  if (!NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable)) return;
   ShowEventKeyControls(false);
   Enable(fixedDelayEdit, false);
   Enable(playCountEdit, false);
-  if (MacroInfo macro; db().GetMacro(macroId, macro)) {
+  if (found) {
     if (macro.delay_type >= 0 && macro.delay_type <= 2) Check(delayModeRadios[macro.delay_type]);
     if (macro.delay_type == 2) {
       Enable(fixedDelayEdit, true);
@@ -277,8 +289,6 @@ void DeviceMainDlg::ShowMacro(int macroId) {
   }
   if (!eventList) return;
   eventList->DeleteAllItems();
-  std::vector<MacroRecord> events;
-  db().LoadMacroRecords(macroId, events);
   for (const MacroRecord& event : events) {
     eventList->AddString(event.desc, event.type, event.value, static_cast<std::uint32_t>(event.delay_time));
   }
@@ -291,6 +301,7 @@ void DeviceMainDlg::NewMacro() {
     ShowMessageBox(GetSafeHwnd(), GetLangText(415), GetLangText(353), 0);
     return;
   }
+  if (!MayStoreEdit()) return;
   const std::u16string name = GetLangText(351) + u" " + platform::FormatDecimal(count + 1);
   const int macroId = db().AddMacro(name);
   if (macroId <= 0) {
@@ -306,7 +317,7 @@ void DeviceMainDlg::DeleteMacro() {
   const int index = macroList->GetCurSel();
   const int macroId = SelectedMacroId();
   if (macroId <= 0) return;
-  if (!db().DeleteMacro(macroId)) {
+  if (!MayStoreEdit() || !db().DeleteMacro(macroId)) {
     ReportRefusedStore();
     return;
   }
@@ -325,11 +336,19 @@ void DeviceMainDlg::DuplicateMacro() {
     return;
   }
   const int sourceId = SelectedMacroId();
+  if (sourceId <= 0 || !MayStoreEdit()) return;
+  // The copy is made of what the store holds: unanswered, there is no copy.
   MacroInfo macro;
-  if (sourceId <= 0 || !db().GetMacro(sourceId, macro)) return;
-  macro.name += u" " + GetLangText(31);
+  StoreRead read = StoreRead::kFound;
+  const bool found = db().GetMacro(sourceId, macro, &read);
   std::vector<MacroRecord> events;
-  db().LoadMacroRecords(sourceId, events);
+  if (found) db().LoadMacroRecords(sourceId, events, &read);
+  if (read == StoreRead::kUnreadable) {
+    ReportRefusedStore();
+    return;
+  }
+  if (!found) return;
+  macro.name += u" " + GetLangText(31);
   // The copy and its events as one: a refused store leaves no copy without events.
   const int copyId = db().InsertMacroWithRecords(macro, std::move(events));
   if (copyId <= 0) {
@@ -351,18 +370,24 @@ void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
     const std::u16string text = macroList->GetItemText(index);
     if (text.empty()) {
       MacroInfo macro;
-      if (db().GetMacro(macroId, macro)) macroList->ModifyItemString(index, macro.name);
+      StoreRead read = StoreRead::kFound;
+      if (db().GetMacro(macroId, macro, &read)) macroList->ModifyItemString(index, macro.name);
+      // Unanswered, the name comes back with the store's answer.
+      NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable);
       return;
     }
+    if (!MayStoreEdit()) return;
     const int profile = currentProfile.load();
     std::vector<KeyAssignment> assignments;
-    db().LoadKeyAssignments(profile, 0, assignments);
-    bool stored = true;
+    StoreRead read = StoreRead::kFound;
+    db().LoadKeyAssignments(profile, 0, assignments, &read);
+    // Without the buttons that play it, the macro is not renamed either.
+    bool stored = read != StoreRead::kUnreadable;
     for (const KeyAssignment& a : assignments) {
       if (a.macro_type == kActionMacro && a.macro_value == macroId)
         stored = db().SetKeyMacroDesc(profile, 0, a.key_code, text) && stored;
     }
-    if (!db().RenameMacro(macroId, text) || !stored) ReportRefusedStore();
+    if (!stored || !db().RenameMacro(macroId, text)) ReportRefusedStore();
   } else if (eventCode == kEventItemRightClick) {
     const QPoint at = QCursor::pos();
     MenuWnd menu;
@@ -375,8 +400,13 @@ void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
 
 void DeviceMainDlg::SaveMacroOptions() {
   const int macroId = SelectedMacroId();
+  if (macroId <= 0 || !MayStoreEdit()) return;
   MacroInfo macro;
-  if (macroId <= 0 || !db().GetMacro(macroId, macro)) return;
+  StoreRead read = StoreRead::kFound;
+  if (!db().GetMacro(macroId, macro, &read)) {
+    if (read == StoreRead::kUnreadable) ReportRefusedStore();
+    return;
+  }
   // The radios stand in the order of the delay types; the count radio is
   // the third of its group but play mode 0.
   const int delayRadio = CheckedIndex(delayModeRadios);

@@ -2,7 +2,9 @@
 // scroll and e-sports options. Its handlers change the current profile's
 // settings rows only; the next write-all takes them to the mouse.
 #include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "database/profile_database.h"
 #include "device/hid_device_manager.h"
@@ -43,16 +45,8 @@ int CommittedDpi(int value) {
 
 }  // namespace
 
-std::u16string DeviceMainDlg::ConfigText(std::u16string_view key) {
-  std::u16string value;
-  db().GetConfigValue(currentProfile.load(), key, value);
-  return value;
-}
-
-int DeviceMainDlg::ConfigNumber(std::u16string_view key) { return platform::ParseDecimal(ConfigText(key)); }
-
 bool DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view value) {
-  if (db().SetConfigValue(currentProfile.load(), key, value)) return true;
+  if (MayStoreEdit() && db().SetConfigValue(currentProfile.load(), key, value)) return true;
   ReportRefusedStore();
   return false;
 }
@@ -248,10 +242,28 @@ void DeviceMainDlg::LayoutReportRateButtons() {
 
 void DeviceMainDlg::LoadPerformancePage() {
   if (!dpiSlider) return;  // the page is not built
-  if (lightModeCombo) lightModeCombo->SelectData(ConfigNumber(u"light_mode"));
-  if (NumberEdit* edit = responseTimeEdit) edit->SetTitle(ConfigText(u"button_respondtime"));
-  const int rate = ConfigNumber(u"report_rate");
-  Check(esportsRadios[ConfigText(u"e-sports_flag") == u"2" ? 0 : 1], true);
+  // Every row is read before any control changes: a store that does not
+  // answer one of them leaves the page as it is.
+  std::map<std::u16string, std::u16string, std::less<>> rows;
+  std::vector<std::u16string> keys = {u"light_mode",     u"button_respondtime", u"report_rate", u"e-sports_flag",
+                                      u"dpi_index",      u"dpi_count",          u"sensor_flag", u"liftoff_height",
+                                      u"scroll_flag",    u"leftbtn_lock",       u"sleep_light"};
+  for (int i = 0; i < 6; ++i) {
+    keys.push_back(DpiKey(i, u"value"));
+    keys.push_back(DpiKey(i, u"rgb"));
+  }
+  const int profile = currentProfile.load();
+  const bool answered = std::all_of(keys.begin(), keys.end(), [&](const std::u16string& key) {
+    return db().ReadConfigValue(profile, key, rows[key]) != StoreRead::kUnreadable;
+  });
+  if (!NoteStoreAnswer(kPerformancePage, answered)) return;
+  // A missing row reads as "", as a number 0.
+  auto text = [&rows](std::u16string_view key) -> const std::u16string& { return rows.find(key)->second; };
+  auto number = [&](std::u16string_view key) { return platform::ParseDecimal(text(key)); };
+  if (lightModeCombo) lightModeCombo->SelectData(number(u"light_mode"));
+  if (NumberEdit* edit = responseTimeEdit) edit->SetTitle(text(u"button_respondtime"));
+  const int rate = number(u"report_rate");
+  Check(esportsRadios[text(u"e-sports_flag") == u"2" ? 0 : 1], true);
   if (deviceType.load() <= 200) {
     const int index = rate >= 1 && rate <= 3 ? rate - 1 : 3;
     if (reportRateButtons[index]) reportRateButtons[index]->SetCheck(1);
@@ -269,24 +281,24 @@ void DeviceMainDlg::LoadPerformancePage() {
   }
   for (int i = 0; i < 6; ++i) {
     if (!dpiStages[i]) continue;
-    dpiStages[i]->SetDPIValue(ConfigNumber(DpiKey(i, u"value")));
-    dpiStages[i]->SetColor(static_cast<std::uint32_t>(ConfigNumber(DpiKey(i, u"rgb"))));
+    dpiStages[i]->SetDPIValue(number(DpiKey(i, u"value")));
+    dpiStages[i]->SetColor(static_cast<std::uint32_t>(number(DpiKey(i, u"rgb"))));
   }
-  int index = ConfigNumber(u"dpi_index");
+  int index = number(u"dpi_index");
   if (index < 0 || index > 5) index = 0;
   selectedDpiControl = 101 + index;
   ShowDpiStage(index + 1);
-  if (dpiCountCombo) dpiCountCombo->SelectData(ConfigNumber(u"dpi_count"));
-  const int sensor = ConfigNumber(u"sensor_flag");
+  if (dpiCountCombo) dpiCountCombo->SelectData(number(u"dpi_count"));
+  const int sensor = number(u"sensor_flag");
   for (int i = 0; i < 3; ++i) Check(sensorChecks[i], (sensor & (4 << i)) != 0);
-  Check(liftoffRadios[ConfigText(u"liftoff_height") == u"2" ? 1 : 0], true);
-  Check(scrollRadios[ConfigText(u"scroll_flag") == u"0" ? 0 : 1], true);
-  const std::u16string lock = ConfigText(u"leftbtn_lock");
+  Check(liftoffRadios[text(u"liftoff_height") == u"2" ? 1 : 0], true);
+  Check(scrollRadios[text(u"scroll_flag") == u"0" ? 0 : 1], true);
+  const std::u16string lock = text(u"leftbtn_lock");
   const bool locked = lock == u"1";
   Check(leftButtonLockSwitch, locked);
   if (MComboBox* leftButton = buttonCombos[0]) leftButton->SetEnabled(!locked);
   leftButtonLocked = platform::ParseDecimal(lock) == 1 ? 1 : 0;
-  if (sleepCombo) sleepCombo->SelectData(ConfigNumber(u"sleep_light"));
+  if (sleepCombo) sleepCombo->SelectData(number(u"sleep_light"));
   Place(reportRatePanel, CRect{40, 410, GetClientRect().Width() - 430, 530});
   for (MControl* c : std::initializer_list<MControl*>{lightPanel, lightCaption, lightModeCombo}) {
     if (c) c->SetVisible(true);

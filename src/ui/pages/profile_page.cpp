@@ -24,7 +24,10 @@ void DeviceMainDlg::LoadProfileList() {
   MComboBox* combo = profileCombo;
   if (combo == nullptr) return;  // the button page is not built
   std::vector<ProfileInfo> profiles;
-  db().LoadProfiles(profiles);
+  StoreRead read = StoreRead::kFound;
+  db().LoadProfiles(profiles, &read);
+  // Unanswered, the combo keeps the profiles it lists: they are not gone.
+  if (!NoteStoreAnswer(kProfilePage, read != StoreRead::kUnreadable)) return;
   combo->DelAllItems();
   for (const ProfileInfo& profile : profiles) {
     // Only 1..5 can be chosen: requests carry the profile minus one.
