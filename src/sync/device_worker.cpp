@@ -264,6 +264,12 @@ bool DeviceWorker::WriteOwedStore() {
   if (deviceConnected.load() == 0 || !StoreOwed()) return false;
   // The mouse's values are stale halves of an interrupted write; reading them
   // would put them over what the user chose.
+  if (!db_.Readable()) {
+    // Its unread macros and buttons would reach the mouse as none and as the
+    // defaults: the write stays owed for an arrival that finds the store.
+    DebugTrace(2, "the store does not answer: the owed write waits");
+    return true;
+  }
   DebugTrace(2, "the last write to the mouse was cut short: the store is written again");
   bool written = false;
   if (IsNordic()) {

@@ -336,6 +336,21 @@ TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
          startWorker();
          Run(kCmdInitialLoad);
        }},
+      {"replugged while another program holds the store, then once it is free", [&] {
+         sqlite3* other = nullptr;
+         ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &other), SQLITE_OK);
+         ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+         const int commits = mouse_->MacroCommits();
+         sim::Replug(path_);
+         Run(kCmdDeviceArrived);
+         // An unread store is no macros and default buttons: nothing of it goes out.
+         EXPECT_EQ(mouse_->MacroCommits(), commits);
+         EXPECT_NE(mouse_->KeyMap(1).value()[2], (sim::ActionCode{0x10, 0x00, 0x05, 0x00}));
+         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+         sqlite3_close(other);
+         sim::Replug(path_);
+         Run(kCmdDeviceArrived);
+       }},
   };
   AddMacro(u"m", {{2, kVkA}, {1, 20}, {3, kVkA}});
   Assign(2, 3, 22, 0x05);
