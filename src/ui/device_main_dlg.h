@@ -273,9 +273,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // ---- macro files (pages/macro_files.cpp)
   void ImportMacro();
   void ExportMacro();
-  // One box says the export to `path` wrote nothing and names the file,
-  // titled with language text `title`. A written file is not told.
-  void ReportUnwrittenFile(const std::string& path, int title);
+  // One box says the export to `path` wrote nothing and names the file, or
+  // that the store did not answer, titled with language text `title`. A
+  // written file is not told.
+  void ReportUnwrittenFile(const std::string& path, int title, bool storeUnread);
 
   // ---- settings page (pages/settings_page.cpp)
   void CreateSettingsPage();

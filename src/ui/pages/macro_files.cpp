@@ -43,19 +43,29 @@ void DeviceMainDlg::ExportMacro() {
   const std::string folder = ui::CurrentFileDialogs().ChooseFolder(GetSafeHwnd(), u"Macro");
   if (folder.empty()) return;
   MacroInfo macro;
-  if (!db().GetMacro(macroId, macro)) return;
+  StoreRead read = StoreRead::kFound;
+  StoreRead eventsRead = StoreRead::kFound;
+  const bool found = db().GetMacro(macroId, macro, &read);
+  std::vector<MacroRecord> events;
+  if (found) db().LoadMacroRecords(macroId, events, &eventsRead);
   // The file carries the name as the list shows it.
   macro.name = macroList->GetItemText(macroList->GetCurSel());
-  std::vector<MacroRecord> events;
-  db().LoadMacroRecords(macroId, events);
   // The tick count keeps repeated exports of one macro apart.
   const std::string path = ui::MacroExportPath(folder, macro.name, platform::GetTickCount());
-  if (!ui::WriteMacroFile(path, ui::BuildMacroFileText(macro, events))) ReportUnwrittenFile(path, 27);
+  // A macro the store did not give would be written without its events.
+  if (read == StoreRead::kUnreadable || eventsRead == StoreRead::kUnreadable) {
+    ReportUnwrittenFile(path, 27, true);
+    return;
+  }
+  if (!found) return;
+  if (!ui::WriteMacroFile(path, ui::BuildMacroFileText(macro, events))) ReportUnwrittenFile(path, 27, false);
 }
 
-void DeviceMainDlg::ReportUnwrittenFile(const std::string& path, int title) {
+void DeviceMainDlg::ReportUnwrittenFile(const std::string& path, int title, bool storeUnread) {
   DebugTrace(2, "file not written: %s", path.c_str());
-  ShowMessageBox(GetSafeHwnd(), GetLangText(217) + u"\n" + ShownPath(path), GetLangText(title), kMessageBoxOk);
+  // The store's words where it was the cause: the folder is not to blame.
+  const std::u16string text = storeUnread ? GetLangText(216) : GetLangText(217) + u"\n" + ShownPath(path);
+  ShowMessageBox(GetSafeHwnd(), text, GetLangText(title), kMessageBoxOk);
 }
 
 void DeviceMainDlg::ImportMacro() {

@@ -39,6 +39,7 @@ void DeviceMainDlg::LoadProfileList() {
 bool DeviceMainDlg::ExportProfileTo(int profile, const std::string& path) {
   if (!Listed(profile)) return false;
   ProfileDatabase& store = db();
+  const uint64_t unreadBefore = store.UnreadableReads();
   // Everything from `profile`, whichever profile is in use.
   ui::ProfileFile file;
   std::vector<ProfileInfo> profiles;
@@ -54,6 +55,8 @@ bool DeviceMainDlg::ExportProfileTo(int profile, const std::string& path) {
     store.GetConfigValue(profile, key, value);  // a missing row: an empty value
     file.settings[key] = value;
   }
+  // A store that did not answer would give a file of blanks for a backup.
+  if (store.UnreadableReads() != unreadBefore) return false;
   return ui::WriteProfileFile(path, ui::BuildProfileFileText(file));
 }
 
@@ -110,5 +113,7 @@ void DeviceMainDlg::ImportProfile() {
 void DeviceMainDlg::ExportProfile(int profile) {
   if (!Listed(profile)) return;
   const std::string path = ui::CurrentFileDialogs().SaveFile(GetSafeHwnd(), {}, {}, u"Profile (*.xml)", u"xml");
-  if (!path.empty() && !ExportProfileTo(profile, path)) ReportUnwrittenFile(path, 114);
+  if (path.empty()) return;
+  const uint64_t unreadBefore = db().UnreadableReads();
+  if (!ExportProfileTo(profile, path)) ReportUnwrittenFile(path, 114, db().UnreadableReads() != unreadBefore);
 }

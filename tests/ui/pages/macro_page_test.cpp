@@ -1,6 +1,7 @@
 // The macro page against the store: the list and its options, the event
 // editor, and macro files.
 #include <QListWidget>
+#include <sqlite3.h>
 #include <cstdlib>
 #include <functional>
 
@@ -350,6 +351,18 @@ TEST_F(MacroFileTest, ExportWritesTheFileAndImportGivesTheMacroBack) {
   std::u16string text = modal.boxes[0].text;
   std::erase(text, u'\u200B');  // where the path may break
   EXPECT_EQ(text, GetLangText(217) + u"\n/proc/.._a_b_c_d__e_f_g_h_-4294967280.xml");
+
+  // A store another program holds gives no macro without its events; the box names the store.
+  dialogs_.folder = (home_ / "held").string();
+  fs::create_directory(dialogs_.folder);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  W().ExportMacro();
+  sqlite3_close(other);
+  ASSERT_EQ(modal.boxes.size(), 2u);
+  EXPECT_EQ(modal.boxes[1].text, GetLangText(216));
+  EXPECT_TRUE(fs::is_empty(dialogs_.folder));
 }
 
 TEST_F(MacroFileTest, ImportStoresWhatTheFileHoldsOrNothing) {

@@ -179,6 +179,17 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   }
   EXPECT_EQ(listing(), before);
   EXPECT_TRUE(fs::is_directory(home_ / "taken.xml"));
+  // A store another program holds gives no file of blanks, and the box names the store.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  modal.boxes.clear();
+  dialogs.savePath = (home_ / "locked.xml").string();
+  w.SendMessage(UM_PROFILE_FILE, 2, 2);
+  sqlite3_close(other);
+  ASSERT_EQ(modal.boxes.size(), 1u);
+  EXPECT_EQ(modal.boxes[0].text, GetLangText(216));
+  EXPECT_EQ(listing(), before);
   dialogs.openPath = path;
   EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);  // into profile 1
   EXPECT_EQ(dialogs.lastFilter, u"MouseKey (*.xml)");
