@@ -1,9 +1,20 @@
-// The two framings on the wire and their retry timelines, on the virtual clock.
+// The two framings on the wire and their retry timelines, on the virtual
+// clock, and how replies are matched to the writes they answer.
 #include "device_test_support.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/owed_replies.h"
 
 using namespace devtest;
+using device::OwedReplies;
 
 namespace {
 
@@ -432,6 +443,58 @@ TEST_F(ExchangeTest, ReadCurrentDeviceReadsTheNotificationOfTheCurrentDevice) {
   EXPECT_EQ(buffer[8], 0x11);
   mgr_->SetOpened(0);
   EXPECT_EQ(mgr_->ReadCurrentDevice(buffer, 1000), -1);
+}
+
+// Random histories of writes and replies as the mouse may give them: at
+// every moment all that came has been read, whatever is left owed of a
+// command settles no sooner than a reply to it still coming.
+TEST(OwedRepliesTest, WhatIsLeftOwedNeverSettlesBeforeAReplyStillComing) {
+  const uint32_t seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  auto below = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+  for (int history = 0; history < 2000; ++history) {
+    const uint32_t t0 = below(2) == 0 ? 1000 : 0xFFFFF000u;  // the tick count wraps too
+    struct Write {
+      uint32_t at;  // ms after t0
+      uint8_t command;
+      std::optional<uint32_t> reply;
+    };
+    std::vector<Write> writes;
+    // (ms after t0, 0 write / 1 reply / 2 all read, index of the write)
+    std::vector<std::tuple<uint32_t, int, size_t>> events;
+    uint32_t at = 0, lastReply = 0;
+    for (size_t i = 0; i < 12; ++i) {
+      at += below(1500);
+      Write w{at, static_cast<uint8_t>(below(2)), std::nullopt};
+      if (below(4) != 0) {  // answered within the bound, never before an earlier write's reply
+        lastReply = std::max(lastReply, at + below(OwedReplies::kReplyBoundMs + 1));
+        w.reply = lastReply;
+        events.emplace_back(lastReply, 1, i);
+      }
+      events.emplace_back(at, 0, i);
+      events.emplace_back(at + below(4000), 2, i);
+      writes.push_back(w);
+    }
+    events.emplace_back(at + OwedReplies::kReplyBoundMs, 2, 0);
+    std::sort(events.begin(), events.end());
+    OwedReplies owed;
+    const void* const dev = &owed;
+    for (const auto& [when, kind, index] : events) {
+      if (kind == 0) owed.Wrote(dev, writes[index].command, t0 + when);
+      if (kind == 1) owed.Replied(dev, writes[index].command);
+      if (kind != 2) continue;
+      owed.Quiet(dev, t0 + when);
+      for (const Write& w : writes) {
+        if (!w.reply || *w.reply <= when || w.at > when) continue;
+        const std::optional<uint32_t> settled = owed.SettledAt(dev, w.command);
+        ASSERT_TRUE(settled.has_value()) << "history " << history << ", at " << when;
+        ASSERT_GE(static_cast<int32_t>(*settled - (t0 + *w.reply)), 0) << "history " << history << ", at " << when;
+      }
+    }
+    // The bound after the last write: nothing is owed any more.
+    EXPECT_EQ(owed.Owed(dev, 0) + owed.Owed(dev, 1), 0u) << "history " << history;
+  }
 }
 
 }  // namespace
