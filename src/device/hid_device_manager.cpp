@@ -743,7 +743,10 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
     keptReports_.erase(kept);
     return static_cast<int>(n);
   }
-  return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+  const int got = hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+  // A late reply the poll reads still answers the write it was owed to.
+  if (got >= 2 && buffer[0] == kReplyMark && buffer[1] != kNotificationMark) owedReplies_.Replied(dev, buffer[1]);
+  return got;
 }
 
 void HidDeviceManager::DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded) {

@@ -162,8 +162,9 @@ class HidDeviceManager {
   // that has one (which also updates its online flag).
   bool PollInput(std::span<uint8_t> buffer);
   // One read from the current device (the notification poll): a report a
-  // command exchange kept for it first, else one read. -1 without reading
-  // when the manager is not open or there is no current device.
+  // command exchange kept for it first, else one read (a late reply read
+  // here still settles the write it answers). -1 without reading when the
+  // manager is not open or there is no current device.
   int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
   // Forgets the reports kept for the poll from the current device that
   // `superseded` picks: once a write has set the mouse's state, reports of
