@@ -99,15 +99,16 @@ void BM_WriteAllTraffic(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteAllTraffic)->Unit(benchmark::kMillisecond);
 
-// The mouse's firmware with the reply to the first report of one command lost.
-class LosesOneReply : public sim::MouseModel {
+// The mouse's firmware with the replies to the first `count` reports of one
+// command lost: with two, one request goes unanswered twice.
+class LosesReplies : public sim::MouseModel {
  public:
-  LosesOneReply(std::shared_ptr<sim::MouseModel> firmware, uint8_t command)
-      : firmware_(std::move(firmware)), command_(command) {}
+  LosesReplies(std::shared_ptr<sim::MouseModel> firmware, uint8_t command, int count)
+      : firmware_(std::move(firmware)), command_(command), left_(count) {}
   sim::WriteResult OnOutputReport(const uint8_t* data, size_t length, int devMode) override {
     sim::WriteResult result = firmware_->OnOutputReport(data, length, devMode);
-    if (!lost_ && length > 2 && data[2] == command_) {
-      lost_ = true;
+    if (left_ > 0 && length > 2 && data[2] == command_) {
+      --left_;
       result.replies.clear();
     }
     return result;
@@ -119,16 +120,16 @@ class LosesOneReply : public sim::MouseModel {
  private:
   std::shared_ptr<sim::MouseModel> firmware_;
   const uint8_t command_;
-  bool lost_ = false;
+  int left_;
 };
 
-// One write-all (first argument 0: a macro chunk's reply lost) or read-back
-// (1: a key map's reply lost) on the virtual clock, with that reply lost
-// (second argument 1) or not: the protocol time it takes and the reports of
-// that command it writes.
+// One write-all (first argument 0: macro chunks' replies lost) or read-back
+// (1: key maps' replies lost) on the virtual clock, with none, one or two
+// replies of that command lost (second argument): the protocol time it takes
+// and the reports of that command it writes.
 void BM_OneLostReply(benchmark::State& state) {
   const bool readBack = state.range(0) == 1;
-  const bool lose = state.range(1) == 1;
+  const int lost = static_cast<int>(state.range(1));
   const uint8_t command = readBack ? devsync::kCmdGetKeyMap : devsync::kCmdMacroData;
   platform::ScopedVirtualClock clock(1000);
   Rig rig;
@@ -136,7 +137,7 @@ void BM_OneLostReply(benchmark::State& state) {
   double virtualMs = 0;
   size_t writes = 0;
   for (auto _ : state) {
-    sim::InstallModel(lose ? std::make_shared<LosesOneReply>(firmware, command) : firmware);
+    sim::InstallModel(lost > 0 ? std::make_shared<LosesReplies>(firmware, command, lost) : firmware);
     sim::ClearLog();
     const uint32_t start = clock->Now();
     rig.worker->QueueWithBusyDialog(readBack ? kCmdReadBack : kCmdWriteAll);
@@ -149,7 +150,7 @@ void BM_OneLostReply(benchmark::State& state) {
   state.counters["virtual_ms"] = virtualMs;
   state.counters["command_writes"] = static_cast<double>(writes);
 }
-BENCHMARK(BM_OneLostReply)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OneLostReply)->ArgsProduct({{0, 1}, {0, 1, 2}})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Encoding alone: a full macro memory from 32 macros.
 void BM_EncodeMacroImage(benchmark::State& state) {

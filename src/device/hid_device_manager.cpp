@@ -34,11 +34,8 @@ constexpr uint8_t kVersionReply = 0x9A;
 constexpr uint8_t kReplyMark = 0xAA;         // byte 0 of a command report's reply
 constexpr uint8_t kNotificationMark = 0xFA;  // byte 1 of a report the mouse sends on its own
 constexpr int kCommandReplyWaitMs = 1000;
-// An answer later than a whole command exchange waits (1000 + 100 + 1000 +
-// 1000 + 1000 ms) is not looked for any more.
-constexpr uint32_t kOwedReplyMs = 4100;
-// Reports read off before a request goes out, at most: a device that never
-// stops sending must not hold the request back for ever.
+// Reports read off in one go, at most: a device that never stops sending
+// must not hold a request back for ever.
 constexpr int kMaxWaitingReports = 32;
 constexpr size_t kMaxKeptReports = 8;
 
@@ -64,15 +61,17 @@ std::u16string ReadHidString(hid_device* dev, bool product) {
 }
 
 // Reads off what `dev` has sent already, without waiting, handing each
-// report to `each`.
+// report to `each`. 0 when nothing was left, -1 when the device failed, 1
+// when it was still sending after the most a go reads.
 template <typename Each>
-void ReadOffWaiting(hid_device* dev, Each&& each) {
+int ReadOffWaiting(hid_device* dev, Each&& each) {
   for (int i = 0; i < kMaxWaitingReports; ++i) {
     std::array<uint8_t, kScratchSize> report{};
     const int got = hid_read_timeout(dev, report.data(), report.size(), 0);
-    if (got <= 0) return;
+    if (got <= 0) return got < 0 ? -1 : 0;
     each(std::span<const uint8_t>(report.data(), static_cast<size_t>(got)));
   }
+  return 1;
 }
 
 // What is left of a wait of `timeoutMs` begun at `start`; 0 when it is over.
@@ -280,7 +279,7 @@ int HidDeviceManager::GetDeviceType() {
 
 void HidDeviceManager::ForgetReports() {
   keptReports_.clear();
-  owedReplies_.clear();
+  owedReplies_.Clear();
 }
 
 void HidDeviceManager::CloseEntries() {
@@ -546,52 +545,35 @@ bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   std::array<uint8_t, kCommandReportSize> request{};
   std::copy_n(buffer.begin(), kCommandReportSize, request.begin());
   const uint8_t command = request[2];
-  DropWaitingReports(dev);
+  AwaitSettled(dev, command);
 
-  // What the request leaves owed is its writes minus the answers it saw. An
-  // answer dropped as owed to an earlier request counts as seen too when a
-  // write of this request followed it: it may have been this request's own,
-  // the owed one lost, and a lost answer must cost the next request one
-  // time-out at most, not every later one. One dropped after the last write
-  // does not count: with every answer late it is the earlier request's, and
-  // this request's own answer to its last write is still coming.
-  int writes = 0;      // of this request that reached the device
-  int seenOwed = 0;    // owed answers dropped before a later write of it
-  int waitOwed = 0;    // owed answers dropped since its last write
+  // Each write that reached the mouse is owed an answer from the tick it
+  // returned; the first reply with the command settles the oldest, the rest
+  // stay owed, also when none came.
   auto write = [&]() {
-    const bool sent = hid_write(dev, request.data(), request.size()) >= 0;
-    if (sent) {
-      ++writes;
-      seenOwed += waitOwed;
-      waitOwed = 0;
-    }
-    return sent;
+    if (hid_write(dev, request.data(), request.size()) < 0) return false;
+    owedReplies_.Wrote(dev, command, platform::GetTickCount());
+    return true;
   };
   if (!write()) {
     platform::SleepMs(10);
     if (!write()) return false;
   }
-  bool answered = ReadCommandReply(dev, command, buffer, waitOwed);
+  bool answered = ReadCommandReply(dev, command, buffer);
   if (!answered) {
     platform::SleepMs(100);
     write();
-    answered = ReadCommandReply(dev, command, buffer, waitOwed);
+    answered = ReadCommandReply(dev, command, buffer);
   }
   if (!answered) {
     platform::SleepMs(1000);
     write();
-    answered = ReadCommandReply(dev, command, buffer, waitOwed);
-  }
-  // A request never answered leaves nothing owed: the mouse may have refused it.
-  if (answered) {
-    const uint32_t now = platform::GetTickCount();
-    for (int i = 1 + seenOwed; i < writes; ++i) owedReplies_.push_back(OwedReply{dev, command, now});
+    answered = ReadCommandReply(dev, command, buffer);
   }
   return answered;
 }
 
-bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer,
-                                         int& owedDropped) {
+bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer) {
   const uint32_t start = platform::GetTickCount();
   for (;;) {
     const int remaining = RemainingMs(start, kCommandReplyWaitMs);
@@ -612,36 +594,42 @@ bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::s
       KeepForPoll(dev, bytes);
       continue;
     }
-    // An answer owed to an earlier write, or another request's reply.
-    if (SettleOwedReply(dev, report[1])) {
-      if (report[1] == command) ++owedDropped;
-      continue;
-    }
+    // Nothing of this command was owed when the request began writing, so a
+    // reply with it answers one of the request's own writes.
+    owedReplies_.Replied(dev, report[1]);
     if (report[1] != command) continue;
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     return true;
   }
 }
 
-void HidDeviceManager::DropWaitingReports(hid_device* dev) {
-  const uint32_t now = platform::GetTickCount();
-  std::erase_if(owedReplies_, [&](const OwedReply& owed) { return now - owed.since >= kOwedReplyMs; });
-  ReadOffWaiting(dev, [&](std::span<const uint8_t> report) {
-    if (report.size() >= 2 && report[0] == kReplyMark && report[1] != kNotificationMark) {
-      SettleOwedReply(dev, report[1]);
-    } else {
-      KeepForPoll(dev, report);
-    }
-  });
+void HidDeviceManager::AwaitSettled(hid_device* dev, uint8_t command) {
+  for (;;) {
+    const uint32_t now = platform::GetTickCount();
+    const int left = ReadOffWaiting(dev, [&](std::span<const uint8_t> report) { TakeUnasked(dev, report); });
+    if (left < 0) return;  // the write will tell
+    // Whatever came by `now` has been read: a write the bound old by then
+    // will not be answered any more.
+    if (left == 0) owedReplies_.Quiet(dev, now);
+    const std::optional<uint32_t> settled = owedReplies_.SettledAt(dev, command);
+    if (!settled) return;
+    // Past it only while reports keep coming without a pause; the wait ends
+    // all the same.
+    const auto waitMs = static_cast<int32_t>(*settled - now);
+    if (waitMs <= 0) return;
+    std::array<uint8_t, kScratchSize> report{};
+    const int got = hid_read_timeout(dev, report.data(), report.size(), waitMs);
+    if (got < 0) return;
+    if (got > 0) TakeUnasked(dev, std::span<const uint8_t>(report.data(), static_cast<size_t>(got)));
+  }
 }
 
-bool HidDeviceManager::SettleOwedReply(hid_device* dev, uint8_t command) {
-  const auto owed = std::find_if(owedReplies_.begin(), owedReplies_.end(), [&](const OwedReply& o) {
-    return o.device == dev && o.command == command;
-  });
-  if (owed == owedReplies_.end()) return false;
-  owedReplies_.erase(owed);
-  return true;
+void HidDeviceManager::TakeUnasked(hid_device* dev, std::span<const uint8_t> report) {
+  if (report.size() >= 2 && report[0] == kReplyMark && report[1] != kNotificationMark) {
+    owedReplies_.Replied(dev, report[1]);
+  } else {
+    KeepForPoll(dev, report);
+  }
 }
 
 void HidDeviceManager::KeepForPoll(hid_device* dev, std::span<const uint8_t> report) {
@@ -755,7 +743,10 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
     keptReports_.erase(kept);
     return static_cast<int>(n);
   }
-  return hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+  const int got = hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
+  // A late reply the poll reads still answers the write it was owed to.
+  if (got >= 2 && buffer[0] == kReplyMark && buffer[1] != kNotificationMark) owedReplies_.Replied(dev, buffer[1]);
+  return got;
 }
 
 void HidDeviceManager::DropKeptReports(const std::function<bool(std::span<const uint8_t>)>& superseded) {

@@ -30,6 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/owed_replies.h"
+
 // How the mouse is reached. Connection mode -1 (kNoDevice) means nothing usable.
 enum DeviceMode : int {
   kModeWired = 0,
@@ -137,12 +139,12 @@ class HidDeviceManager {
 
   // Standard-family command report: `buffer` (at least 65 bytes) holds the
   // request on entry and the last reply on return; byte 4 is filled in.
-  // True only for a reply that repeats the request's command (reply byte 1):
-  // reports left from earlier requests are dropped before it goes out, and
-  // replies to other requests that come while it waits are dropped within
-  // the same wait. Notifications and other reports that answer no request
-  // (a receiver's word on its mouse) met on the way are kept for
-  // ReadCurrentDevice.
+  // True only for a reply that repeats the request's command (reply byte 1).
+  // Before its first write the request waits until no earlier write of its
+  // command may still be answered (device/owed_replies.h), so the reply it
+  // takes is its own; replies to other requests met meanwhile are dropped.
+  // Notifications and other reports that answer no request (a receiver's
+  // word on its mouse) met on the way are kept for ReadCurrentDevice.
   bool SendCommand(std::span<uint8_t> buffer);
   // Command reports that went unanswered (or could not be sent) so far: a
   // task compares it before and after to know whether every write went
@@ -160,8 +162,9 @@ class HidDeviceManager {
   // that has one (which also updates its online flag).
   bool PollInput(std::span<uint8_t> buffer);
   // One read from the current device (the notification poll): a report a
-  // command exchange kept for it first, else one read. -1 without reading
-  // when the manager is not open or there is no current device.
+  // command exchange kept for it first, else one read (a late reply read
+  // here still settles the write it answers). -1 without reading when the
+  // manager is not open or there is no current device.
   int ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs);
   // Forgets the reports kept for the poll from the current device that
   // `superseded` picks: once a write has set the mouse's state, reports of
@@ -187,14 +190,14 @@ class HidDeviceManager {
   bool SendCommandOnLine(std::span<uint8_t> buffer);
   // One wait of a command exchange for the reply to `command`: true when it
   // came into `buffer`. A report that is no reply at all ends the wait and
-  // is left in `buffer`, as the framing's refusal. `owedDropped` counts the
-  // answers with `command` dropped meanwhile as owed to earlier writes.
-  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer, int& owedDropped);
-  // What `dev` sent before a request goes out answers none of it.
-  void DropWaitingReports(hid_device* dev);
-  // A reply to `command` that came while another was awaited: true when it
-  // was the answer owed to an earlier write, which is then settled.
-  bool SettleOwedReply(hid_device* dev, uint8_t command);
+  // is left in `buffer`, as the framing's refusal.
+  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
+  // Reads off what `dev` sends until no earlier write of `command` may
+  // still be answered; nothing read answers the request about to go out.
+  void AwaitSettled(hid_device* dev, uint8_t command);
+  // A report that came while no request of its command was waiting: a
+  // reply settles a write of its command, anything else is kept for the poll.
+  void TakeUnasked(hid_device* dev, std::span<const uint8_t> report);
   void KeepForPoll(hid_device* dev, std::span<const uint8_t> report);
   // Handles are closing: what was kept or owed for them goes with them.
   void ForgetReports();
@@ -216,16 +219,8 @@ class HidDeviceManager {
     std::vector<uint8_t> bytes;
   };
   std::deque<KeptReport> keptReports_;
-  // Line lock. A request written again after a time-out and then answered
-  // may still have answers to its other writes coming (as many as its writes
-  // outnumber the answers it saw); each is dropped when it comes instead of
-  // answering the next request with the same command.
-  struct OwedReply {
-    hid_device* device;
-    uint8_t command;
-    uint32_t since;  // the tick its exchange ended
-  };
-  std::vector<OwedReply> owedReplies_;
+  // Line lock. The command reports written that may still be answered.
+  device::OwedReplies owedReplies_;
 };
 
 // The 64-byte exchange on one device, outside any lock: flush, write the

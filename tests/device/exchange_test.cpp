@@ -1,9 +1,22 @@
-// The two framings on the wire and their retry timelines, on the virtual clock.
+// The two framings on the wire and their retry timelines, on the virtual
+// clock, and how replies are matched to the writes they answer.
 #include "device_test_support.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/owed_replies.h"
 
 using namespace devtest;
+using device::OwedReplies;
 
 namespace {
 
@@ -160,6 +173,7 @@ TEST_F(ExchangeTest, AReplyWithAnotherCommandByteIsNeverTakenForTheAnswer) {
        false, 4100, 3, false},
   };
   for (const Case& c : cases) {
+    platform::SleepMs(5000);  // a write an earlier row left unanswered is settled
     sim::Faults f;
     c.arrange(f);
     sim::SetFaults(wired_, f);
@@ -181,60 +195,159 @@ TEST_F(ExchangeTest, AReplyWithAnotherCommandByteIsNeverTakenForTheAnswer) {
   }
 }
 
-TEST_F(ExchangeTest, LateAnswersAreNeverTakenAndALostOneCostsTwoTimeOutsAtMost) {
-  std::array<uint8_t, 128> buffer{};
-  auto send = [&] {
-    buffer.fill(0);
-    buffer[1] = 0x55;
-    buffer[2] = 0x08;
-    return mgr_->SendCommand(buffer);
+// The echo firmware, numbering the command reports it takes from 1: bytes 3
+// and 4 of a reply carry the number of the write it answers. The writes
+// whose number is in `lost` are never answered.
+class NumberingModel : public EchoModel {
+ public:
+  sim::WriteResult OnOutputReport(const uint8_t* data, size_t length, int devMode) override {
+    sim::WriteResult result = EchoModel::OnOutputReport(data, length, devMode);
+    if (length != 65 || data[1] != 0x55) return result;
+    const int number = ++numbered;
+    if (lost.contains(number)) result.replies.clear();
+    for (sim::InputReport& reply : result.replies) {
+      reply[3] = static_cast<uint8_t>(number);
+      reply[4] = static_cast<uint8_t>(number >> 8);
+    }
+    return result;
+  }
+  int numbered = 0;
+  std::set<int> lost;
+};
+
+// Requests sent one after another to the numbering firmware, and what each
+// took for its answer.
+class ReplyOrderTest : public ExchangeTest {
+ protected:
+  void SetUp() override {
+    ExchangeTest::SetUp();
+    sim::InstallModel(mouse_);
+  }
+
+  struct Outcome {
+    std::vector<std::string> foreign;  // every answer that was not to the request's own write
+    int answered = 0;
+    uint32_t tookMs = 0;
+    uint32_t longestMs = 0;  // of one request
   };
-  ASSERT_TRUE(send());
-  const auto answer = buffer;
-  const auto stale = Bytes({0xAA, 0x08, 0x77}, 64);  // left from a request never answered
+
+  // Sends a request of each command in turn. The replies take `delays` in
+  // turn; the writes `lost` counts from this call's first are not answered.
+  Outcome SendInTurn(const std::vector<uint8_t>& commands, const std::vector<uint32_t>& delays = {},
+                     const std::set<int>& lost = {}) {
+    sim::Faults f;
+    f.reply_delays_ms = delays;
+    sim::SetFaults(wired_, f);
+    for (int n : lost) mouse_->lost.insert(mouse_->numbered + n);
+    Outcome out;
+    const uint32_t t0 = platform::GetTickCount();
+    for (uint8_t command : commands) {
+      std::array<uint8_t, 128> buffer{};
+      buffer[1] = 0x55;
+      buffer[2] = command;
+      const uint32_t start = platform::GetTickCount();
+      const int firstWrite = mouse_->numbered + 1;
+      const bool answered = mgr_->SendCommand(buffer);
+      out.longestMs = std::max(out.longestMs, platform::GetTickCount() - start);
+      const size_t request = requests_++;
+      while (writer_.size() <= static_cast<size_t>(mouse_->numbered)) writer_.push_back(request);
+      if (!answered) continue;
+      ++out.answered;
+      const int number = buffer[3] | buffer[4] << 8;
+      if (buffer[1] == command && number >= firstWrite && writer_[number] == request) continue;
+      out.foreign.push_back("request " + std::to_string(request) + " (command " + std::to_string(command) +
+                            ") took the reply to write " + std::to_string(number) +
+                            (number > 0 ? " of request " + std::to_string(writer_[number]) : " of none"));
+    }
+    out.tookMs = platform::GetTickCount() - t0;
+    return out;
+  }
+
+  std::shared_ptr<NumberingModel> mouse_ = std::make_shared<NumberingModel>();
+  std::vector<size_t> writer_ = {SIZE_MAX};  // the request of each write, by number
+  size_t requests_ = 0;
+};
+
+TEST_F(ReplyOrderTest, NoRequestEverTakesTheReplyToAnotherRequestsWrite) {
+  const std::vector<uint8_t> six(6, 0x08);  // a read-back's key maps
+  const std::vector<uint8_t> mixed = {0x08, 0x0E, 0x08, 0x0E, 0x08, 0x0E};
   const struct {
     const char* what;
-    std::function<void(sim::Faults&)> arrange;
-    std::vector<uint32_t> took;  // ms, by request
-    size_t writes;
-    bool staleWaiting = false;
-  } cases[] = {
-      // The first request is written again at 1100 and takes its first
-      // write's answer at 1500; the second write's answer, due at 2600, is
-      // owed and must not answer the next request, and so on.
-      {"every answer 1500 ms late", [](sim::Faults& f) { f.reply_delay_ms = 1500; }, {1500, 1500, 1500, 1500}, 8},
-      // The second request's answer is dropped as owed, then nothing more.
-      {"the first answer lost", [](sim::Faults& f) { f.drop_replies = 1; }, {1100, 1100, 0, 0}, 6},
-      {"the first two answers lost", [](sim::Faults& f) { f.drop_replies = 2; }, {3100, 3100, 0, 0}, 8},
-      {"a reply with the command waiting before the request goes", [](sim::Faults&) {}, {0}, 1, true},
+    std::vector<uint8_t> commands;
+    std::vector<uint32_t> delays;
+    std::set<int> lost;  // writes, counted from the row's first
+    int answered;
+    uint32_t mostMs;  // the whole row
+  } rows[] = {
+      {"prompt", six, {}, {}, 6, 0},
+      // Late replies: a request waits for the reply to the last write of the
+      // one before (written again after 1100 or 3100 ms), then for its own.
+      {"every reply 0.5 s late", six, {500}, {}, 6, 6 * 500},
+      {"every reply 1.5 s late", six, {1500}, {}, 6, 6 * (1100 + 1500)},
+      {"every reply 2.2 s late", six, {2200}, {}, 6, 6 * (3100 + 2200)},
+      {"every reply 2.9 s late", six, {2900}, {}, 6, 6 * (3100 + 2900)},
+      {"1.5 s late with the first lost", six, {1500}, {1}, 6, 6 * (1100 + 1500) + 3100},
+      {"alternating 1020/980 ms", six, {1020, 980}, {}, 6, 6 * (1100 + 1000)},
+      {"alternating 1200/900 ms", six, {1200, 900}, {}, 6, 6 * (1100 + 900)},
+      {"alternating 1500/800 ms", six, {1500, 800}, {}, 6, 6 * (1100 + 800)},
+      {"2500/2500/900 ms in turn", six, {2500, 2500, 900}, {}, 6, 6 * (3100 + 900)},
+      // One time-out, the pause and the settle of the write that was answered.
+      {"one lost", six, {}, {1}, 6, 1000 + 100 + 3000},
+      {"two lost on one request", six, {}, {1, 2}, 6, 2 * (1000 + 100 + 3000)},
+      // Never answered: its three writes stay owed until the last is 3 s old.
+      {"three lost", six, {}, {1, 2, 3}, 5, 4100 + 3000},
+      {"two commands interleaved, 1.5 s late", mixed, {1500}, {}, 6, 6 * (1100 + 1500)},
+      {"two commands interleaved, one of each lost", mixed, {}, {1, 3}, 6, 2 * 4100},
   };
-  for (const auto& c : cases) {
-    platform::SleepMs(5000);  // what earlier rows left owed is looked for no more
-    if (c.staleWaiting) sim::QueueInput(wired_, stale);
-    sim::Faults f;
-    c.arrange(f);
-    sim::SetFaults(wired_, f);
-    sim::ClearLog();
-    std::vector<uint32_t> took;
-    for (size_t i = 0; i < c.took.size(); ++i) {
-      const uint32_t t0 = platform::GetTickCount();
-      EXPECT_TRUE(send()) << c.what;
-      took.push_back(platform::GetTickCount() - t0);
-      EXPECT_EQ(buffer, answer) << c.what << ", request " << i;
-    }
-    EXPECT_EQ(took, c.took) << c.what;
-    EXPECT_EQ(sim::Writes(wired_).size(), c.writes) << c.what;
+  for (const auto& row : rows) {
+    platform::SleepMs(10000);  // what earlier rows left owed is settled
+    const Outcome out = SendInTurn(row.commands, row.delays, row.lost);
+    EXPECT_EQ(out.foreign, std::vector<std::string>{}) << row.what;
+    EXPECT_EQ(out.answered, row.answered) << row.what;
+    EXPECT_LE(out.tookMs, row.mostMs) << row.what;
   }
-  // A request never answered leaves nothing owed: the next one takes its answer at once.
-  sim::Faults silent;
-  silent.silent = true;
-  sim::SetFaults(wired_, silent);
-  EXPECT_FALSE(send());
-  sim::SetFaults(wired_, sim::Faults{});
-  const uint32_t t0 = platform::GetTickCount();
-  EXPECT_TRUE(send());
-  EXPECT_EQ(buffer, answer);
-  EXPECT_EQ(platform::GetTickCount() - t0, 0u);
+  // A reply left from a request of another run of the program answers no write.
+  platform::SleepMs(10000);
+  sim::QueueInput(wired_, Bytes({0xAA, 0x08, 0x5A}, 64));
+  Outcome out = SendInTurn({0x08});
+  EXPECT_EQ(out.foreign, std::vector<std::string>{});
+  EXPECT_EQ(out.tookMs, 0u);
+  // The reply to a request's second write, read by the notification poll,
+  // settles that write: the next request need not wait for it.
+  platform::SleepMs(10000);
+  SendInTurn({0x08}, {1500});
+  std::array<uint8_t, 64> report{};
+  EXPECT_EQ(mgr_->ReadCurrentDevice(report, 2000), 64);
+  out = SendInTurn({0x08});
+  EXPECT_EQ(out.foreign, std::vector<std::string>{});
+  EXPECT_EQ(out.tookMs, 0u);
+}
+
+TEST_F(ReplyOrderTest, NoRequestEverTakesAnotherRequestsReplyInRandomSequences) {
+  const char* fixed = std::getenv("TGM_EXCHANGE_SEED");
+  const uint32_t seed =
+      fixed != nullptr ? static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed) + " (TGM_EXCHANGE_SEED repeats it)");
+  std::mt19937 random(seed);
+  auto below = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+  const uint8_t commands[] = {0x08, 0x0E, 0x30};
+  for (int sequence = 0; sequence < 1200; ++sequence) {
+    std::vector<uint8_t> sent(1 + below(6));
+    for (uint8_t& c : sent) c = commands[below(3)];
+    // Each reply prompt, late by up to the 3 s the mouse may take, or lost.
+    std::vector<uint32_t> delays;
+    std::set<int> lost;
+    for (size_t write = 1; write <= 3 * sent.size(); ++write) {
+      const uint32_t fate = below(10);
+      if (fate < 2) lost.insert(static_cast<int>(write));
+      delays.push_back(fate < 6 ? 0 : 1 + below(3000));
+    }
+    const Outcome out = SendInTurn(sent, delays, lost);
+    ASSERT_EQ(out.foreign, std::vector<std::string>{}) << "sequence " << sequence;
+    // A wait for the earlier writes to settle, then the request's own retries.
+    ASSERT_LE(out.longestMs, 3000u + 4100u) << "sequence " << sequence;
+    platform::SleepMs(below(4000));
+  }
 }
 
 TEST_F(ExchangeTest, OversizedReplyNeverWritesPastTheReport) {
@@ -432,6 +545,58 @@ TEST_F(ExchangeTest, ReadCurrentDeviceReadsTheNotificationOfTheCurrentDevice) {
   EXPECT_EQ(buffer[8], 0x11);
   mgr_->SetOpened(0);
   EXPECT_EQ(mgr_->ReadCurrentDevice(buffer, 1000), -1);
+}
+
+// Random histories of writes and replies as the mouse may give them: at
+// every moment all that came has been read, whatever is left owed of a
+// command settles no sooner than a reply to it still coming.
+TEST(OwedRepliesTest, WhatIsLeftOwedNeverSettlesBeforeAReplyStillComing) {
+  const uint32_t seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  auto below = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+  for (int history = 0; history < 2000; ++history) {
+    const uint32_t t0 = below(2) == 0 ? 1000 : 0xFFFFF000u;  // the tick count wraps too
+    struct Write {
+      uint32_t at;  // ms after t0
+      uint8_t command;
+      std::optional<uint32_t> reply;
+    };
+    std::vector<Write> writes;
+    // (ms after t0, 0 write / 1 reply / 2 all read, index of the write)
+    std::vector<std::tuple<uint32_t, int, size_t>> events;
+    uint32_t at = 0, lastReply = 0;
+    for (size_t i = 0; i < 12; ++i) {
+      at += below(1500);
+      Write w{at, static_cast<uint8_t>(below(2)), std::nullopt};
+      if (below(4) != 0) {  // answered within the bound, never before an earlier write's reply
+        lastReply = std::max(lastReply, at + below(OwedReplies::kReplyBoundMs + 1));
+        w.reply = lastReply;
+        events.emplace_back(lastReply, 1, i);
+      }
+      events.emplace_back(at, 0, i);
+      events.emplace_back(at + below(4000), 2, i);
+      writes.push_back(w);
+    }
+    events.emplace_back(at + OwedReplies::kReplyBoundMs, 2, 0);
+    std::sort(events.begin(), events.end());
+    OwedReplies owed;
+    const void* const dev = &owed;
+    for (const auto& [when, kind, index] : events) {
+      if (kind == 0) owed.Wrote(dev, writes[index].command, t0 + when);
+      if (kind == 1) owed.Replied(dev, writes[index].command);
+      if (kind != 2) continue;
+      owed.Quiet(dev, t0 + when);
+      for (const Write& w : writes) {
+        if (!w.reply || *w.reply <= when || w.at > when) continue;
+        const std::optional<uint32_t> settled = owed.SettledAt(dev, w.command);
+        ASSERT_TRUE(settled.has_value()) << "history " << history << ", at " << when;
+        ASSERT_GE(static_cast<int32_t>(*settled - (t0 + *w.reply)), 0) << "history " << history << ", at " << when;
+      }
+    }
+    // The bound after the last write: nothing is owed any more.
+    EXPECT_EQ(owed.Owed(dev, 0) + owed.Owed(dev, 1), 0u) << "history " << history;
+  }
 }
 
 }  // namespace

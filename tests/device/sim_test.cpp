@@ -39,6 +39,36 @@ TEST_F(SimTest, ReadsWaitOnTheVirtualClockForLateReports) {
   hid_close(dev);
 }
 
+TEST_F(SimTest, RepliesTakeTheirDelaysInTurnAndNeverOvertakeAnEarlierOne) {
+  const std::string path = sim::AddWiredMouse(kVid, kWiredPid);
+  sim::Faults f;
+  f.reply_delays_ms = {900, 0, 300};
+  sim::SetFaults(path, f);
+  hid_device* dev = hid_open_path(path.c_str());
+  ASSERT_NE(dev, nullptr);
+  const uint32_t t0 = platform::GetTickCount();
+  auto writeAt = [&](uint32_t ms, int command) {
+    platform::SleepMs(t0 + ms - platform::GetTickCount());
+    const std::vector<uint8_t> report = Bytes({0x00, 0x55, command}, 65);  // checksum 0
+    EXPECT_EQ(hid_write(dev, report.data(), report.size()), 65);
+  };
+  // (command answered, ms after t0)
+  auto next = [&](int timeoutMs) {
+    uint8_t buf[65] = {};
+    EXPECT_EQ(hid_read_timeout(dev, buf, sizeof buf, timeoutMs), 64);
+    return std::pair<int, uint32_t>(buf[1], platform::GetTickCount() - t0);
+  };
+  writeAt(0, 1);
+  writeAt(100, 2);  // due at 100, held back behind the first
+  writeAt(200, 3);  // due at 500, the same
+  EXPECT_EQ(next(1000), std::pair(1, 900u));
+  EXPECT_EQ(next(0), std::pair(2, 900u));
+  EXPECT_EQ(next(0), std::pair(3, 900u));
+  writeAt(1000, 4);  // the delays come round again
+  EXPECT_EQ(next(2000), std::pair(4, 1900u));
+  hid_close(dev);
+}
+
 TEST_F(SimTest, ReceiverAnswersItsStatusQueryOnlyWhenTheChecksumIsRight) {
   const std::string path = sim::AddReceiver(kVid, kReceiverPid, 1, true);
   hid_device* dev = hid_open_path(path.c_str());

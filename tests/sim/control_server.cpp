@@ -47,6 +47,20 @@ bool ParseNumber(const std::string& text, unsigned long max, unsigned long& out)
   return true;
 }
 
+// A comma-separated list of numbers, each as ParseNumber takes it; at least one.
+bool ParseNumberList(const std::string& text, unsigned long max, std::vector<uint32_t>& out) {
+  out.clear();
+  size_t from = 0;
+  for (;;) {
+    const size_t comma = text.find(',', from);
+    unsigned long v = 0;
+    if (!ParseNumber(text.substr(from, comma - from), max, v)) return false;
+    out.push_back(static_cast<uint32_t>(v));
+    if (comma == std::string::npos) return true;
+    from = comma + 1;
+  }
+}
+
 // The entries a selector names: an index into the set-up, or every entry of a kind.
 std::vector<const SetupEntry*> Select(const std::vector<SetupEntry>& entries, const std::string& selector) {
   std::vector<const SetupEntry*> out;
@@ -81,12 +95,14 @@ std::string Plug(const std::vector<SetupEntry>& entries, const std::vector<std::
 std::string Fault(const std::vector<SetupEntry>& entries, const std::vector<std::string>& words) {
   static const char usage[] =
       "error usage: fault <kind|index> silent on|off | silent-after <n> | fail-writes <n> | delay <ms> | "
-      "drop-replies <n> | unplug-after <n> | clear\n";
+      "delays <ms>,<ms>,... | drop-replies <n> | unplug-after <n> | clear\n";
   if (words.size() < 3 || words.size() > 4) return usage;
   const std::string& name = words[2];
   const bool hasValue = words.size() == 4;
   unsigned long n = 0;
   const bool numeric = hasValue && ParseNumber(words[3], 1000000, n);
+  std::vector<uint32_t> list;
+  const bool numericList = hasValue && ParseNumberList(words[3], 1000000, list);
   auto apply = [&](Faults& f) {
     if (name == "clear" && !hasValue) {
       f = Faults{};
@@ -98,6 +114,9 @@ std::string Fault(const std::vector<SetupEntry>& entries, const std::vector<std:
       f.fail_writes = static_cast<int>(n);
     } else if (name == "delay" && numeric) {
       f.reply_delay_ms = static_cast<uint32_t>(n);
+      f.reply_delays_ms.clear();
+    } else if (name == "delays" && numericList) {
+      f.reply_delays_ms = list;
     } else if (name == "drop-replies" && numeric) {
       f.drop_replies = static_cast<int>(n);
     } else if (name == "unplug-after" && numeric) {

@@ -66,6 +66,7 @@ struct Faults {
   int fail_writes = 0;            // the next N hid_write calls return -1
   bool silent = false;            // writes are accepted, nothing is ever answered
   uint32_t reply_delay_ms = 0;    // replies become due this long after the write
+  std::vector<uint32_t> reply_delays_ms;  // non-empty: the replies take these delays in turn, cycling
   int drop_replies = 0;           // the next N replies are lost
   int reply_length = 0;           // non-zero: every reply cut or zero-padded to this length
   int notifications_instead = 0;  // the next N replies are replaced by a notification

@@ -9,6 +9,7 @@
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct Node {
   bool unplugged = false;
   int plug_count = 0;  // times plugged back in: a handle from before stays dead, as on a real machine
   std::deque<Pending> input;
+  std::optional<uint32_t> last_reply_due;  // the mouse answers in the order of the writes
   bool feature_for_mouse = false;  // byte 2 of the last version feature request was 0xAA
   int opens = 0;
 };
@@ -182,12 +184,21 @@ InputReport VersionReply(const Node& node, uint8_t channel_byte) {
 void QueueReplies(State& s, Node& node, std::vector<InputReport> replies) {
   Faults& f = node.faults;
   if (f.silent) return;
-  const uint32_t due = platform::GetTickCount() + f.reply_delay_ms;
+  const uint32_t now = platform::GetTickCount();
   for (InputReport& reply : replies) {
     if (f.drop_replies > 0) {
       --f.drop_replies;
       continue;
     }
+    uint32_t delay = f.reply_delay_ms;
+    if (!f.reply_delays_ms.empty()) {
+      delay = f.reply_delays_ms.front();
+      std::rotate(f.reply_delays_ms.begin(), f.reply_delays_ms.begin() + 1, f.reply_delays_ms.end());
+    }
+    uint32_t due = now + delay;
+    // A reply never overtakes the reply to an earlier write.
+    if (node.last_reply_due && static_cast<int32_t>(*node.last_reply_due - due) > 0) due = *node.last_reply_due;
+    node.last_reply_due = due;
     if (f.notifications_instead > 0) {
       --f.notifications_instead;
       if (!f.notification.empty()) {
