@@ -584,24 +584,30 @@ void DeviceWorker::PollDeviceNotifications() {
     case Notification::kLightMode: {
       const int mode = NotifiedLightMode(n.value1);
       PostToUiThread([this, mode] { ShowLightModeChoice(mode); });
-      SetConfigInt(profile, "light_mode", mode);
+      StoreNotified(profile, "light_mode", mode);
       break;
     }
   }
+}
+
+void DeviceWorker::StoreNotified(int profile, std::string_view key, int value) {
+  // The page shows what the mouse did; the store keeps the old value and the
+  // next Apply would send it back, so the window shows the store and says so.
+  if (!SetConfigInt(profile, key, value)) PostUi(&DeviceWorker::TellReadBackNotStored);
 }
 
 void DeviceWorker::TakeNotifiedStage(int profile, uint8_t stage) {
   if (stage == lastDpiLevel.load()) return;
   const int level = NotifiedDpiLevel(stage);
   lastDpiLevel.store(static_cast<uint8_t>(level));
-  SetConfigInt(profile, "dpi_index", level - 1);
+  StoreNotified(profile, "dpi_index", level - 1);
   selectedDpiControl.store(100 + level);
   PostToUiThread([this, level] { ShowDpiStage(level); });
 }
 
 void DeviceWorker::TakeNotifiedRate(int profile, uint8_t rate) {
   lastReportRate.store(rate);
-  SetConfigInt(profile, "report_rate", rate);
+  StoreNotified(profile, "report_rate", rate);
   const int hz = NotifiedRateButtonHz(rate);
   PostToUiThread([this, hz] { ShowReportRateButton(hz); });
 }

@@ -251,6 +251,8 @@ class DeviceWorker : public CThreadBasic {
   // old value back in the store; the other value of a stage-and-rate report
   // is still the mouse's and is taken now, as the poll would have.
   void DropNotificationsOlderThanWrite(WrittenState written);
+  // A value the mouse reported into the store; a refusal is told.
+  void StoreNotified(int profile, std::string_view key, int value);
   // A stage-and-rate report's values into the store and the page.
   void TakeNotifiedStage(int profile, uint8_t stage);
   void TakeNotifiedRate(int profile, uint8_t rate);

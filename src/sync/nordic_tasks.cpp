@@ -285,7 +285,7 @@ void DeviceWorker::PollDeviceNotificationsNordic(bool force) {
 
   const int profile = currentProfile.load();
   if (s.dpiStage != lastDpiLevel.load()) {
-    SetConfigInt(profile, "dpi_index", s.dpiStage);
+    StoreNotified(profile, "dpi_index", s.dpiStage);
     const int level = s.dpiStage > kLastDpiStage ? 1 : s.dpiStage;
     lastDpiLevel.store(static_cast<uint8_t>(level));
     const int control = kFirstDpiControl + level;
@@ -294,7 +294,7 @@ void DeviceWorker::PollDeviceNotificationsNordic(bool force) {
   }
   if (s.reportRate != lastReportRate.load()) {
     lastReportRate.store(static_cast<uint8_t>(s.reportRate));
-    SetConfigInt(profile, "report_rate", s.reportRate);
+    StoreNotified(profile, "report_rate", s.reportRate);
     const int index = s.reportRate;
     if (index <= kLastRateButton) PostToUiThread([this, index] { CheckReportRateButton(index); });
   }

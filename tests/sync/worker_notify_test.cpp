@@ -1,6 +1,8 @@
 // The idle poll of the mouse's notification reports.
 #include "worker_test_support.h"
 
+#include <sqlite3.h>
+
 #include "platform/text.h"
 #include "sync/work_queue.h"
 
@@ -50,6 +52,18 @@ TEST_F(NotifyTest, StageAndRate) {
   EXPECT_EQ(Config(2, u"dpi_index"), u"0");
   EXPECT_EQ(worker_->Ui(),
             (std::vector<std::string>{"dpi stage 6", "rate button 250", "dpi stage 1", "rate button 500"}));
+
+  // A store another program holds keeps its values, and the window is told.
+  const std::string before = Dump();
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.Path().c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  worker_->ClearUi();
+  Notify(Event(0x10, 4, 1));
+  Notify(Event(0x11, 3, 0));
+  sqlite3_close(other);
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(worker_->Count("not stored"), 3u);  // stage, rate, light mode
 }
 
 TEST_F(NotifyTest, LightModeAndBattery) {

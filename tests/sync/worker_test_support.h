@@ -116,6 +116,7 @@ class TestWorker : public DeviceWorker {
   int DeviceTypeInForce() const override { return forcedType != 0 ? forcedType : DeviceWorker::DeviceTypeInForce(); }
   std::pair<platform::UserStore*, std::string> OwedWriteKey() override { return {userStore, kUserStoreKey}; }
   void EndBusyDialog() override { Note("busy closed"); }
+  void TellReadBackNotStored() override { Note("not stored"); }
   void OnWorkerFinished(long wParam, long lParam) override {
     Note((wParam == kWorkerDoneFailed ? "worker failed " : "worker done ") + std::to_string(lParam));
   }
