@@ -109,7 +109,7 @@ void DeviceWorker::ThreadStep() {
   // short it is owed like any other, done it pays off nothing.
   const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
   const bool writesStore =
-      writeAll || code == kCmdWriteAll || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
+      code == kCmdWriteAll || code == kCmdWriteAllNordic || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
   // A store that does not answer has nothing to send: its unread macros and
   // buttons would reach the mouse as none and as the defaults.
   const bool sends = !writesStore || db_.Readable();
