@@ -60,6 +60,12 @@ std::u16string ReadHidString(hid_device* dev, bool product) {
   return device::WideToUtf16(buffer.data(), kMaxStringUnits);
 }
 
+// A command report's answer: the reply mark, then the request's command
+// (not the mark of a report the mouse sends on its own).
+bool IsCommandReply(std::span<const uint8_t> report) {
+  return report.size() >= 2 && report[0] == kReplyMark && report[1] != kNotificationMark;
+}
+
 // Reads off what `dev` has sent already, without waiting, handing each
 // report to `each`. 0 when nothing was left, -1 when the device failed, 1
 // when it was still sending after the most a go reads.
@@ -625,7 +631,7 @@ void HidDeviceManager::AwaitSettled(hid_device* dev, uint8_t command) {
 }
 
 void HidDeviceManager::TakeUnasked(hid_device* dev, std::span<const uint8_t> report) {
-  if (report.size() >= 2 && report[0] == kReplyMark && report[1] != kNotificationMark) {
+  if (IsCommandReply(report)) {
     owedReplies_.Replied(dev, report[1]);
   } else {
     KeepForPoll(dev, report);
@@ -745,7 +751,7 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
   }
   const int got = hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
   // A late reply the poll reads still answers the write it was owed to.
-  if (got >= 2 && buffer[0] == kReplyMark && buffer[1] != kNotificationMark) owedReplies_.Replied(dev, buffer[1]);
+  if (got > 0 && IsCommandReply(buffer.first(static_cast<size_t>(got)))) owedReplies_.Replied(dev, buffer[1]);
   return got;
 }
 
