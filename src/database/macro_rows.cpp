@@ -96,6 +96,17 @@ bool ProfileDatabase::GetMacro(int macroId, MacroInfo& macro, StoreRead* read) {
   return true;
 }
 
+StoreRead ProfileDatabase::GetMacroWithRecords(int macroId, MacroInfo& macro, std::vector<MacroRecord>& records) {
+  // One hold of the lock: the other thread changes neither between the reads.
+  SectionLock lock(lock_);
+  records.clear();
+  StoreRead read = StoreRead::kFound;
+  if (!GetMacro(macroId, macro, &read)) return read;
+  LoadMacroRecords(macroId, records, &read);
+  // A macro without events is still found.
+  return read == StoreRead::kUnreadable ? read : StoreRead::kFound;
+}
+
 bool ProfileDatabase::UpdateMacro(int macroId, MacroInfo macro) {
   SectionLock lock(lock_);
   const std::string name = WideToUtf8(macro.name);

@@ -147,6 +147,10 @@ class ProfileDatabase {
   // The macro row, then its events; assignments naming it are left alone.
   bool DeleteMacro(int macroId);
   bool GetMacro(int macroId, MacroInfo& macro, StoreRead* read = nullptr);
+  // The macro and its events, read together: kFound, kNone when there is no
+  // such macro (its events are then not read), or kUnreadable when either
+  // read got no answer.
+  StoreRead GetMacroWithRecords(int macroId, MacroInfo& macro, std::vector<MacroRecord>& records);
   // Writes the record's fields to macro `macroId` (not the record's id).
   bool UpdateMacro(int macroId, MacroInfo macro);
   // Every macro in macro_id order: the position is the macro's slot in the

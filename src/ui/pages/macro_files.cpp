@@ -43,21 +43,18 @@ void DeviceMainDlg::ExportMacro() {
   const std::string folder = ui::CurrentFileDialogs().ChooseFolder(GetSafeHwnd(), u"Macro");
   if (folder.empty()) return;
   MacroInfo macro;
-  StoreRead read = StoreRead::kFound;
-  StoreRead eventsRead = StoreRead::kFound;
-  const bool found = db().GetMacro(macroId, macro, &read);
   std::vector<MacroRecord> events;
-  if (found) db().LoadMacroRecords(macroId, events, &eventsRead);
+  const StoreRead read = db().GetMacroWithRecords(macroId, macro, events);
   // The file carries the name as the list shows it.
   macro.name = macroList->GetItemText(macroList->GetCurSel());
   // The tick count keeps repeated exports of one macro apart.
   const std::string path = ui::MacroExportPath(folder, macro.name, platform::GetTickCount());
   // A macro the store did not give would be written without its events.
-  if (read == StoreRead::kUnreadable || eventsRead == StoreRead::kUnreadable) {
+  if (read == StoreRead::kUnreadable) {
     ReportUnwrittenFile(path, 27, true);
     return;
   }
-  if (!found) return;
+  if (read == StoreRead::kNone) return;
   if (!ui::WriteMacroFile(path, ui::BuildMacroFileText(macro, events))) ReportUnwrittenFile(path, 27, false);
 }
 

@@ -263,17 +263,15 @@ void DeviceMainDlg::ReloadMacroListKeepingSelection() {
 
 void DeviceMainDlg::ShowMacro(int macroId) {
   MacroInfo macro;
-  StoreRead read = StoreRead::kFound;
-  const bool found = db().GetMacro(macroId, macro, &read);
   std::vector<MacroRecord> events;
-  if (read != StoreRead::kUnreadable) db().LoadMacroRecords(macroId, events, &read);
+  const StoreRead read = db().GetMacroWithRecords(macroId, macro, events);
   // Unanswered, the options and events shown stay; nothing is stored from
   // them until the store answers (MayStoreEdit).
   if (!NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable)) return;
   ShowEventKeyControls(false);
   Enable(fixedDelayEdit, false);
   Enable(playCountEdit, false);
-  if (found) {
+  if (read == StoreRead::kFound) {
     if (macro.delay_type >= 0 && macro.delay_type <= 2) Check(delayModeRadios[macro.delay_type]);
     if (macro.delay_type == 2) {
       Enable(fixedDelayEdit, true);
@@ -339,15 +337,13 @@ void DeviceMainDlg::DuplicateMacro() {
   if (sourceId <= 0 || !MayStoreEdit()) return;
   // The copy is made of what the store holds: unanswered, there is no copy.
   MacroInfo macro;
-  StoreRead read = StoreRead::kFound;
-  const bool found = db().GetMacro(sourceId, macro, &read);
   std::vector<MacroRecord> events;
-  if (found) db().LoadMacroRecords(sourceId, events, &read);
+  const StoreRead read = db().GetMacroWithRecords(sourceId, macro, events);
   if (read == StoreRead::kUnreadable) {
     ReportRefusedStore();
     return;
   }
-  if (!found) return;
+  if (read == StoreRead::kNone) return;
   macro.name += u" " + GetLangText(31);
   // The copy and its events as one: a refused store leaves no copy without events.
   const int copyId = db().InsertMacroWithRecords(macro, std::move(events));
