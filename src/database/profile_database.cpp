@@ -77,6 +77,11 @@ std::string ProfileDatabase::Path() const {
   return path_;
 }
 
+bool ProfileDatabase::SetAuthorizer(SQLiteDB::Authorizer callback, void* arg) {
+  SectionLock lock(lock_);
+  return db_.SetAuthorizer(callback, arg) == SQLITE_OK;
+}
+
 StoreRead ProfileDatabase::ReadOutcome(int rc, bool rows) {
   if (rc == SQLITE_ROW || (rc == SQLITE_DONE && rows)) return StoreRead::kFound;
   if (rc == SQLITE_DONE) return StoreRead::kNone;

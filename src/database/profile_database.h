@@ -64,6 +64,10 @@ class ProfileDatabase {
   std::uint64_t UnreadableReads() const { return unreadableReads_.load(); }
   // The full path of the file last opened (UTF-8).
   std::string Path() const;
+  // Tests: SQLite's authorizer on the open connection, run on the thread
+  // that prepares each statement; a statement it denies gets no answer, as
+  // under another program's lock. Gone with the connection.
+  bool SetAuthorizer(SQLiteDB::Authorizer callback, void* arg);
 
   // ---- several stores as one
 

@@ -74,6 +74,11 @@ std::int64_t SQLiteDB::LastInsertRowId() const {
 
 bool SQLiteDB::InTransaction() const { return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0; }
 
+int SQLiteDB::SetAuthorizer(Authorizer callback, void* arg) {
+  if (handle_ == nullptr) return SQLITE_MISUSE;
+  return sqlite3_set_authorizer(handle_, callback, arg);
+}
+
 // --------------------------------------------------------- SQLiteStatement
 
 SQLiteStatement::~SQLiteStatement() { Finalize(); }

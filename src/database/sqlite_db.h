@@ -41,6 +41,11 @@ class SQLiteDB {
   std::int64_t LastInsertRowId() const;
   // True while a transaction is open on the connection.
   bool InTransaction() const;
+  // SQLite's authorizer on the connection (sqlite3_set_authorizer); the
+  // tests' way to make chosen statements fail as a store that stops
+  // answering would. SQLITE_MISUSE without a connection.
+  using Authorizer = int (*)(void* arg, int action, const char*, const char*, const char*, const char*);
+  int SetAuthorizer(Authorizer callback, void* arg);
 
  private:
   sqlite3* handle_ = nullptr;

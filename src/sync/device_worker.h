@@ -152,6 +152,9 @@ class DeviceWorker : public CThreadBasic {
   virtual void RestoreWindowsMouseDefaults() {}
   // What a read-back read was refused by the store.
   virtual void TellReadBackNotStored() {}
+  // A task found the store not answering and sent nothing, where no result
+  // box of its own tells it (the light-mode send).
+  virtual void TellStoreUnanswered() {}
   // Battery gauge (BatteryCtrl::SetBatteryInfo).
   virtual void ShowBatteryInfo(int level, int state) { (void)level, (void)state; }
   // Version labels 260 (firmware) and 261 (second version).
