@@ -86,8 +86,10 @@ void BM_WriteAllTraffic(benchmark::State& state) {
   size_t reports = 0;
   for (auto _ : state) {
     sim::ClearLog();
-    WriteMacrosToDevice(rig.db, *rig.devices);
-    WriteKeyMapsToDevice(rig.db, *rig.devices);
+    const std::optional<StoreSnapshot> store = ReadStoreSnapshot(
+        rig.db, {.keyProfiles = {1, 2, 3, 4, 5}, .events = SnapshotParts::kMacrosInMemory, .settingsProfile = 1});
+    WriteMacrosToDevice(*store, *rig.devices);
+    WriteKeyMapsToDevice(*store, *rig.devices);
     rig.worker->WriteAllSettingsToDevice();
     rig.worker->ApplyCurrentDpi();
     rig.worker->ApplyReportRate();

@@ -10,13 +10,55 @@
 
 using namespace devsync;
 
-std::vector<MacroSlot> LoadMacroSlots(ProfileDatabase& db) {
-  std::vector<MacroInfo> macros;
-  db.LoadMacros(macros);
+std::vector<MacroSlot> MacroSlotsOf(const std::vector<MacroInfo>& macros) {
   std::vector<MacroSlot> slots;
   slots.reserve(macros.size());
   for (const MacroInfo& m : macros) slots.push_back({m.macro_id, m.play_type, m.play_times, m.name});
   return slots;
+}
+
+std::optional<StoreSnapshot> ReadStoreSnapshot(ProfileDatabase& db, const SnapshotParts& parts) {
+  StoreSnapshot store;
+  // One transaction: the file's shared lock is held from the first read to
+  // the last, so no writer (ours or another program's) lands in between.
+  const bool read = db.RunInTransaction([&] {
+    StoreRead answer = StoreRead::kFound;
+    auto answered = [&] { return answer != StoreRead::kUnreadable; };
+    db.LoadMacros(store.macros, &answer);
+    if (!answered()) return false;
+    for (int profile : parts.keyProfiles) {
+      db.LoadKeyAssignments(profile, 0, store.keys[profile], &answer);
+      if (!answered()) return false;
+    }
+    for (size_t i = 0; i < store.macros.size(); ++i) {
+      const int id = store.macros[i].macro_id;
+      bool wanted = parts.events == SnapshotParts::kMacrosInMemory && i < kMaxDeviceMacros;
+      if (parts.events == SnapshotParts::kAssignedMacros) {
+        for (const auto& [profile, rows] : store.keys) {
+          for (const KeyAssignment& a : rows) wanted = wanted || (a.macro_type == kActionMacro && a.macro_value == id);
+        }
+      }
+      if (!wanted) continue;
+      db.LoadMacroRecords(id, store.events[id], &answer);
+      if (!answered()) return false;
+    }
+    if (parts.settingsProfile == 0) return true;
+    bool unanswered = false;
+    const SettingsValues values = ReadSettingsValues([&](const std::string& key) {
+      std::u16string value;
+      const StoreRead row = db.ReadConfigValue(parts.settingsProfile, std::u16string(key.begin(), key.end()), value);
+      if (row == StoreRead::kUnreadable) unanswered = true;
+      if (row == StoreRead::kFound) return platform::ParseDecimal(value);
+      if (store.missingSetting.empty()) store.missingSetting = key;
+      return 0;
+    });
+    if (unanswered) return false;
+    store.lightMode = values.light_mode;  // 0 for a missing row, as the light write has it
+    if (store.missingSetting.empty()) store.settings = values;
+    return true;
+  });
+  if (!read) return std::nullopt;
+  return store;
 }
 
 KeyActionRow ToKeyActionRow(const KeyAssignment& a) {
@@ -39,30 +81,29 @@ KeyActionCode EncodeKeyAction(const KeyAssignment& assignment, const std::vector
   return EncodeKeyAction(ToKeyActionRow(assignment), macros);
 }
 
-void WriteKeyMapsToDevice(ProfileDatabase& db, HidDeviceManager& devices) {
-  const std::vector<MacroSlot> macros = LoadMacroSlots(db);
+void WriteKeyMapsToDevice(const StoreSnapshot& store, HidDeviceManager& devices) {
+  const std::vector<MacroSlot> macros = MacroSlotsOf(store.macros);
   for (int profile = 1; profile <= 5; ++profile) {
-    std::vector<KeyAssignment> assignments;
-    db.LoadKeyAssignments(profile, 0, assignments);
     std::vector<KeyActionRow> rows;
-    rows.reserve(assignments.size());
-    for (const KeyAssignment& a : assignments) rows.push_back(ToKeyActionRow(a));
+    if (auto it = store.keys.find(profile); it != store.keys.end()) {
+      rows.reserve(it->second.size());
+      for (const KeyAssignment& a : it->second) rows.push_back(ToKeyActionRow(a));
+    }
     CommandBuffer request = BuildSetKeyMap(profile, BuildKeyMap(rows, macros), false);
     devices.SendCommand(request);
   }
 }
 
-MacroImage WriteMacrosToDevice(ProfileDatabase& db, HidDeviceManager& devices) {
-  std::vector<MacroInfo> macros;
-  db.LoadMacros(macros);
-  // Only the macros the memory can hold are read.
+MacroImage WriteMacrosToDevice(const StoreSnapshot& store, HidDeviceManager& devices) {
+  const std::vector<MacroInfo>& macros = store.macros;
+  // Only the macros the memory can hold were read.
   const size_t count = std::min<size_t>(macros.size(), kMaxDeviceMacros);
   std::vector<std::vector<MacroEventIn>> events(count);
   for (size_t i = 0; i < count; ++i) {
-    std::vector<MacroRecord> records;
-    db.LoadMacroRecords(macros[i].macro_id, records);
-    events[i].reserve(records.size());
-    for (const MacroRecord& r : records) events[i].push_back({r.type, r.value, r.desc});
+    const auto it = store.events.find(macros[i].macro_id);
+    if (it == store.events.end()) continue;
+    events[i].reserve(it->second.size());
+    for (const MacroRecord& r : it->second) events[i].push_back({r.type, r.value, r.desc});
   }
   MacroImage image = EncodeMacroImage(events);
   if (macros.size() > count) image.truncated = true;

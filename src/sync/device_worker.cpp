@@ -79,6 +79,11 @@ void DeviceWorker::ThreadStep() {
   }
 
   const int code = item.code;
+  // What this command met; the arrival's owed write counts as its own.
+  const uint64_t failedBefore = devices_.FailedCommands();
+  commandRefused_ = false;
+  storeLeftOut_ = false;
+  storeUnread_ = false;
   if (code == kCmdDeviceArrived) {
     ReloadAfterDeviceArrival();
     LoadDeviceDataOnce();
@@ -97,40 +102,41 @@ void DeviceWorker::ThreadStep() {
 
   // An explicit read-back takes the mouse's values: nothing is owed to it any more.
   if (code == kCmdReadBack) SetStoreOwed(false);
-  // Every exchange of the store-writing commands is a write (the factory
-  // reset's closing battery read fails only when its writes did too).
-  const uint64_t failedBefore = devices_.FailedCommands();
-  const uint64_t unreadBefore = db_.UnreadableReads();
-  commandRefused_ = false;
-  storeLeftOut_ = false;
   // A write of the store is owed from its start: the program may end before
-  // the write does (its exits wait a second for the worker, then go).
+  // the write does (its exits wait a second for the worker, then go), and a
+  // write that sent nothing because the store did not answer still owes the
+  // mouse the user's store, which an arrival must not read the mouse over.
   // The second family's Apply sends only the macros and the buttons: cut
   // short it is owed like any other, done it pays off nothing.
   const bool writeAll = code == kCmdWriteAllNordic || (code == kCmdWriteAll && !IsNordic());
   const bool writesStore =
       code == kCmdWriteAll || code == kCmdWriteAllNordic || code == kCmdRestoreDefaults || code == kCmdFactoryReset;
-  // A store that does not answer has nothing to send: its unread macros and
-  // buttons would reach the mouse as none and as the defaults.
-  const bool sends = !writesStore || db_.Readable();
   const bool owedBefore = writesStore && StoreOwed();
-  if (writesStore && sends) SetStoreOwed(true);
-  if (sends) RunCommand(code);
+  if (writesStore) SetStoreOwed(true);
+  RunCommand(code);
   const bool interrupted = commandRefused_ || devices_.FailedCommands() != failedBefore;
-  const bool unread = db_.UnreadableReads() != unreadBefore;
-  const bool failed = interrupted || storeLeftOut_ || unread;
-  // Only a whole write-all pays off what an earlier write left owed.
-  if (writesStore && sends) SetStoreOwed(interrupted || (!writeAll && owedBefore));
-  const long outcome = unread ? kWorkerDoneStoreUnread : failed ? kWorkerDoneFailed : 0;
+  const bool failed = interrupted || storeLeftOut_ || storeUnread_;
+  // Only a whole write-all of a wholly read store pays off what an earlier
+  // write left owed.
+  if (writesStore) SetStoreOwed(interrupted || storeUnread_ || (!writeAll && owedBefore));
+  const long outcome = storeUnread_ ? kWorkerDoneStoreUnread : failed ? kWorkerDoneFailed : 0;
 
+  bool told = false;
   if (closes) {
     RequestBusyClose(item.busyTag);
     platform::SleepMs(kBusyClosePauseMs);
     if (code == kCmdWriteAll) PostWorkerDone(outcome, kWorkerDoneWriteAll);
     if (code == kCmdRestoreDefaults) PostWorkerDone(outcome, kWorkerDoneRestoreDefaults);
+    told = code == kCmdWriteAll || code == kCmdRestoreDefaults;
   }
   // The factory reset shows no result of its own; only its failure is told.
-  if (code == kCmdFactoryReset && failed) PostWorkerDone(outcome, kWorkerDoneFactoryReset);
+  if (code == kCmdFactoryReset && failed) {
+    PostWorkerDone(outcome, kWorkerDoneFactoryReset);
+    told = true;
+  }
+  // A send without a result box (the light mode, a stage, the owed write on
+  // arrival) that found the store silent is told all the same.
+  if (storeUnread_ && !told) PostUi(&DeviceWorker::TellStoreUnanswered);
 }
 
 void DeviceWorker::RunCommand(int code) {
@@ -150,11 +156,7 @@ void DeviceWorker::RunCommand(int code) {
       PostPageRefresh();
       break;
     case kCmdWriteAll:
-      if (WriteMacrosToDevice(db_, devices_).truncated) storeLeftOut_ = true;
-      WriteKeyMapsToDevice(db_, devices_);
-      WriteAllSettingsToDevice();
-      ApplyCurrentDpi();
-      ApplyReportRate();
+      WriteStoreToDevice();
       break;
     case kCmdReadBack:
       ReadDeviceSettings();
@@ -178,17 +180,9 @@ void DeviceWorker::RunCommand(int code) {
     case kCmdWriteSettingsNoWait:
       WriteAllSettingsToDevice();
       break;
-    case kCmdRestoreDefaults: {
-      WriteKeyMapsToDevice(db_, devices_);
-      WriteAllSettingsToDevice();
-      ApplyCurrentDpi();
-      ApplyReportRate();
-      PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
-      lightMode.store(0);
-      db_.SetConfigValue(currentProfile.load(), u"light_mode", u"0");
-      SendStoredLightMode();
+    case kCmdRestoreDefaults:
+      RestoreDefaultsOnDevice();
       break;
-    }
     case kCmdFactoryReset:
       WriteFactoryDefaults();
       PostToUiThread([this] {
@@ -263,23 +257,18 @@ void DeviceWorker::ReadBackWholeMouse(bool withFirmware) {
 bool DeviceWorker::WriteOwedStore() {
   if (deviceConnected.load() == 0 || !StoreOwed()) return false;
   // The mouse's values are stale halves of an interrupted write; reading them
-  // would put them over what the user chose.
-  if (!db_.Readable()) {
-    // Its unread macros and buttons would reach the mouse as none and as the
-    // defaults: the write stays owed for an arrival that finds the store.
-    DebugTrace(2, "the store does not answer: the owed write waits");
-    return true;
-  }
+  // would put them over what the user chose. A store that does not answer
+  // sends nothing, and the write stays owed for an arrival that finds it.
   DebugTrace(2, "the last write to the mouse was cut short: the store is written again");
+  const uint64_t failedBefore = devices_.FailedCommands();
   bool written = false;
   if (IsNordic()) {
     written = WriteAllNordic();
   } else {
-    const uint64_t failedBefore = devices_.FailedCommands();
-    RunCommand(kCmdWriteAll);
+    WriteStoreToDevice();
     written = devices_.FailedCommands() == failedBefore;
   }
-  SetStoreOwed(!written);
+  SetStoreOwed(!written || storeUnread_);
   return true;
 }
 
@@ -345,12 +334,6 @@ void DeviceWorker::ScanDevices() {
   deviceReady.store(!attached.empty() && devices_.GetConnectionMode() != kNoDevice ? 1 : 0);
 }
 
-int DeviceWorker::ConfigInt(int profile, std::string_view key) {
-  std::u16string value;
-  db_.GetConfigValue(profile, Key(key), value);
-  return platform::ParseDecimal(value);
-}
-
 bool DeviceWorker::SetConfigInt(int profile, std::string_view key, int value) {
   return db_.SetConfigValue(profile, Key(key), platform::FormatDecimal(value));
 }
@@ -374,7 +357,10 @@ bool DeviceWorker::ReadDeviceSettings() {
   // one transaction: the store's lock is never held across an exchange, and a
   // read-back cut short (the mouse gone, an exchange failing) stores nothing.
   std::vector<KeyAssignment> keys;
-  const std::vector<MacroSlot> macros = LoadMacroSlots(db_);
+  // A macro code names a position in the macro list: without the list it
+  // would be stored as the wrong macro, or as none.
+  const std::optional<StoreSnapshot> store = ReadStoreSnapshot(db_, {});
+  const std::vector<MacroSlot> macros = store ? MacroSlotsOf(store->macros) : std::vector<MacroSlot>{};
   for (int index = 0; index < kReadBackProfiles; ++index) {
     CommandBuffer buffer = BuildGetKeyMap(index);
     if (!devices_.SendCommand(buffer)) return true;
@@ -390,6 +376,10 @@ bool DeviceWorker::ReadDeviceSettings() {
   SettingsReadResult settings = DecodeSettingsReply(buffer);
   if (settings.outcome == SettingsReadResult::kUnsetInMouse) WriteAllSettingsToDevice();
   if (settings.outcome != SettingsReadResult::kValues) settings.rows.clear();
+  if (!store) {
+    PostUi(&DeviceWorker::TellReadBackNotStored);
+    return true;
+  }
   StoreReadBack(profile, keys, settings.rows);
   return true;
 }
@@ -413,20 +403,29 @@ void DeviceWorker::StoreReadBack(int profile, const std::vector<KeyAssignment>& 
 
 // ---------------------------------------------------------------- writers
 
-std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
+std::optional<StoreSnapshot> DeviceWorker::ReadToSend(const SnapshotParts& parts) {
+  std::optional<StoreSnapshot> store = ReadStoreSnapshot(db_, parts);
+  if (!store) {
+    DebugTrace(2, "the store does not answer: nothing of it is sent");
+    storeUnread_ = true;
+    return std::nullopt;
+  }
   // Settings rows exist from the profile's creation on; a missing one would
   // read as 0 and send the mouse DPI 0, rate 0 or stage 0.
-  std::string missing;
-  const SettingsValues values = ReadSettingsValues([&](const std::string& key) {
-    std::u16string value;
-    if (db_.GetConfigValue(profile, Key(key), value)) return platform::ParseDecimal(value);
-    if (missing.empty()) missing = key;
-    return 0;
-  });
-  if (missing.empty()) return values;
-  DebugTrace(2, "profile %d has no settings row \"%s\": nothing sent", profile, missing.c_str());
-  storeLeftOut_ = true;
-  return std::nullopt;
+  if (parts.settingsProfile != 0 && !store->settings) {
+    DebugTrace(2, "profile %d has no settings row \"%s\": no settings sent", parts.settingsProfile,
+               store->missingSetting.c_str());
+    storeLeftOut_ = true;
+  }
+  return store;
+}
+
+std::optional<SettingsValues> DeviceWorker::StoredSettings(int profile) {
+  SnapshotParts parts;
+  parts.settingsProfile = profile;
+  std::optional<StoreSnapshot> store = ReadToSend(parts);
+  if (!store) return std::nullopt;
+  return store->settings;
 }
 
 void DeviceWorker::DropNotificationsOlderThanWrite(WrittenState written) {
@@ -448,27 +447,64 @@ void DeviceWorker::DropNotificationsOlderThanWrite(WrittenState written) {
 
 void DeviceWorker::WriteAllSettingsToDevice() {
   const int profile = currentProfile.load();
-  const std::optional<SettingsValues> values = StoredSettings(profile);
-  if (!values) return;
-  CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(*values));
-  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true, .rate = true, .lightMode = true});
+  if (auto values = StoredSettings(profile)) SendSettingsBlock(profile, *values);
 }
 
 void DeviceWorker::ApplyCurrentDpi() {
   const int profile = currentProfile.load();
-  const std::optional<SettingsValues> values = StoredSettings(profile);
-  if (!values) return;
-  const int index = ClampDpiIndex(values->dpi_index);
-  CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, values->dpi_value[index]);
-  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true});
+  if (auto values = StoredSettings(profile)) SendCurrentDpi(profile, *values);
 }
 
 void DeviceWorker::ApplyReportRate() {
   const int profile = currentProfile.load();
-  const std::optional<SettingsValues> values = StoredSettings(profile);
-  if (!values) return;
-  CommandBuffer buffer = BuildSetReportRate(profile, values->report_rate);
+  if (auto values = StoredSettings(profile)) SendReportRate(profile, *values);
+}
+
+void DeviceWorker::SendSettingsBlock(int profile, const SettingsValues& values) {
+  CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(values));
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true, .rate = true, .lightMode = true});
+}
+
+void DeviceWorker::SendCurrentDpi(int profile, const SettingsValues& values) {
+  const int index = ClampDpiIndex(values.dpi_index);
+  CommandBuffer buffer = BuildSetCurrentDpi(profile, index + 1, values.dpi_value[index]);
+  if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true});
+}
+
+void DeviceWorker::SendReportRate(int profile, const SettingsValues& values) {
+  CommandBuffer buffer = BuildSetReportRate(profile, values.report_rate);
   if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.rate = true});
+}
+
+void DeviceWorker::WriteStoreToDevice() {
+  const int profile = currentProfile.load();
+  const std::optional<StoreSnapshot> store = ReadToSend(
+      {.keyProfiles = {1, 2, 3, 4, 5}, .events = SnapshotParts::kMacrosInMemory, .settingsProfile = profile});
+  if (!store) return;
+  if (WriteMacrosToDevice(*store, devices_).truncated) storeLeftOut_ = true;
+  WriteKeyMapsToDevice(*store, devices_);
+  if (!store->settings) return;
+  SendSettingsBlock(profile, *store->settings);
+  SendCurrentDpi(profile, *store->settings);
+  SendReportRate(profile, *store->settings);
+}
+
+void DeviceWorker::RestoreDefaultsOnDevice() {
+  const int profile = currentProfile.load();
+  PostUi(&DeviceWorker::RestoreWindowsMouseDefaults);
+  // Stored before the read: the block and the light write carry what the
+  // store then holds.
+  db_.SetConfigValue(profile, u"light_mode", u"0");
+  const std::optional<StoreSnapshot> store =
+      ReadToSend({.keyProfiles = {1, 2, 3, 4, 5}, .settingsProfile = profile});
+  if (!store) return;
+  WriteKeyMapsToDevice(*store, devices_);
+  if (store->settings) {
+    SendSettingsBlock(profile, *store->settings);
+    SendCurrentDpi(profile, *store->settings);
+    SendReportRate(profile, *store->settings);
+  }
+  SendLightMode(profile, store->lightMode);
 }
 
 void DeviceWorker::ResetKeyMapOnDevice() {
@@ -478,7 +514,17 @@ void DeviceWorker::ResetKeyMapOnDevice() {
 
 void DeviceWorker::SendStoredLightMode() {
   const int profile = currentProfile.load();
-  const int mode = ConfigInt(profile, "light_mode");
+  std::u16string value;
+  // Read alone: a missing or empty row sends 0; no answer sends nothing.
+  if (db_.ReadConfigValue(profile, u"light_mode", value) == StoreRead::kUnreadable) {
+    DebugTrace(2, "the store does not answer: the light mode is not sent");
+    storeUnread_ = true;
+    return;
+  }
+  SendLightMode(profile, platform::ParseDecimal(value));
+}
+
+void DeviceWorker::SendLightMode(int profile, int mode) {
   lightMode.store(mode);
   CommandBuffer buffer = BuildSetLighting(profile, mode);
   if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.lightMode = true});
@@ -498,10 +544,13 @@ void DeviceWorker::WriteFactoryDefaults() {
   db_.SetConfigValue(profile, u"light_mode", u"0");
   PostUi(&DeviceWorker::LoadPerformancePage);
 
-  WriteMacrosToDevice(db_, devices_);
-  WriteKeyMapsToDevice(db_, devices_);
-  WriteAllSettingsToDevice();
-  SendStoredLightMode();
+  if (const std::optional<StoreSnapshot> store = ReadToSend(
+          {.keyProfiles = {1, 2, 3, 4, 5}, .events = SnapshotParts::kMacrosInMemory, .settingsProfile = profile})) {
+    WriteMacrosToDevice(*store, devices_);
+    WriteKeyMapsToDevice(*store, devices_);
+    if (store->settings) SendSettingsBlock(profile, *store->settings);
+    SendLightMode(profile, store->lightMode);
+  }
   ShowBatteryFromDevice(profile);
 }
 

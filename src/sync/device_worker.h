@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "assign/key_action.h"
+#include "sync/device_tasks.h"
 #include "sync/nordic_protocol.h"
 #include "sync/thread_basic.h"
 #include "sync/work_queue.h"
@@ -123,8 +124,10 @@ class DeviceWorker : public CThreadBasic {
   bool AfterFactoryResetNordic();
   bool ResetButtonNordic();
   bool PollAfterWriteNordic();
+  // The current profile's button codes, read from the store first.
   bool WriteKeyMapsNordic();
-  void WriteMacrosNordic();
+  bool WriteKeyMapsNordic(const StoreSnapshot& store);
+  void WriteMacrosNordic(const StoreSnapshot& store);
 
   // Nordic state, worker thread only. The caches hold the last accepted
   // replies of the button-code and settings reads (zeros: none).
@@ -238,10 +241,22 @@ class DeviceWorker : public CThreadBasic {
   // A store that refuses any of it keeps none, and the window is told.
   void StoreReadBack(int profile, const std::vector<KeyAssignment>& keys,
                      const std::vector<std::pair<std::string, int>>& settings);
-  int ConfigInt(int profile, std::string_view key);
-  // The values of `profile`'s settings rows; nothing (and a trace) when a row
-  // the settings block reads is missing.
+  // What a task sends of the store, read before its first write. Nothing
+  // when a read got no answer (the command then failed for want of the
+  // store); a missing settings row is traced and the command told as failed.
+  std::optional<StoreSnapshot> ReadToSend(const SnapshotParts& parts);
+  // `profile`'s settings rows as ReadToSend reads them; nothing when a row is
+  // missing or the store did not answer.
   std::optional<devsync::SettingsValues> StoredSettings(int profile);
+  // The standard family's writes of what the store gave.
+  void WriteStoreToDevice();
+  void RestoreDefaultsOnDevice();
+  void SendSettingsBlock(int profile, const devsync::SettingsValues& values);
+  void SendCurrentDpi(int profile, const devsync::SettingsValues& values);
+  void SendReportRate(int profile, const devsync::SettingsValues& values);
+  void SendLightMode(int profile, int mode);
+  // The second family's macros and button codes of the current profile.
+  bool WriteButtonsAndMacrosNordic();
   bool SetConfigInt(int profile, std::string_view key, int value);
   // What an answered write set on the mouse to the store's values.
   struct WrittenState {
@@ -277,4 +292,8 @@ class DeviceWorker : public CThreadBasic {
   // mouse cannot take (macros beyond its memory, a profile missing a settings
   // row). Told as a failure; nothing is owed, as writing again sends no more.
   bool storeLeftOut_ = false;
+  // Worker thread: a read of what the running command sends got no answer,
+  // so it sent nothing of it. The worker's own reads' answers, never a count
+  // that the window's reads move as well.
+  bool storeUnread_ = false;
 };

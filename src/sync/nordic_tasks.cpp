@@ -36,6 +36,17 @@ constexpr int kLastDpiStage = 5;
 constexpr int kFirstDpiControl = 101;
 constexpr int kLastRateButton = 5;
 
+// What the family's button and macro writes send: `profile`'s buttons and
+// the events of the macros they play.
+SnapshotParts ButtonsAndMacrosOf(int profile) {
+  return {.keyProfiles = {profile}, .events = SnapshotParts::kAssignedMacros};
+}
+
+// The one profile's rows a snapshot of ButtonsAndMacrosOf holds.
+const std::vector<KeyAssignment>& KeysOf(const StoreSnapshot& store) {
+  static const std::vector<KeyAssignment> kNone;
+  return store.keys.empty() ? kNone : store.keys.begin()->second;
+}
 
 }  // namespace
 
@@ -74,8 +85,7 @@ bool DeviceWorker::RunNordicCommand(int code) {
       SelectProfileNordic();
       break;
     case kCmdWriteAll:
-      WriteMacrosNordic();
-      accepted = WriteKeyMapsNordic();
+      accepted = WriteButtonsAndMacrosNordic();
       break;
     case kCmdResetKeyMap:
       accepted = ResetButtonNordic();
@@ -318,9 +328,14 @@ void DeviceWorker::SelectProfileNordic() {
 }
 
 bool DeviceWorker::WriteAllNordic() {
+  // The macros and buttons are read before the first write; the settings
+  // after the forced poll that comes before their write, which may store what
+  // the mouse reported. Either read unanswered sends nothing more.
+  const std::optional<StoreSnapshot> store = ReadToSend(ButtonsAndMacrosOf(currentProfile.load()));
+  if (!store) return false;
   SelectProfileNordic();
-  WriteMacrosNordic();
-  bool accepted = WriteKeyMapsNordic();
+  WriteMacrosNordic(*store);
+  bool accepted = WriteKeyMapsNordic(*store);
   accepted = WriteSettingsNordic() && accepted;
   platform::SleepMs(kWriteAllPauseMs);
   return PollAfterWriteNordic() && accepted;
@@ -394,7 +409,19 @@ bool DeviceWorker::PollAfterWriteNordic() {
   return SendNordic(BuildRead(nordicChannel, kCommandStatusAfterWrite), kReplyDone, NordicRetry::kNone);
 }
 
+bool DeviceWorker::WriteButtonsAndMacrosNordic() {
+  const std::optional<StoreSnapshot> store = ReadToSend(ButtonsAndMacrosOf(currentProfile.load()));
+  if (!store) return false;
+  WriteMacrosNordic(*store);
+  return WriteKeyMapsNordic(*store);
+}
+
 bool DeviceWorker::WriteKeyMapsNordic() {
+  const std::optional<StoreSnapshot> store = ReadToSend(ButtonsAndMacrosOf(currentProfile.load()));
+  return store && WriteKeyMapsNordic(*store);
+}
+
+bool DeviceWorker::WriteKeyMapsNordic(const StoreSnapshot& store) {
   if (nordicKeyMapCache[kByteOp] == 0) {
     Payload reply{};
     if (SendNordic(BuildRead(nordicChannel, kCommandButtonCodes), kReplyCodes, NordicRetry::kAfterPause, &reply))
@@ -404,12 +431,8 @@ bool DeviceWorker::WriteKeyMapsNordic() {
   if (nordicKeyMapCache[kByteOp] == kReplyCodes)
     std::copy_n(nordicKeyMapCache.begin() + kByteData, codes.size(), codes.begin());
 
-  const int profile = currentProfile.load();
-  std::vector<KeyAssignment> assignments;
-  db_.LoadKeyAssignments(profile, 0, assignments);
-  std::vector<MacroInfo> macros;
-  db_.LoadMacros(macros);
-  for (const KeyAssignment& a : assignments) {
+  const std::vector<MacroInfo>& macros = store.macros;
+  for (const KeyAssignment& a : KeysOf(store)) {
     const int slot = SlotOfButton(a.key_code);
     if (slot < 0) {
       DebugTrace(2, "nordic button codes: button %d has no slot, not written", a.key_code);
@@ -434,12 +457,8 @@ bool DeviceWorker::WriteKeyMapsNordic() {
   return SendNordic(BuildWriteButtonCodes(nordicChannel, codes), kReplyCodes, NordicRetry::kAtOnce);
 }
 
-void DeviceWorker::WriteMacrosNordic() {
-  const int profile = currentProfile.load();
-  std::vector<KeyAssignment> assignments;
-  db_.LoadKeyAssignments(profile, 0, assignments);
-  std::vector<MacroInfo> macros;
-  db_.LoadMacros(macros);
+void DeviceWorker::WriteMacrosNordic(const StoreSnapshot& store) {
+  const std::vector<KeyAssignment>& assignments = KeysOf(store);
   deviceMacroTable.clear();
 
   auto assigned = [&](int macroId) {
@@ -448,15 +467,15 @@ void DeviceWorker::WriteMacrosNordic() {
     });
   };
   int next = 0;
-  for (const MacroInfo& m : macros) {
+  for (const MacroInfo& m : store.macros) {
     if (!assigned(m.macro_id) || deviceMacroTable.count(m.macro_id) != 0) continue;
     const int index = next++;
     deviceMacroTable[m.macro_id] = index;
-    std::vector<MacroRecord> records;
-    db_.LoadMacroRecords(m.macro_id, records);
     std::vector<devsync::MacroEventIn> events;
-    events.reserve(records.size());
-    for (const MacroRecord& r : records) events.push_back({r.type, r.value, r.desc});
+    if (auto it = store.events.find(m.macro_id); it != store.events.end()) {
+      events.reserve(it->second.size());
+      for (const MacroRecord& r : it->second) events.push_back({r.type, r.value, r.desc});
+    }
     const MacroImage image = EncodeMacroImage(MacroHeader{m.play_type, m.play_times, m.delay_time}, events);
     if (image.truncated) {
       DebugTrace(1, "nordic macro %d: events beyond the image left out", m.macro_id);
