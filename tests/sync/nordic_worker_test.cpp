@@ -410,6 +410,32 @@ TEST_F(NordicTest, SilentOrVanishingMouse) {
     EXPECT_EQ(mouse_->ButtonCodes(0).value()[6], 0xE9);
     EXPECT_EQ(mouse_->SettingsBlock(0).value()[7], 3);
   }
+
+  // A store that stops answering sends nothing it did not give: at the
+  // buttons, read before the first write, nothing at all; at the settings,
+  // read after the poll that precedes their write, no settings. Either way
+  // the write stays owed and the next arrival that finds the store writes it.
+  StoreSilence silence(db_);
+  for (const char* table : {"t_key_macro_data", "t_configdata"}) {
+    SCOPED_TRACE(table);
+    mouse_ = std::make_shared<sim::NordicMouse>();
+    sim::InstallModel(mouse_);
+    silence.At(table, 1);
+    sim::ClearLog();
+    worker_->ClearUi();
+    RunBusy(kCmdWriteAllNordic);
+    EXPECT_TRUE(silence.Fell());
+    EXPECT_EQ(worker_->Count("store unanswered"), 1u);
+    for (const Bytes& head : Heads()) EXPECT_FALSE(head[0] == 0x04 && head[3] == 0x02) << "a settings write";
+    EXPECT_EQ(Heads().empty(), table == std::string("t_key_macro_data"));
+    silence.Answer();
+    Run(kCmdDeviceRemoved);
+    sim::Replug(path_);
+    Run(kCmdDeviceArrived);
+    EXPECT_EQ(Rows(1), before);
+    EXPECT_EQ(mouse_->ButtonCodes(0).value()[6], 0xE9);
+    EXPECT_EQ(mouse_->SettingsBlock(0).value()[7], 3);
+  }
 }
 
 }  // namespace

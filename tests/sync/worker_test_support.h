@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -117,8 +118,12 @@ class TestWorker : public DeviceWorker {
   std::pair<platform::UserStore*, std::string> OwedWriteKey() override { return {userStore, kUserStoreKey}; }
   void EndBusyDialog() override { Note("busy closed"); }
   void TellReadBackNotStored() override { Note("not stored"); }
+  void TellStoreUnanswered() override { Note("store unanswered"); }
   void OnWorkerFinished(long wParam, long lParam) override {
-    Note((wParam == kWorkerDoneFailed ? "worker failed " : "worker done ") + std::to_string(lParam));
+    const char* outcome = wParam == kWorkerDoneFailed        ? "worker failed "
+                          : wParam == kWorkerDoneStoreUnread ? "worker unread "
+                                                             : "worker done ";
+    Note(outcome + std::to_string(lParam));
   }
 
  private:
@@ -130,6 +135,54 @@ class TestWorker : public DeviceWorker {
   std::mutex mu_;
   std::vector<std::function<void()>> tasks_;
   std::vector<std::string> ui_;
+};
+
+// The store stops answering at the `from`-th statement that reads `table`
+// (1: the first) and answers nothing more until Answer(), as under another
+// program's exclusive lock: SQLite's authorizer on the store's connection
+// denies every read and write from then on. Transactions still end.
+class StoreSilence {
+ public:
+  explicit StoreSilence(ProfileDatabase& db) : db_(db) { db_.SetAuthorizer(&Authorize, this); }
+  ~StoreSilence() { db_.SetAuthorizer(nullptr, nullptr); }
+  void At(std::string table, int from) {
+    table_ = std::move(table);
+    from_ = from;
+    reads_ = 0;
+    silent_ = false;
+  }
+  void Answer() { At({}, 0); }
+  // Whether it fell silent since At.
+  bool Fell() const { return silent_; }
+
+ private:
+  static int Authorize(void* arg, int action, const char* what, const char*, const char*, const char*) {
+    auto* self = static_cast<StoreSilence*>(arg);
+    if (action == SQLITE_TRANSACTION || action == SQLITE_SAVEPOINT) return SQLITE_OK;
+    if (self->silent_) return SQLITE_DENY;
+    if (action == SQLITE_SELECT) {
+      self->reading_ = true;
+      self->counted_ = false;
+    } else if (action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE) {
+      self->reading_ = false;
+    } else if (action == SQLITE_READ && self->reading_ && !self->counted_ && what != nullptr &&
+               self->table_ == what) {
+      self->counted_ = true;
+      if (++self->reads_ >= self->from_) {
+        self->silent_ = true;
+        return SQLITE_DENY;
+      }
+    }
+    return SQLITE_OK;
+  }
+
+  ProfileDatabase& db_;
+  std::string table_;
+  int from_ = 0;
+  int reads_ = 0;
+  bool reading_ = false;
+  bool counted_ = false;
+  bool silent_ = false;
 };
 
 class TempFolder {

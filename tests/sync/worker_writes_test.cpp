@@ -3,6 +3,11 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <sstream>
+
 #include "platform/user_store.h"
 #include "sync/work_queue.h"
 
@@ -12,13 +17,81 @@ namespace {
 
 constexpr int kVkA = 65;
 
+// The firmware, and another program that locks the store's file (BEGIN
+// EXCLUSIVE, held until the model goes) once the mouse has taken `writes`
+// more reports. A reader holding the file keeps the lock from being taken.
+class LocksTheStoreAfter : public sim::MouseModel {
+ public:
+  LocksTheStoreAfter(const std::string& file, int writes) : left_(writes) { sqlite3_open(file.c_str(), &other_); }
+  void SetFirmware(std::shared_ptr<sim::MouseModel> firmware) { firmware_ = std::move(firmware); }
+  ~LocksTheStoreAfter() override {
+    Release();
+    sqlite3_close(other_);
+  }
+  // The other program lets go.
+  void Release() { sqlite3_exec(other_, "ROLLBACK", nullptr, nullptr, nullptr); }
+  sim::WriteResult OnOutputReport(const uint8_t* data, size_t length, int devMode) override {
+    if (left_-- == 0) locked_ = sqlite3_exec(other_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    return firmware_->OnOutputReport(data, length, devMode);
+  }
+  sim::InputReport MakeNotification(uint8_t code, uint8_t v1, uint8_t v2) override {
+    return firmware_->MakeNotification(code, v1, v2);
+  }
+  bool Locked() const { return locked_; }
+
+ private:
+  std::shared_ptr<sim::MouseModel> firmware_;
+  sqlite3* other_ = nullptr;
+  int left_;
+  bool locked_ = false;
+};
+
 Bytes DefaultKeyMapReport(uint8_t profileByte) {
   return Report({0x00, 0x55, 0x09, 0xA5, 0x07 + profileByte, 0x20, 0x00, 0x00, profileByte,
                  0x20, 0x01, 0x00, 0x00, 0x20, 0x02, 0x00, 0x00, 0x20, 0x04, 0x00, 0x00, 0x20, 0x08, 0x00, 0x00,
                  0x20, 0x10, 0x00, 0x00, 0x21, 0x55, 0x00, 0x00, 0x21, 0x38, 0x01, 0x00, 0x21, 0x38, 0xFF, 0x00});
 }
 
-class WriterTest : public WorkerTest {};
+class WriterTest : public WorkerTest {
+ protected:
+  // The user's choices the writers' tests send: two macros, buttons of four
+  // profiles, and profile 1's light mode, stage and rate.
+  void StoreTheChoices(const char16_t* lightMode) {
+    AddMacro(u"keys", {{2, kVkA}, {1, 50}, {3, kVkA}});
+    const int buttons = AddMacro(u"buttons", {{4, 1}, {5, 1}});
+    Assign(1, 1, 22, 0x04, 0x01);  // Ctrl + A
+    Assign(2, 4, 27, 64);          // emoji on the forward button
+    Assign(3, 5, 25, 2);           // play/pause on the backward button
+    Assign(5, 8, 23, buttons);     // second macro on wheel down
+    db_.SetConfigValue(1, u"light_mode", lightMode);
+    db_.SetConfigValue(1, u"dpi_index", u"3");
+    db_.SetConfigValue(1, u"report_rate", u"3");
+  }
+
+  // Runs `task` as its button or notice would, by a worker just started with
+  // the store owed or not, on a mouse that holds none of the choices (behind
+  // `model` when one is given).
+  void RunTask(int task, bool owed, platform::UserStore& users, std::shared_ptr<sim::MouseModel> model = nullptr) {
+    worker_ = std::make_unique<TestWorker>(db_, *devices_);
+    worker_->userStore = &users;
+    worker_->Scan();
+    worker_->deviceDataLoaded = 1;
+    mouse_ = std::make_shared<sim::StandardMouse>();
+    if (auto* locker = dynamic_cast<LocksTheStoreAfter*>(model.get())) locker->SetFirmware(mouse_);
+    sim::InstallModel(model ? model : mouse_);
+    if (owed) {
+      users.WriteValue(TestWorker::kUserStoreKey, "OwedWrite101", "1");
+    } else {
+      users.DeleteValue(TestWorker::kUserStoreKey, "OwedWrite101");
+    }
+    sim::ClearLog();
+    worker_->ClearUi();
+    task == kCmdWriteAll || task == kCmdRestoreDefaults ? RunBusy(task) : Run(task);
+  }
+  bool Owed(platform::UserStore& users) {
+    return users.ReadValue(TestWorker::kUserStoreKey, "OwedWrite101").has_value();
+  }
+};
 
 TEST_F(WriterTest, LightModeThreeInProfileTwo) {
   worker_->currentProfile = 2;
@@ -154,29 +227,53 @@ TEST_F(WriterTest, OneMacroOnTheWire) {
   EXPECT_EQ(Bytes(image.begin() + 64, image.begin() + 72), (Bytes{0x32, 0x00, 0x42, 0x04, 0x00, 0x00, 0x82, 0x04}));
 }
 
-TEST_F(WriterTest, WriteAllLeavesTheMouseHoldingTheStore) {
-  AddMacro(u"keys", {{2, kVkA}, {1, 50}, {3, kVkA}});
-  const int buttons = AddMacro(u"buttons", {{4, 1}, {5, 1}});
-  Assign(1, 1, 22, 0x04, 0x01);      // Ctrl + A
-  Assign(2, 4, 27, 64);              // emoji on the forward button
-  Assign(3, 5, 25, 2);               // play/pause on the backward button
-  Assign(5, 8, 23, buttons);         // second macro on wheel down
-  db_.SetConfigValue(1, u"light_mode", u"5");
-  db_.SetConfigValue(1, u"dpi_index", u"3");
-  db_.SetConfigValue(1, u"report_rate", u"3");
-  Run(kCmdWriteAll);
-
-  sim::StandardKeyMap expected = sim::DefaultKeyMap();
+// The key maps of those choices.
+void ExpectTheKeyMapsOfTheChoices(sim::StandardMouse& mouse) {
   auto with = [&](int slot, sim::ActionCode code) {
     sim::StandardKeyMap map = sim::DefaultKeyMap();
     map[slot] = code;
     return map;
   };
-  EXPECT_EQ(mouse_->KeyMap(0), with(0, {0x10, 0x01, 0x04, 0x00}));
-  EXPECT_EQ(mouse_->KeyMap(1), with(4, {0x50, 0x40, 0x00, 0x00}));
-  EXPECT_EQ(mouse_->KeyMap(2), with(3, {0x30, 0xCD, 0x00, 0x00}));
-  EXPECT_EQ(mouse_->KeyMap(3), expected);
-  EXPECT_EQ(mouse_->KeyMap(4), with(7, {0x70, 0x01, 0x01, 0x00}));
+  EXPECT_EQ(mouse.KeyMap(0), with(0, {0x10, 0x01, 0x04, 0x00}));
+  EXPECT_EQ(mouse.KeyMap(1), with(4, {0x50, 0x40, 0x00, 0x00}));
+  EXPECT_EQ(mouse.KeyMap(2), with(3, {0x30, 0xCD, 0x00, 0x00}));
+  EXPECT_EQ(mouse.KeyMap(3), sim::DefaultKeyMap());
+  EXPECT_EQ(mouse.KeyMap(4), with(7, {0x70, 0x01, 0x01, 0x00}));
+}
+
+// The command bytes of the reports sent that carry values of the store.
+std::string StoreReportsSent(const std::string& path) {
+  std::ostringstream out;
+  for (const sim::LogEntry& e : sim::Writes(path)) {
+    const uint8_t command = e.bytes.size() > 2 ? e.bytes[2] : 0;
+    for (uint8_t carries : {0x0D, 0x10, 0x09, 0x0F, 0x22, 0x23, 0x21})
+      if (command == carries) out << std::hex << int(command) << " ";
+  }
+  return out.str();
+}
+
+// Everything of the mouse that a write of the store sets, as text.
+std::string MouseHolds(const sim::StandardMouse& mouse) {
+  std::ostringstream out;
+  out << std::hex;
+  for (int p = 0; p < 5; ++p) {
+    const sim::StandardKeyMap map = mouse.KeyMap(p).value();
+    for (const sim::ActionCode& code : map) for (uint8_t b : code) out << int(b) << ".";
+    const sim::SettingsBlock block = mouse.SettingsBlock(p).value();
+    for (uint8_t b : block) out << int(b) << ".";
+    out << "| ";
+  }
+  for (uint8_t b : mouse.MacroImage()) out << int(b) << ".";
+  out << "| " << int(mouse.LightMode()) << " " << int(mouse.CurrentDpiLevel()) << " " << mouse.CurrentDpiValue() << " "
+      << int(mouse.ReportRate());
+  return out.str();
+}
+
+TEST_F(WriterTest, WriteAllLeavesTheMouseHoldingTheStore) {
+  StoreTheChoices(u"5");
+  Run(kCmdWriteAll);
+
+  ExpectTheKeyMapsOfTheChoices(*mouse_);
 
   const sim::SettingsBlock block = {
       0x05, 0x03, 0x06, 0x04,
@@ -399,6 +496,131 @@ TEST_F(WriterTest, AWriteAllCutShortIsFinishedWhenTheMouseComesBack) {
     EXPECT_TRUE(Sent(0x0F).empty());
   }
   sim::SetPlugListener(nullptr);
+}
+
+// However far a task had read the store when it stopped answering, nothing
+// of the store reaches the mouse, the store stays owed, and the next arrival
+// with the store answering writes it; the rows never change. A task that
+// sends no whole store tells the silence itself.
+TEST_F(WriterTest, AStoreThatStopsAnsweringSendsNothingAndStaysOwed) {
+  platform::UserStore users(folder_.folder() + "registry.ini");
+  ASSERT_EQ(users.CreateKey(TestWorker::kUserStoreKey), platform::KeyStatus::kCreated);
+  StoreTheChoices(u"0");  // a restore of the defaults then changes no row
+  const std::string chosen = Dump();
+  const struct {
+    const char* name;
+    int code;
+    const char* table;
+    int from;
+    const char* told;
+    bool owed;
+  } rows[] = {
+      {"Apply, at the macros", kCmdWriteAll, "t_macro_data", 1, "worker unread 1", true},
+      {"Apply, at the second macro's events", kCmdWriteAll, "t_macrorecord", 2, "worker unread 1", true},
+      {"Apply, at the key map of profile 1", kCmdWriteAll, "t_key_macro_data", 1, "worker unread 1", true},
+      {"Apply, at the key map of profile 2", kCmdWriteAll, "t_key_macro_data", 2, "worker unread 1", true},
+      {"Apply, at the key map of profile 3", kCmdWriteAll, "t_key_macro_data", 3, "worker unread 1", true},
+      {"Apply, at the key map of profile 4", kCmdWriteAll, "t_key_macro_data", 4, "worker unread 1", true},
+      {"Apply, at the key map of profile 5", kCmdWriteAll, "t_key_macro_data", 5, "worker unread 1", true},
+      {"Apply, before the settings", kCmdWriteAll, "t_configdata", 1, "worker unread 1", true},
+      {"Apply, at the last settings row", kCmdWriteAll, "t_configdata", 20, "worker unread 1", true},
+      {"restore defaults, at the key map of profile 3", kCmdRestoreDefaults, "t_key_macro_data", 3,
+       "worker unread 2", true},
+      {"restore defaults, at the settings", kCmdRestoreDefaults, "t_configdata", 1, "worker unread 2", true},
+      {"the light mode", kCmdWriteLighting, "t_configdata", 1, "store unanswered", false},
+      {"the stage", kCmdWriteCurrentDpi, "t_configdata", 1, "store unanswered", false},
+      {"the owed write on arrival, at the key map of profile 2", kCmdDeviceArrived, "t_key_macro_data", 2,
+       "store unanswered", true},
+  };
+  StoreSilence silence(db_);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    silence.At(row.table, row.from);
+    RunTask(row.code, row.code == kCmdDeviceArrived, users);
+    EXPECT_TRUE(silence.Fell());
+    EXPECT_EQ(StoreReportsSent(path_), "");
+    EXPECT_EQ(worker_->Count(row.told), 1u);
+    EXPECT_EQ(Owed(users), row.owed);
+
+    silence.Answer();
+    EXPECT_EQ(Dump(), chosen);
+    if (!row.owed) continue;
+    sim::Replug(path_);
+    Run(kCmdDeviceArrived);
+    ExpectTheKeyMapsOfTheChoices(*mouse_);
+    EXPECT_EQ(mouse_->SettingsBlock(0).value()[3], 4);
+    EXPECT_EQ(mouse_->ReportRate(), 3);
+    EXPECT_EQ(sim::DecodeMacroImage(mouse_->MacroImage()).size(), 2u);
+    EXPECT_FALSE(Owed(users));
+    EXPECT_EQ(Dump(), chosen);
+  }
+
+  // Another program locking the file once the first key map reached the
+  // mouse changes nothing of what goes out: it was all read before.
+  RunTask(kCmdWriteAll, false, users);
+  const std::string whole = MouseHolds(*mouse_);
+  auto locker = std::make_shared<LocksTheStoreAfter>(db_.Path(), 3);
+  RunTask(kCmdWriteAll, false, users, locker);
+  EXPECT_TRUE(locker->Locked());
+  EXPECT_EQ(MouseHolds(*mouse_), whole);
+  EXPECT_EQ(worker_->Ui().back(), "worker done 1");
+  EXPECT_FALSE(Owed(users));
+}
+
+// The same promise over seeded random runs: whatever the task, and wherever
+// the store stops answering or another program locks it, the mouse gets
+// either nothing of the store or all that a clean run of the task sends, and
+// a write of the store stays owed exactly when it sent nothing.
+// TGM_STORE_SEED repeats one seed.
+TEST_F(WriterTest, NoTaskEverSendsAValueTheStoreDidNotGiveInRandomRuns) {
+  platform::UserStore users(folder_.folder() + "registry.ini");
+  ASSERT_EQ(users.CreateKey(TestWorker::kUserStoreKey), platform::KeyStatus::kCreated);
+  StoreTheChoices(u"0");
+  db_.SetConfigValue(1, u"report_rate", u"4");  // what a factory reset stores: no task changes a row
+  const std::string chosen = Dump();
+  const int tasks[] = {kCmdWriteAll,        kCmdRestoreDefaults, kCmdFactoryReset,  kCmdWriteLighting,
+                       kCmdWriteCurrentDpi, kCmdWriteReportRate, kCmdWriteSettings, kCmdDeviceArrived};
+  const char* tables[] = {"t_macro_data", "t_macrorecord", "t_key_macro_data", "t_configdata"};
+  std::map<int, std::string> clean;
+  std::map<int, size_t> writes;
+  for (int task : tasks) {
+    RunTask(task, task == kCmdDeviceArrived, users);
+    clean[task] = MouseHolds(*mouse_);
+    writes[task] = sim::Writes(path_).size();
+  }
+  const char* fixed = std::getenv("TGM_STORE_SEED");
+  const unsigned seed = fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
+  std::mt19937 random(seed);
+  StoreSilence silence(db_);
+  int silenced = 0, locked = 0;
+  for (int i = 0; i < 400; ++i) {
+    const int task = tasks[random() % std::size(tasks)];
+    SCOPED_TRACE("TGM_STORE_SEED=" + std::to_string(seed) + " run " + std::to_string(i) + " task " +
+                 std::to_string(task));
+    const bool writesStore = task == kCmdWriteAll || task == kCmdRestoreDefaults || task == kCmdFactoryReset ||
+                             task == kCmdDeviceArrived;
+    const unsigned fault = random() % 3;  // none, the store stops answering, another program locks it
+    silence.Answer();
+    if (fault == 1) silence.At(tables[random() % std::size(tables)], 1 + static_cast<int>(random() % 6));
+    std::shared_ptr<LocksTheStoreAfter> locker;
+    if (fault == 2) locker = std::make_shared<LocksTheStoreAfter>(db_.Path(), static_cast<int>(random() % writes[task]));
+    RunTask(task, task == kCmdDeviceArrived, users, locker);
+    const bool fell = silence.Fell();
+    SCOPED_TRACE(fell ? "the store stopped answering" : locker && locker->Locked() ? "locked" : "");
+    silenced += fell;
+    locked += locker && locker->Locked();
+    if (fell) {
+      EXPECT_EQ(StoreReportsSent(path_), "");
+    } else {
+      EXPECT_EQ(MouseHolds(*mouse_), clean[task]);
+    }
+    EXPECT_EQ(Owed(users), writesStore && fell);
+    if (locker) locker->Release();
+    silence.Answer();
+    ASSERT_EQ(Dump(), chosen);
+  }
+  EXPECT_GT(silenced, 20);  // the run reached both faults often
+  EXPECT_GT(locked, 20);
 }
 
 }  // namespace
