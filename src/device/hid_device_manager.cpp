@@ -285,11 +285,15 @@ int HidDeviceManager::GetDeviceType() {
 
 void HidDeviceManager::ForgetReports() {
   keptReports_.clear();
-  owedReplies_.Clear();
+  owedReplies_.KeepOnly([this](std::string_view path) {
+    return std::any_of(attachedDevices_.begin(), attachedDevices_.end(),
+                       [path](const AttachedDevice& entry) { return entry.device != nullptr && entry.path == path; });
+  });
 }
 
 void HidDeviceManager::CloseEntries() {
-  ForgetReports();
+  // What is owed stays: the next scan may find the same mouse, still answering.
+  keptReports_.clear();
   currentDevice_ = nullptr;
   for (AttachedDevice& entry : attachedDevices_) {
     if (entry.device != nullptr) hid_close(entry.device);
@@ -388,6 +392,7 @@ void HidDeviceManager::EnumerateDevice() {
   std::vector<AttachedDevice> found = FindAttached(table);
   std::lock_guard lock(mu_);
   attachedDevices_ = std::move(found);
+  ForgetReports();
 }
 
 void HidDeviceManager::ReplaceAttached(std::vector<AttachedDevice> entries) {
@@ -399,8 +404,8 @@ void HidDeviceManager::ReplaceAttached(std::vector<AttachedDevice> entries) {
     old.swap(attachedDevices_);
     attachedDevices_ = std::move(entries);
     opened_ = 1;
+    ForgetReports();
   }
-  ForgetReports();
   for (AttachedDevice& entry : old) {
     if (entry.device != nullptr) hid_close(entry.device);
   }
@@ -491,6 +496,13 @@ int HidDeviceManager::GetConnectionMode() {
   return mode;
 }
 
+const AttachedDevice* HidDeviceManager::EntryOf(const hid_device* dev) const {
+  for (const AttachedDevice& entry : attachedDevices_) {
+    if (entry.device == dev) return &entry;
+  }
+  return nullptr;
+}
+
 hid_device* HidDeviceManager::CurrentDeviceLocked() {
   if (currentDevice_ != nullptr) return currentDevice_;
   int mode = kNoDevice;
@@ -504,12 +516,7 @@ bool HidDeviceManager::GetCurrentDevice(AttachedDevice* info) {
   hid_device* dev = CurrentDeviceLocked();
   if (dev == nullptr) return false;
   if (info != nullptr) {
-    for (const AttachedDevice& entry : attachedDevices_) {
-      if (entry.device == dev) {
-        *info = PublicCopy(entry);
-        break;
-      }
-    }
+    if (const AttachedDevice* entry = EntryOf(dev)) *info = PublicCopy(*entry);
   }
   return true;
 }
@@ -523,9 +530,11 @@ int HidDeviceManager::FindDeviceIndex(int vid, int pid, int devMode) {
   return -1;
 }
 
-hid_device* HidDeviceManager::DeviceForExchange() {
+hid_device* HidDeviceManager::DeviceForExchange(std::string* path) {
   std::lock_guard lock(mu_);
-  return opened_ != 0 ? CurrentDeviceLocked() : nullptr;
+  hid_device* dev = opened_ != 0 ? CurrentDeviceLocked() : nullptr;
+  if (dev != nullptr && path != nullptr) *path = EntryOf(dev)->path;
+  return dev;
 }
 
 bool HidDeviceManager::SendCommand(std::span<uint8_t> buffer) {
@@ -544,42 +553,44 @@ bool HidDeviceManager::SendCommandOnLine(std::span<uint8_t> buffer) {
   }
   // The handle stays open while the line is held; the table lock is not held
   // across the waits below.
-  hid_device* dev = DeviceForExchange();
+  std::string path;
+  hid_device* dev = DeviceForExchange(&path);
   if (dev == nullptr) return false;
 
   buffer[4] = device::CommandChecksum(buffer);
   std::array<uint8_t, kCommandReportSize> request{};
   std::copy_n(buffer.begin(), kCommandReportSize, request.begin());
   const uint8_t command = request[2];
-  AwaitSettled(dev, command);
+  AwaitSettled(dev, path, command);
 
   // Each write that reached the mouse is owed an answer from the tick it
   // returned; the first reply with the command settles the oldest, the rest
   // stay owed, also when none came.
   auto write = [&]() {
     if (hid_write(dev, request.data(), request.size()) < 0) return false;
-    owedReplies_.Wrote(dev, command, platform::GetTickCount());
+    owedReplies_.Wrote(path, command, platform::GetTickCount());
     return true;
   };
   if (!write()) {
     platform::SleepMs(10);
     if (!write()) return false;
   }
-  bool answered = ReadCommandReply(dev, command, buffer);
+  bool answered = ReadCommandReply(dev, path, command, buffer);
   if (!answered) {
     platform::SleepMs(100);
     write();
-    answered = ReadCommandReply(dev, command, buffer);
+    answered = ReadCommandReply(dev, path, command, buffer);
   }
   if (!answered) {
     platform::SleepMs(1000);
     write();
-    answered = ReadCommandReply(dev, command, buffer);
+    answered = ReadCommandReply(dev, path, command, buffer);
   }
   return answered;
 }
 
-bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer) {
+bool HidDeviceManager::ReadCommandReply(hid_device* dev, const std::string& path, uint8_t command,
+                                        std::span<uint8_t> buffer) {
   const uint32_t start = platform::GetTickCount();
   for (;;) {
     const int remaining = RemainingMs(start, kCommandReplyWaitMs);
@@ -602,22 +613,23 @@ bool HidDeviceManager::ReadCommandReply(hid_device* dev, uint8_t command, std::s
     }
     // Nothing of this command was owed when the request began writing, so a
     // reply with it answers one of the request's own writes.
-    owedReplies_.Replied(dev, report[1]);
+    owedReplies_.Replied(path, report[1]);
     if (report[1] != command) continue;
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     return true;
   }
 }
 
-void HidDeviceManager::AwaitSettled(hid_device* dev, uint8_t command) {
+void HidDeviceManager::AwaitSettled(hid_device* dev, const std::string& path, uint8_t command) {
   for (;;) {
     const uint32_t now = platform::GetTickCount();
-    const int left = ReadOffWaiting(dev, [&](std::span<const uint8_t> report) { TakeUnasked(dev, report); });
+    const int left =
+        ReadOffWaiting(dev, [&](std::span<const uint8_t> report) { TakeUnasked(dev, path, report); });
     if (left < 0) return;  // the write will tell
     // Whatever came by `now` has been read: a write the bound old by then
     // will not be answered any more.
-    if (left == 0) owedReplies_.Quiet(dev, now);
-    const std::optional<uint32_t> settled = owedReplies_.SettledAt(dev, command);
+    if (left == 0) owedReplies_.Quiet(path, now);
+    const std::optional<uint32_t> settled = owedReplies_.SettledAt(path, command);
     if (!settled) return;
     // Past it only while reports keep coming without a pause; the wait ends
     // all the same.
@@ -626,13 +638,13 @@ void HidDeviceManager::AwaitSettled(hid_device* dev, uint8_t command) {
     std::array<uint8_t, kScratchSize> report{};
     const int got = hid_read_timeout(dev, report.data(), report.size(), waitMs);
     if (got < 0) return;
-    if (got > 0) TakeUnasked(dev, std::span<const uint8_t>(report.data(), static_cast<size_t>(got)));
+    if (got > 0) TakeUnasked(dev, path, std::span<const uint8_t>(report.data(), static_cast<size_t>(got)));
   }
 }
 
-void HidDeviceManager::TakeUnasked(hid_device* dev, std::span<const uint8_t> report) {
+void HidDeviceManager::TakeUnasked(hid_device* dev, const std::string& path, std::span<const uint8_t> report) {
   if (IsCommandReply(report)) {
-    owedReplies_.Replied(dev, report[1]);
+    owedReplies_.Replied(path, report[1]);
   } else {
     KeepForPoll(dev, report);
   }
@@ -739,7 +751,8 @@ bool HidDeviceManager::PollInput(std::span<uint8_t> buffer) {
 int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs) {
   if (buffer.empty()) return -1;
   std::lock_guard line(ioMu_);
-  hid_device* dev = DeviceForExchange();
+  std::string path;
+  hid_device* dev = DeviceForExchange(&path);
   if (dev == nullptr) return -1;
   const auto kept = std::find_if(keptReports_.begin(), keptReports_.end(),
                                  [dev](const KeptReport& r) { return r.device == dev; });
@@ -751,7 +764,7 @@ int HidDeviceManager::ReadCurrentDevice(std::span<uint8_t> buffer, int timeoutMs
   }
   const int got = hid_read_timeout(dev, buffer.data(), buffer.size(), timeoutMs);
   // A late reply the poll reads still answers the write it was owed to.
-  if (got > 0 && IsCommandReply(buffer.first(static_cast<size_t>(got)))) owedReplies_.Replied(dev, buffer[1]);
+  if (got > 0 && IsCommandReply(buffer.first(static_cast<size_t>(got)))) owedReplies_.Replied(path, buffer[1]);
   return got;
 }
 

@@ -181,25 +181,29 @@ class HidDeviceManager {
   void CloseEntries();
   // The entry that decides the connection mode, or null; `mode` receives it.
   const AttachedDevice* DecidingEntry(int* mode) const;
+  // The entry that holds `dev`, or null.
+  const AttachedDevice* EntryOf(const hid_device* dev) const;
   hid_device* CurrentDeviceLocked();
   // The current device for an exchange (line lock held): null when the
-  // manager is not open or there is none.
-  hid_device* DeviceForExchange();
+  // manager is not open or there is none; `path` receives its path.
+  hid_device* DeviceForExchange(std::string* path = nullptr);
   static int QueryOnlineOn(AttachedDevice& entry);
   bool ExchangeLocked(std::span<uint8_t, 64> payload);
   bool SendCommandOnLine(std::span<uint8_t> buffer);
   // One wait of a command exchange for the reply to `command`: true when it
   // came into `buffer`. A report that is no reply at all ends the wait and
-  // is left in `buffer`, as the framing's refusal.
-  bool ReadCommandReply(hid_device* dev, uint8_t command, std::span<uint8_t> buffer);
+  // is left in `buffer`, as the framing's refusal. `path` is `dev`'s.
+  bool ReadCommandReply(hid_device* dev, const std::string& path, uint8_t command, std::span<uint8_t> buffer);
   // Reads off what `dev` sends until no earlier write of `command` may
   // still be answered; nothing read answers the request about to go out.
-  void AwaitSettled(hid_device* dev, uint8_t command);
+  void AwaitSettled(hid_device* dev, const std::string& path, uint8_t command);
   // A report that came while no request of its command was waiting: a
   // reply settles a write of its command, anything else is kept for the poll.
-  void TakeUnasked(hid_device* dev, std::span<const uint8_t> report);
+  void TakeUnasked(hid_device* dev, const std::string& path, std::span<const uint8_t> report);
   void KeepForPoll(hid_device* dev, std::span<const uint8_t> report);
-  // Handles are closing: what was kept or owed for them goes with them.
+  // A new attached list is in place (both locks held) and the old handles
+  // go: the reports kept for them go with them. What is owed stays with the
+  // devices still attached, which may yet answer it.
   void ForgetReports();
 
   std::recursive_mutex ioMu_;  // before mu_
@@ -219,7 +223,8 @@ class HidDeviceManager {
     std::vector<uint8_t> bytes;
   };
   std::deque<KeptReport> keptReports_;
-  // Line lock. The command reports written that may still be answered.
+  // Line lock. The command reports written that may still be answered, by
+  // the path of the device they were written to.
   device::OwedReplies owedReplies_;
 };
 

@@ -16,21 +16,27 @@
 // it to settle never ends too soon. A prompt mouse leaves nothing owed, and
 // nothing waits.
 //
+// What is owed belongs to the mouse, not to the handle it is talked to
+// through: a rescan closes and reopens the handle while the mouse goes on
+// answering the writes made before. So devices are told apart by their path.
+//
 // No clock is read here: ticks (milliseconds, wrapping) come from the caller.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
-#include <utility>
+#include <string>
+#include <string_view>
 
 namespace device {
 
 class OwedReplies {
  public:
-  // Any handle that tells the devices apart; never dereferenced.
-  using Device = const void*;
+  // The device's path as enumerated.
+  using Device = std::string_view;
   static constexpr uint32_t kReplyBoundMs = 3000;
 
   // A report with `command` reached the device at `tick`.
@@ -46,17 +52,16 @@ class OwedReplies {
   std::optional<uint32_t> SettledAt(Device device, uint8_t command) const;
   // Owed writes of `command`, for the tests.
   size_t Owed(Device device, uint8_t command) const;
-  // The handles are closing.
-  void Clear() { owed_.clear(); }
+  // A rescan found attached only the devices `attached` says yes to. The
+  // others are gone, and one plugged back in answers nothing from before.
+  void KeepOnly(const std::function<bool(Device)>& attached);
 
  private:
-  // By device address (ordered as numbers) and command: the write ticks,
-  // oldest first.
-  using Key = std::pair<std::uintptr_t, uint8_t>;
-  static Key KeyOf(Device device, uint8_t command) {
-    return {reinterpret_cast<std::uintptr_t>(device), command};
-  }
-  std::map<Key, std::deque<uint32_t>> owed_;
+  // By device and command: the write ticks, oldest first. No empty lists.
+  using ByCommand = std::map<uint8_t, std::deque<uint32_t>>;
+  std::map<std::string, ByCommand, std::less<>> owed_;
+  // The owed write ticks of `command`, or null when none is owed.
+  const std::deque<uint32_t>* Ticks(Device device, uint8_t command) const;
 };
 
 }  // namespace device

@@ -232,16 +232,20 @@ class ReplyOrderTest : public ExchangeTest {
   };
 
   // Sends a request of each command in turn. The replies take `delays` in
-  // turn; the writes `lost` counts from this call's first are not answered.
+  // turn; the writes `lost` counts from this call's first are not answered;
+  // the manager rescans (closing and reopening the mouse) before the
+  // requests `rescans` counts from 0.
   Outcome SendInTurn(const std::vector<uint8_t>& commands, const std::vector<uint32_t>& delays = {},
-                     const std::set<int>& lost = {}) {
+                     const std::set<int>& lost = {}, const std::set<size_t>& rescans = {}) {
     sim::Faults f;
     f.reply_delays_ms = delays;
     sim::SetFaults(wired_, f);
     for (int n : lost) mouse_->lost.insert(mouse_->numbered + n);
     Outcome out;
     const uint32_t t0 = platform::GetTickCount();
-    for (uint8_t command : commands) {
+    for (size_t i = 0; i < commands.size(); ++i) {
+      if (rescans.contains(i)) mgr_->Rescan();
+      const uint8_t command = commands[i];
       std::array<uint8_t, 128> buffer{};
       buffer[1] = 0x55;
       buffer[2] = command;
@@ -278,6 +282,7 @@ TEST_F(ReplyOrderTest, NoRequestEverTakesTheReplyToAnotherRequestsWrite) {
     std::set<int> lost;  // writes, counted from the row's first
     int answered;
     uint32_t mostMs;  // the whole row
+    std::set<size_t> rescans = {};  // before these requests
   } rows[] = {
       {"prompt", six, {}, {}, 6, 0},
       // Late replies: a request waits for the reply to the last write of the
@@ -298,10 +303,15 @@ TEST_F(ReplyOrderTest, NoRequestEverTakesTheReplyToAnotherRequestsWrite) {
       {"three lost", six, {}, {1, 2, 3}, 5, 4100 + 3000},
       {"two commands interleaved, 1.5 s late", mixed, {1500}, {}, 6, 6 * (1100 + 1500)},
       {"two commands interleaved, one of each lost", mixed, {}, {1, 3}, 6, 2 * 4100},
+      // The mouse still answers writes from before a rescan reopened it.
+      {"rescans between requests, 1.5 s late", six, {1500}, {}, 6, 6 * (1100 + 1500), {1, 2, 3, 4, 5}},
+      {"rescans between requests, 2.2 s late", six, {2200}, {}, 6, 6 * (3100 + 2200), {1, 2, 3, 4, 5}},
+      {"rescans between requests, 1.5 s late with the first lost", six, {1500}, {1}, 6,
+       6 * (1100 + 1500) + 3100, {1, 2, 3, 4, 5}},
   };
   for (const auto& row : rows) {
     platform::SleepMs(10000);  // what earlier rows left owed is settled
-    const Outcome out = SendInTurn(row.commands, row.delays, row.lost);
+    const Outcome out = SendInTurn(row.commands, row.delays, row.lost, row.rescans);
     EXPECT_EQ(out.foreign, std::vector<std::string>{}) << row.what;
     EXPECT_EQ(out.answered, row.answered) << row.what;
     EXPECT_LE(out.tookMs, row.mostMs) << row.what;
@@ -321,6 +331,17 @@ TEST_F(ReplyOrderTest, NoRequestEverTakesTheReplyToAnotherRequestsWrite) {
   out = SendInTurn({0x08});
   EXPECT_EQ(out.foreign, std::vector<std::string>{});
   EXPECT_EQ(out.tookMs, 0u);
+  // A mouse gone at a rescan and plugged back in answers nothing from
+  // before: what it owed is not waited for.
+  platform::SleepMs(10000);
+  SendInTurn({0x08}, {1500});  // its second write still owed until 3 s after it
+  sim::Unplug(wired_);
+  mgr_->Rescan();
+  sim::Replug(wired_);
+  platform::SleepMs(1200);
+  out = SendInTurn({0x08}, {}, {}, {0});
+  EXPECT_EQ(out.foreign, std::vector<std::string>{});
+  EXPECT_EQ(out.tookMs, 0u);
 }
 
 TEST_F(ReplyOrderTest, NoRequestEverTakesAnotherRequestsReplyInRandomSequences) {
@@ -334,6 +355,10 @@ TEST_F(ReplyOrderTest, NoRequestEverTakesAnotherRequestsReplyInRandomSequences) 
   for (int sequence = 0; sequence < 1200; ++sequence) {
     std::vector<uint8_t> sent(1 + below(6));
     for (uint8_t& c : sent) c = commands[below(3)];
+    std::set<size_t> rescans;  // also before the first: the last sequence may still be answered
+    for (size_t request = 0; request < sent.size(); ++request) {
+      if (below(4) == 0) rescans.insert(request);
+    }
     // Each reply prompt, late by up to the 3 s the mouse may take, or lost.
     std::vector<uint32_t> delays;
     std::set<int> lost;
@@ -342,7 +367,7 @@ TEST_F(ReplyOrderTest, NoRequestEverTakesAnotherRequestsReplyInRandomSequences) 
       if (fate < 2) lost.insert(static_cast<int>(write));
       delays.push_back(fate < 6 ? 0 : 1 + below(3000));
     }
-    const Outcome out = SendInTurn(sent, delays, lost);
+    const Outcome out = SendInTurn(sent, delays, lost, rescans);
     ASSERT_EQ(out.foreign, std::vector<std::string>{}) << "sequence " << sequence;
     // A wait for the earlier writes to settle, then the request's own retries.
     ASSERT_LE(out.longestMs, 3000u + 4100u) << "sequence " << sequence;
@@ -581,7 +606,7 @@ TEST(OwedRepliesTest, WhatIsLeftOwedNeverSettlesBeforeAReplyStillComing) {
     events.emplace_back(at + OwedReplies::kReplyBoundMs, 2, 0);
     std::sort(events.begin(), events.end());
     OwedReplies owed;
-    const void* const dev = &owed;
+    const std::string dev = "mouse";
     for (const auto& [when, kind, index] : events) {
       if (kind == 0) owed.Wrote(dev, writes[index].command, t0 + when);
       if (kind == 1) owed.Replied(dev, writes[index].command);
