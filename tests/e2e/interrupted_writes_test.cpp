@@ -30,6 +30,15 @@ class InterruptedWriteTest : public ProgramTest {
     return sent;
   }
 
+  // The program started, the mouse read back and nothing more going on: the
+  // main window, empty when any of it did not come.
+  std::string StartAndSettle() {
+    Start();
+    const std::string window = WaitMainWindow();
+    if (window.empty() || !WaitFor([&] { return KeyMapsStored(); }) || !Idle()) return "";
+    return window;
+  }
+
   // Removal notices the first program has taken.
   size_t Removals() {
     const std::string trace = Trace();
@@ -75,6 +84,19 @@ class InterruptedWriteTest : public ProgramTest {
                         ") SELECT (SELECT MAX(macro_id) FROM t_macro_data), 2 + i % 2, i, 'A', 65, 0 FROM n"));
   }
 
+  // Right, middle, forward, back and DPI cycle on button 1 of profiles 1 to 5
+  // in the store (the program writes nothing meanwhile); the sixth, which
+  // Apply does not write, keeps the factory's left click.
+  void GiveEachProfilesButtonOneItsOwnAction() {
+    Database db(box_.DatabasePath());
+    const std::pair<int, const char*> actions[] = {{3, "122"}, {2, "123"}, {6, "125"}, {5, "124"}, {9, "90"}};
+    for (int p = 1; p <= 5; ++p) {
+      ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = " + std::to_string(actions[p - 1].first) +
+                          ", macro_value = 1, macro_value2 = 0, macro_desc = '" + actions[p - 1].second +
+                          "' WHERE profile = " + std::to_string(p) + " AND fn_layer = 0 AND key_code = 1"));
+    }
+  }
+
   // Apply, with longer for the result box to come; the box's pixels, empty when none came.
   std::string ApplyAndTakeTheBox(const Geometry& g) {
     std::string pixels;
@@ -84,11 +106,8 @@ class InterruptedWriteTest : public ProgramTest {
 };
 
 TEST_F(InterruptedWriteTest, ALostReplyCostsApplyOneTimeOutAndOneSettleOfItsWrites) {
-  Start();
-  const std::string window = WaitMainWindow();
-  ASSERT_FALSE(window.empty());
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
-  ASSERT_TRUE(Idle());
+  const std::string window = StartAndSettle();
+  ASSERT_FALSE(window.empty()) << "no window, no read-back or no rest after it";
   StoreAMacro(200);
   const Geometry g = GeometryOf(window);
   // From the click until the result box shows, and the reports sent meanwhile.
@@ -117,22 +136,9 @@ TEST_F(InterruptedWriteTest, ALostReplyCostsApplyOneTimeOutAndOneSettleOfItsWrit
 // Each profile's button 1 holds its own action; replies so late that the
 // request is written again must not give one profile the action of another.
 TEST_F(InterruptedWriteTest, LateRepliesReadBackEveryProfilesButtonsAsACleanReadBackDoes) {
-  Start();
-  const std::string window = WaitMainWindow();
-  ASSERT_FALSE(window.empty());
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
-  ASSERT_TRUE(Idle());
-  {
-    // Right, middle, forward, back and DPI cycle for profiles 1 to 5; the
-    // sixth, which Apply does not write, keeps the factory's left click.
-    Database db(box_.DatabasePath());
-    const std::pair<int, const char*> actions[] = {{3, "122"}, {2, "123"}, {6, "125"}, {5, "124"}, {9, "90"}};
-    for (int p = 1; p <= 5; ++p) {
-      ASSERT_TRUE(db.Exec("UPDATE t_key_macro_data SET macro_type = " + std::to_string(actions[p - 1].first) +
-                          ", macro_value = 1, macro_value2 = 0, macro_desc = '" + actions[p - 1].second +
-                          "' WHERE profile = " + std::to_string(p) + " AND fn_layer = 0 AND key_code = 1"));
-    }
-  }
+  const std::string window = StartAndSettle();
+  ASSERT_FALSE(window.empty()) << "no window, no read-back or no rest after it";
+  ASSERT_NO_FATAL_FAILURE(GiveEachProfilesButtonOneItsOwnAction());
   const Geometry g = GeometryOf(window);
   Apply(g);
   ASSERT_TRUE(Idle());
@@ -180,12 +186,69 @@ TEST_F(InterruptedWriteTest, LateRepliesReadBackEveryProfilesButtonsAsACleanRead
   EXPECT_EQ(readBack("fault 0 delays 1020,980"), clean) << "replies 1020 and 980 ms late in turn";
 }
 
-TEST_F(InterruptedWriteTest, AStageChosenOnTheMouseDuringApplyIsTheStoresAfterwards) {
-  Start();
-  const std::string window = WaitMainWindow();
-  ASSERT_FALSE(window.empty());
-  ASSERT_TRUE(WaitFor([&] { return KeyMapsStored(); }));
+// Another program takes the store for itself once the first key map has gone
+// out, until Apply ends: Apply read everything it sends before, so the mouse
+// gets the user's buttons of every profile, Apply tells success, and the next
+// arrival reads back the user's store.
+TEST_F(InterruptedWriteTest, AStoreLockedAfterApplysReadChangesNothingItSends) {
+  const std::string window = StartAndSettle();
+  ASSERT_FALSE(window.empty()) << "no window, no read-back or no rest after it";
+  ASSERT_NO_FATAL_FAILURE(GiveEachProfilesButtonOneItsOwnAction());
+  const Geometry g = GeometryOf(window);
+  const std::string done = ApplyAndTakeTheBox(g);
   ASSERT_TRUE(Idle());
+  // The key maps of profiles 1 to 5, in the store and in the mouse.
+  auto keyRows = [&] {
+    auto db = Snapshot();
+    std::vector<std::vector<KeyRow>> rows;
+    for (int p = 1; p <= 5; ++p) rows.push_back(KeyRows(*db, p));
+    return rows;
+  };
+  auto keyMaps = [&] {
+    const sim::MouseState mouse = MouseState();
+    std::vector<std::string> maps(5);
+    for (int p = 0; p < 5; ++p)
+      for (const auto& code : mouse.key_maps.at(p)) maps[p] += Hex(code) + " ";
+    return maps;
+  };
+  const auto rows = keyRows();
+  const auto settings = Snapshot()->Settings(1);
+  const auto maps = keyMaps();
+  const int commits = MouseState().macro_commits;
+
+  // Every reply 800 ms late. The macro memory's end is taken, then the next
+  // write, profile 1's key map, goes out: the lock comes while its reply is due.
+  ASSERT_EQ(Sim().Command("fault 0 delay 800"), "ok 1");
+  ASSERT_TRUE(Click(g.x + g.width - 590, g.y + 70));
+  ASSERT_TRUE(WaitFor([&] { return MouseState().macro_commits > commits; }));
+  const int committed = Writes();
+  ASSERT_TRUE(WaitFor([&] { return Writes() > committed; }));
+  Database other(box_.DatabasePath());
+  ASSERT_TRUE(WaitFor([&] { return other.Exec("BEGIN EXCLUSIVE"); })) << "no lock while Apply ran";
+  const auto box = WaitVisible("^MessageBox$", 60000);
+  ASSERT_TRUE(box.has_value()) << "no result box after the write";
+  const Geometry b = GeometryOf(*box);
+  EXPECT_TRUE(WaitSteady(b.x, b.y, b.width, b.height) == done) << "the box is not the success box";
+  ASSERT_TRUE(other.Exec("ROLLBACK"));
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000));
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(Sim().Command("fault 0 clear"), "ok 1");
+
+  ASSERT_EQ(Sim().Command("unplug wired"), "ok 5");
+  ASSERT_TRUE(WaitFor([&] { return Removals() > 0; })) << "no removal";
+  const int unplugged = Writes();
+  ASSERT_EQ(Sim().Command("replug wired"), "ok 5");
+  ASSERT_TRUE(WaitFor([&] { return Writes() > unplugged; })) << "the arrival did not talk to the mouse";
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(keyRows(), rows) << "the arrival read the mouse over the user's buttons";
+  EXPECT_EQ(Snapshot()->Settings(1), settings);
+  EXPECT_EQ(keyMaps(), maps) << "the mouse did not get the user's buttons";
+}
+
+TEST_F(InterruptedWriteTest, AStageChosenOnTheMouseDuringApplyIsTheStoresAfterwards) {
+  const std::string window = StartAndSettle();
+  ASSERT_FALSE(window.empty()) << "no window, no read-back or no rest after it";
   const Geometry g = GeometryOf(window);
   const int stage = MouseState().dpi_level == 5 ? 2 : 5;
 

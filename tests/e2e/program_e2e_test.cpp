@@ -230,6 +230,8 @@ TEST_F(ProgramTest, ApplyWritesTheStoreToTheMouseAndReportsIt) {
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["dpi_count"] == "6"; })) << "no read-back";
   ASSERT_TRUE(WaitFor([&] { return Snapshot()->Settings(1)["e-sports_flag"] == "1"; })) << "read-back unfinished";
+  // The pages reload after the read-back: an edit made while they read may leave them unanswered.
+  ASSERT_TRUE(Idle());
   const sim::MouseState before = MouseState();
   Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
 
@@ -303,6 +305,7 @@ TEST_F(ProgramTest, FactoryResetGivesTheMouseTheDefaultBlock) {
   const std::string window = WaitMainWindow();
   ASSERT_FALSE(window.empty());
   ASSERT_TRUE(WaitFor([&] { return KeyMapsStored() && Snapshot()->Settings(1)["e-sports_flag"] == "1"; }));
+  ASSERT_TRUE(Idle());
   Database db(box_.DatabasePath());  // the read-back is over: the program writes nothing now
   const Geometry g = GeometryOf(window);
 
