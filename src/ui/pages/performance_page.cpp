@@ -268,12 +268,13 @@ void DeviceMainDlg::LoadPerformancePage() {
 
 namespace {
 
-// The controls EmptySettingsControls empties, but the report-rate buttons.
+// The controls EmptySettingsControls empties.
 std::vector<MControl*> SettingsControls(DeviceMainDlg& w) {
   std::vector<MControl*> controls = {w.dpiSlider,       w.dpiStepUp,         w.dpiStepDown,   w.dpiReset,
                                      w.reportRateReset, w.lightModeCombo,    w.sleepCombo,    w.dpiCountCombo,
                                      w.responseTimeEdit, w.leftButtonLockSwitch};
   controls.insert(controls.end(), std::begin(w.dpiStages), std::end(w.dpiStages));
+  controls.insert(controls.end(), std::begin(w.reportRateButtons), std::end(w.reportRateButtons));
   for (auto* group : {&w.liftoffRadios, &w.scrollRadios, &w.esportsRadios})
     controls.insert(controls.end(), group->begin(), group->end());
   controls.insert(controls.end(), std::begin(w.sensorChecks), std::end(w.sensorChecks));
@@ -288,9 +289,7 @@ void DeviceMainDlg::EmptySettingsControls() {
   }
   if (dpiSlider) dpiSlider->ClearProgress();
   for (ColorButtonEx* button : reportRateButtons) {
-    if (!button) continue;
-    button->SetCheck(0);
-    button->SetEnabled(false);
+    if (button) button->SetCheck(0);
   }
   for (MComboBox* combo : {lightModeCombo, sleepCombo, dpiCountCombo}) {
     if (combo) combo->SetCurSel(-1);
@@ -314,9 +313,6 @@ void DeviceMainDlg::ShowSettingsRows() {
   // Given values, the controls take input; the rules below may take it away.
   for (MControl* control : SettingsControls(*this)) {
     if (control) control->SetEnabled(true);
-  }
-  for (ColorButtonEx* button : reportRateButtons) {
-    if (button) button->SetEnabled(true);
   }
   if (lightModeCombo) lightModeCombo->SelectData(number(u"light_mode"));
   if (NumberEdit* edit = responseTimeEdit) edit->SetTitle(text(u"button_respondtime"));
