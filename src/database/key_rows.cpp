@@ -38,8 +38,8 @@ void ReadLightMode(const SQLiteStatement& row, LightMode& out) {
 
 }  // namespace
 
-int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& assignment) {
-  SectionLock lock(lock_);
+int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& assignment, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string layoutDesc = WideToUtf8(assignment.layout_desc);
   const std::string macroDesc = WideToUtf8(assignment.macro_desc);
   // The DELETE and the INSERT are one unit: a failed insert must not leave
@@ -47,22 +47,22 @@ int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& assignment) {
   SQLiteAutoTransaction transaction(&db_);
   if (!transaction.Started()) return 0;
   SQLiteStatement statement;
-  db_.Prepare(statement, "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
+  Prepare(statement, "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
   statement.BindInt(1, assignment.profile);
   statement.BindInt(2, assignment.fn_layer);
   statement.BindInt(3, assignment.key_code);
-  if (!Succeeded(statement.Step())) {
+  if (!Succeeded(Step(statement))) {
     transaction.Rollback();
     return 0;
   }
   // Nothing assigned: the button falls back to its default, without a row.
   if (assignment.macro_value == 0 && assignment.macro_value2 == 0) {
-    transaction.End();
+    call.Stored(transaction.End());
     return 0;
   }
-  db_.Prepare(statement,
-              "INSERT INTO t_key_macro_data(profile, fn_layer, key_code, layout_value, layout_desc, macro_type, "
-              "macro_value, macro_value2, macro_value3, macro_desc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?);");
+  Prepare(statement,
+          "INSERT INTO t_key_macro_data(profile, fn_layer, key_code, layout_value, layout_desc, macro_type, "
+          "macro_value, macro_value2, macro_value3, macro_desc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?);");
   statement.BindInt(1, assignment.profile);
   statement.BindInt(2, assignment.fn_layer);
   statement.BindInt(3, assignment.key_code);
@@ -73,14 +73,14 @@ int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& assignment) {
   statement.BindInt(8, assignment.macro_value2);
   statement.BindInt(9, assignment.macro_value3);
   statement.BindText(10, macroDesc);
-  if (!Succeeded(statement.Step())) {
+  if (!Succeeded(Step(statement))) {
     statement.Finalize();
     transaction.Rollback();
     return 0;
   }
   const int id = InsertedId();
   statement.Finalize();
-  return transaction.End() ? id : 0;
+  return call.Stored(transaction.End()) ? id : 0;
 }
 
 bool ProfileDatabase::GetKeyAssignment(int profile, int /*fnLayer*/, int keyCode, KeyAssignment& assignment) {
@@ -95,17 +95,17 @@ bool ProfileDatabase::GetKeyAssignment(int profile, int /*fnLayer*/, int keyCode
   return true;
 }
 
-bool ProfileDatabase::SetKeyMacroDesc(int profile, int /*fnLayer*/, int keyCode, std::u16string_view desc) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::SetKeyMacroDesc(int profile, int /*fnLayer*/, int keyCode, std::u16string_view desc,
+                                      StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string descUtf8 = WideToUtf8(desc);
   SQLiteStatement statement;
-  db_.Prepare(statement,
-              "UPDATE t_key_macro_data SET macro_desc = ? WHERE profile = ? and fn_layer = ? and key_code = ?");
+  Prepare(statement, "UPDATE t_key_macro_data SET macro_desc = ? WHERE profile = ? and fn_layer = ? and key_code = ?");
   statement.BindText(1, descUtf8);
   statement.BindInt(2, profile);
   statement.BindInt(3, 0);
   statement.BindInt(4, keyCode);
-  return Succeeded(statement.Step());
+  return call.Stored(Succeeded(Step(statement)));
 }
 
 int ProfileDatabase::LoadKeyAssignments(int profile, int /*fnLayer*/, std::vector<KeyAssignment>& assignments,
@@ -125,17 +125,17 @@ int ProfileDatabase::LoadKeyAssignments(int profile, int /*fnLayer*/, std::vecto
 bool ProfileDatabase::DeleteKeyAssignments(int profile) {
   SectionLock lock(lock_);
   SQLiteStatement statement;
-  db_.Prepare(statement, "DELETE FROM t_key_macro_data WHERE profile = ?");
+  Prepare(statement, "DELETE FROM t_key_macro_data WHERE profile = ?");
   statement.BindInt(1, profile);
-  return Succeeded(statement.Step());
+  return Succeeded(Step(statement));
 }
 
 bool ProfileDatabase::UpdateLightMode(int profile, int mode, const LightMode& light) {
   SectionLock lock(lock_);
   SQLiteStatement statement;
-  db_.Prepare(statement,
-              "UPDATE t_light_data SET brightness = ?, speed = ?, direction = ?, colorful = ?, colorindex = ?, "
-              "color_value = ?, config_func = ?, reserved = ? WHERE profile = ? AND mode = ?");
+  Prepare(statement,
+          "UPDATE t_light_data SET brightness = ?, speed = ?, direction = ?, colorful = ?, colorindex = ?, "
+          "color_value = ?, config_func = ?, reserved = ? WHERE profile = ? AND mode = ?");
   statement.BindInt(1, light.brightness);
   statement.BindInt(2, light.speed);
   statement.BindInt(3, light.direction);
@@ -146,7 +146,7 @@ bool ProfileDatabase::UpdateLightMode(int profile, int mode, const LightMode& li
   statement.BindInt(8, light.reserved);
   statement.BindInt(9, profile);
   statement.BindInt(10, mode);
-  return Succeeded(statement.Step());
+  return Succeeded(Step(statement));
 }
 
 bool ProfileDatabase::SetActiveLightMode(int profile, int mode) {
@@ -156,21 +156,22 @@ bool ProfileDatabase::SetActiveLightMode(int profile, int mode) {
   statement.BindInt(1, 0);
   statement.BindInt(2, profile);
   statement.Step();
-  db_.Prepare(statement, "UPDATE t_light_data SET status = ? WHERE profile = ? and mode = ?");
+  Prepare(statement, "UPDATE t_light_data SET status = ? WHERE profile = ? and mode = ?");
   statement.BindInt(1, 1);
   statement.BindInt(2, profile);
   statement.BindInt(3, mode);
-  return Succeeded(statement.Step());
+  return Succeeded(Step(statement));
 }
 
-int ProfileDatabase::GetActiveLightMode(int profile) {
+int ProfileDatabase::GetActiveLightMode(int profile, StoreRead* read) {
   SectionLock lock(lock_);
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT mode FROM t_light_data WHERE profile = ? and status = ?");
   statement.BindInt(1, profile);
   statement.BindInt(2, 1);
-  if (statement.Step() != SQLITE_ROW) return 0;
-  return statement.ColumnInt(0);
+  const StoreRead outcome = ReadOutcome(statement.Step(), false);
+  Tell(read, outcome);
+  return outcome == StoreRead::kFound ? statement.ColumnInt(0) : 0;
 }
 
 bool ProfileDatabase::GetLightMode(int profile, int mode, LightMode& light) {
@@ -184,12 +185,14 @@ bool ProfileDatabase::GetLightMode(int profile, int mode, LightMode& light) {
   return true;
 }
 
-int ProfileDatabase::LoadLightModes(int profile, std::vector<LightMode>& lights) {
+int ProfileDatabase::LoadLightModes(int profile, std::vector<LightMode>& lights, StoreRead* read) {
   SectionLock lock(lock_);
   lights.clear();
   SQLiteStatement statement;
   db_.Prepare(statement, "SELECT * FROM t_light_data WHERE profile = ?");
   statement.BindInt(1, profile);
-  while (statement.Step() == SQLITE_ROW) ReadLightMode(statement, lights.emplace_back());
+  int rc;
+  while ((rc = statement.Step()) == SQLITE_ROW) ReadLightMode(statement, lights.emplace_back());
+  Tell(read, ReadOutcome(rc, !lights.empty()));
   return static_cast<int>(lights.size());
 }

@@ -31,57 +31,60 @@ void BindRecord(SQLiteStatement& statement, const MacroRecord& record, const std
 
 }  // namespace
 
-int ProfileDatabase::AddMacro(std::u16string_view name) {
+int ProfileDatabase::AddMacro(std::u16string_view name, StoreWrite* wrote) {
   MacroInfo macro;
   macro.name = name;
   macro.play_type = 0;   // play once
   macro.play_times = 1;
   macro.delay_type = 1;  // measured delays
   macro.delay_time = 0;
-  return InsertMacro(std::move(macro));
+  return InsertMacro(std::move(macro), wrote);
 }
 
-int ProfileDatabase::InsertMacro(MacroInfo macro) {
-  SectionLock lock(lock_);
+int ProfileDatabase::InsertMacro(MacroInfo macro, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string name = WideToUtf8(macro.name);
   SQLiteStatement statement;
-  db_.Prepare(statement, kInsertMacro);
+  Prepare(statement, kInsertMacro);
   statement.BindText(1, name);
   statement.BindInt(2, macro.play_type);
   statement.BindInt(3, macro.play_times);
   statement.BindInt(4, macro.delay_type);
   statement.BindInt(5, macro.delay_time);
-  return Succeeded(statement.Step()) ? InsertedId() : 0;
+  return call.Stored(Succeeded(Step(statement))) ? InsertedId() : 0;
 }
 
-int ProfileDatabase::InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records) {
+int ProfileDatabase::InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records,
+                                            StoreWrite* wrote) {
   int id = 0;
-  const bool stored = RunInTransaction([&] {
-    id = InsertMacro(std::move(macro));
-    return id > 0 && ReplaceMacroRecords(id, std::move(records));
-  });
+  const bool stored = RunInTransaction(
+      [&] {
+        id = InsertMacro(std::move(macro));
+        return id > 0 && ReplaceMacroRecords(id, std::move(records));
+      },
+      wrote);
   return stored ? id : 0;
 }
 
-bool ProfileDatabase::RenameMacro(int macroId, std::u16string_view name) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::RenameMacro(int macroId, std::u16string_view name, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string nameUtf8 = WideToUtf8(name);
   SQLiteStatement statement;
-  db_.Prepare(statement, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?");
+  Prepare(statement, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?");
   statement.BindText(1, nameUtf8);
   statement.BindInt(2, macroId);
-  return Succeeded(statement.Step());
+  return call.Stored(Succeeded(Step(statement)));
 }
 
-bool ProfileDatabase::DeleteMacro(int macroId) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::DeleteMacro(int macroId, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   SQLiteStatement statement;
-  db_.Prepare(statement, "DELETE FROM t_macro_data WHERE macro_id = ?");
+  Prepare(statement, "DELETE FROM t_macro_data WHERE macro_id = ?");
   statement.BindInt(1, macroId);
-  if (!Succeeded(statement.Step())) return false;
-  db_.Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
+  if (!Succeeded(Step(statement))) return false;
+  Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
   statement.BindInt(1, macroId);
-  return Succeeded(statement.Step());
+  return call.Stored(Succeeded(Step(statement)));
 }
 
 bool ProfileDatabase::GetMacro(int macroId, MacroInfo& macro, StoreRead* read) {
@@ -107,20 +110,20 @@ StoreRead ProfileDatabase::GetMacroWithRecords(int macroId, MacroInfo& macro, st
   return read == StoreRead::kUnreadable ? read : StoreRead::kFound;
 }
 
-bool ProfileDatabase::UpdateMacro(int macroId, MacroInfo macro) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::UpdateMacro(int macroId, MacroInfo macro, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string name = WideToUtf8(macro.name);
   SQLiteStatement statement;
-  db_.Prepare(statement,
-              "UPDATE t_macro_data SET name = ?, play_type = ?, play_times = ?, delay_type = ?,delay_time = ? "
-              "WHERE macro_id = ?");
+  Prepare(statement,
+          "UPDATE t_macro_data SET name = ?, play_type = ?, play_times = ?, delay_type = ?,delay_time = ? "
+          "WHERE macro_id = ?");
   statement.BindText(1, name);
   statement.BindInt(2, macro.play_type);
   statement.BindInt(3, macro.play_times);
   statement.BindInt(4, macro.delay_type);
   statement.BindInt(5, macro.delay_time);
   statement.BindInt(6, macroId);
-  return Succeeded(statement.Step());
+  return call.Stored(Succeeded(Step(statement)));
 }
 
 int ProfileDatabase::LoadMacros(std::vector<MacroInfo>& macros, StoreRead* read) {
@@ -161,28 +164,28 @@ void ProfileDatabase::SaveMacroRecords(std::vector<MacroRecord> records) {
   transaction.End();
 }
 
-bool ProfileDatabase::ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   SQLiteAutoTransaction transaction(&db_);
   if (!transaction.Started()) return false;
   SQLiteStatement statement;
-  db_.Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
+  Prepare(statement, "DELETE FROM t_macrorecord WHERE macro_id = ?");
   statement.BindInt(1, macroId);
-  bool ok = Succeeded(statement.Step());
+  bool ok = Succeeded(Step(statement));
   for (size_t i = 0; ok && i < records.size(); ++i) {
     MacroRecord& record = records[i];
     record.macro_id = macroId;
     const std::string desc = WideToUtf8(record.desc);
-    db_.Prepare(statement, kInsertRecord);
+    Prepare(statement, kInsertRecord);
     BindRecord(statement, record, desc);
-    ok = Succeeded(statement.Step());
+    ok = Succeeded(Step(statement));
   }
   statement.Finalize();
   if (!ok) {
     transaction.Rollback();
     return false;
   }
-  return transaction.End();
+  return call.Stored(transaction.End());
 }
 
 int ProfileDatabase::LoadMacroRecords(int macroId, std::vector<MacroRecord>& records, StoreRead* read) {

@@ -58,7 +58,36 @@ bool TransientSchemaFailure(int rc) {
   return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_READONLY;
 }
 
+// Why a write whose first failing statement gave `rc` was not stored. A
+// write that failed with no statement failing failed to begin or commit its
+// transaction: without a connection, or, as a rule, kept out by another
+// program that is reading the file. The authorizer's "no" stands for
+// another program's lock (SetAuthorizer).
+StoreWrite WriteCause(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_AUTH:
+    case SQLITE_MISUSE:
+      return StoreWrite::kUnanswered;
+    default:
+      return StoreWrite::kRefused;
+  }
+}
+
 }  // namespace
+
+ProfileDatabase::WriteCall::~WriteCall() {
+  const int failure = store_.writeFailure_;
+  if (wrote_) *wrote_ = stored_ ? StoreWrite::kStored : WriteCause(failure);
+  store_.writeFailure_ = outer_ != SQLITE_OK ? outer_ : failure;
+}
+
+int ProfileDatabase::Noted(int rc) {
+  if (!Succeeded(rc) && writeFailure_ == SQLITE_OK) writeFailure_ = rc;
+  return rc;
+}
 
 ProfileDatabase& ProfileDatabase::Instance() {
   static ProfileDatabase store;
@@ -85,6 +114,7 @@ bool ProfileDatabase::SetAuthorizer(SQLiteDB::Authorizer callback, void* arg) {
 StoreRead ProfileDatabase::ReadOutcome(int rc, bool rows) {
   if (rc == SQLITE_ROW || (rc == SQLITE_DONE && rows)) return StoreRead::kFound;
   if (rc == SQLITE_DONE) return StoreRead::kNone;
+  Noted(rc);
   unreadableReads_.fetch_add(1);
   return StoreRead::kUnreadable;
 }
@@ -180,8 +210,8 @@ void ProfileDatabase::WipeAll() {
   transaction.End();
 }
 
-bool ProfileDatabase::RunInTransaction(const std::function<bool()>& stores) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::RunInTransaction(const std::function<bool()>& stores, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   SQLiteAutoTransaction transaction(&db_);
   if (!transaction.Started()) return false;
   bool keep = false;
@@ -194,5 +224,5 @@ bool ProfileDatabase::RunInTransaction(const std::function<bool()>& stores) {
     transaction.Rollback();
     return false;
   }
-  return transaction.End();
+  return call.Stored(transaction.End());
 }

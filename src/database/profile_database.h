@@ -26,6 +26,13 @@
 // derived from it.
 enum class StoreRead { kFound, kNone, kUnreadable };
 
+// What a write of the store did, for the caller that asked for it. A store
+// that gave no answer (another program holding the file locked, no
+// connection) decided nothing and may take the same write later; a refusal
+// is the store's answer (a read-only or full disk, a damaged file, a row it
+// would not take).
+enum class StoreWrite { kStored, kUnanswered, kRefused };
+
 class ProfileDatabase {
  public:
   // The process-wide store the program uses.
@@ -77,7 +84,9 @@ class ProfileDatabase {
   // (AddProfile, SaveKeyAssignment...) get a savepoint, so each still works
   // and a failed one undoes only itself. A call inside another one is a
   // savepoint of the outer one. False when nothing of it was kept, also when
-  // no transaction could be opened (then `stores` is not run).
+  // no transaction could be opened (then `stores` is not run). `wrote`, when
+  // given, tells why, from the first statement of the transaction that
+  // failed; so for every write below that takes it.
   //
   // Threads: there is one connection, and a connection has one transaction,
   // so another thread's call let in while it is open would be committed or
@@ -87,13 +96,14 @@ class ProfileDatabase {
   // exchange, a sleep or the window thread: the window would wait as long,
   // and a wait for the window thread would never end. Read the mouse first,
   // then store what it said in one go.
-  bool RunInTransaction(const std::function<bool()>& stores);
+  bool RunInTransaction(const std::function<bool()>& stores, StoreWrite* wrote = nullptr);
 
   // ---- settings rows and profiles
 
   // Updates an existing row only; a key without a row stays unstored and the
   // call still succeeds.
-  bool SetConfigValue(int profile, std::u16string_view key, std::u16string_view value);
+  bool SetConfigValue(int profile, std::u16string_view key, std::u16string_view value,
+                      StoreWrite* wrote = nullptr);
   // Empties `value`; true with the row's value when the row exists.
   bool GetConfigValue(int profile, std::u16string_view key, std::u16string& value);
   // The same, telling a missing row (kNone) from a store that did not answer.
@@ -111,7 +121,7 @@ class ProfileDatabase {
   // table from one that could not be read; so for every loader below.
   int LoadProfiles(std::vector<ProfileInfo>& profiles, StoreRead* read = nullptr);
   // Both updates as one: a failure keeps the profile that was active.
-  bool SetActiveProfile(int profile);
+  bool SetActiveProfile(int profile, StoreWrite* wrote = nullptr);
   // The first active profile's id, 0 when none.
   int GetActiveProfile();
   // The five default profiles "800", "801", "811", "821", "831", each with
@@ -125,38 +135,41 @@ class ProfileDatabase {
 
   // Replaces the (profile, fn_layer, key_code) row. A record whose
   // macro_value and macro_value2 are both 0 only removes the row (result 0).
-  // A failed insert keeps the previous row. The new key_id, or 0.
-  int SaveKeyAssignment(const KeyAssignment& assignment);
+  // A failed insert keeps the previous row. The new key_id, or 0 (`wrote`
+  // tells a removal from a failure).
+  int SaveKeyAssignment(const KeyAssignment& assignment, StoreWrite* wrote = nullptr);
   bool GetKeyAssignment(int profile, int fnLayer, int keyCode, KeyAssignment& assignment);
-  bool SetKeyMacroDesc(int profile, int fnLayer, int keyCode, std::u16string_view desc);
+  bool SetKeyMacroDesc(int profile, int fnLayer, int keyCode, std::u16string_view desc,
+                       StoreWrite* wrote = nullptr);
   int LoadKeyAssignments(int profile, int fnLayer, std::vector<KeyAssignment>& assignments,
                          StoreRead* read = nullptr);
   bool DeleteKeyAssignments(int profile);
 
   bool UpdateLightMode(int profile, int mode, const LightMode& light);
   bool SetActiveLightMode(int profile, int mode);
-  int GetActiveLightMode(int profile);
+  // The active mode, 0 when none.
+  int GetActiveLightMode(int profile, StoreRead* read = nullptr);
   bool GetLightMode(int profile, int mode, LightMode& light);
-  int LoadLightModes(int profile, std::vector<LightMode>& lights);
+  int LoadLightModes(int profile, std::vector<LightMode>& lights, StoreRead* read = nullptr);
 
   // ---- macros and their events (shared by all profiles)
 
   // A new macro played once with measured delays. The new macro_id, or 0.
-  int AddMacro(std::u16string_view name);
+  int AddMacro(std::u16string_view name, StoreWrite* wrote = nullptr);
   // Inserts the record under a new id (its macro_id is not used).
-  int InsertMacro(MacroInfo macro);
+  int InsertMacro(MacroInfo macro, StoreWrite* wrote = nullptr);
   // The macro and its events as one: the new id, or 0 with nothing stored.
-  int InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records);
-  bool RenameMacro(int macroId, std::u16string_view name);
+  int InsertMacroWithRecords(MacroInfo macro, std::vector<MacroRecord> records, StoreWrite* wrote = nullptr);
+  bool RenameMacro(int macroId, std::u16string_view name, StoreWrite* wrote = nullptr);
   // The macro row, then its events; assignments naming it are left alone.
-  bool DeleteMacro(int macroId);
+  bool DeleteMacro(int macroId, StoreWrite* wrote = nullptr);
   bool GetMacro(int macroId, MacroInfo& macro, StoreRead* read = nullptr);
   // The macro and its events, read together: kFound, kNone when there is no
   // such macro (its events are then not read), or kUnreadable when either
   // read got no answer.
   StoreRead GetMacroWithRecords(int macroId, MacroInfo& macro, std::vector<MacroRecord>& records);
   // Writes the record's fields to macro `macroId` (not the record's id).
-  bool UpdateMacro(int macroId, MacroInfo macro);
+  bool UpdateMacro(int macroId, MacroInfo macro, StoreWrite* wrote = nullptr);
   // Every macro in macro_id order: the position is the macro's slot in the
   // mouse's macro memory. The count.
   int LoadMacros(std::vector<MacroInfo>& macros, StoreRead* read = nullptr);
@@ -166,7 +179,7 @@ class ProfileDatabase {
   // Replaces every event of the macro by `records` (their macro_id is taken
   // from `macroId`) in one transaction: a reader sees the old events or the
   // new ones, and a failure anywhere leaves the old ones. False on failure.
-  bool ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records);
+  bool ReplaceMacroRecords(int macroId, std::vector<MacroRecord> records, StoreWrite* wrote = nullptr);
   // The macro's events by record_index. The count.
   int LoadMacroRecords(int macroId, std::vector<MacroRecord>& records, StoreRead* read = nullptr);
   bool DeleteMacroRecords(int macroId);
@@ -187,6 +200,35 @@ class ProfileDatabase {
   static void Tell(StoreRead* read, StoreRead outcome) {
     if (read) *read = outcome;
   }
+  // `rc`, a statement's result, noted as the failure of the write call under
+  // way when it is the call's first.
+  int Noted(int rc);
+  int Prepare(SQLiteStatement& statement, const char* sql) { return Noted(db_.Prepare(statement, sql)); }
+  int Step(SQLiteStatement& statement) { return Noted(statement.Step()); }
+  // One write call's account: holds the lock for the whole call, tells the
+  // caller's `wrote` when the call ends, and hands its first failure on to
+  // the call it runs inside. A call is stored only when it says so (Stored).
+  class WriteCall {
+   public:
+    WriteCall(ProfileDatabase& store, StoreWrite* wrote)
+        : store_(store), lock_(store.lock_), wrote_(wrote), outer_(store.writeFailure_) {
+      store.writeFailure_ = 0;
+    }
+    ~WriteCall();
+    WriteCall(const WriteCall&) = delete;
+    WriteCall& operator=(const WriteCall&) = delete;
+    bool Stored(bool stored) {
+      stored_ = stored;
+      return stored;
+    }
+
+   private:
+    ProfileDatabase& store_;
+    SectionLock lock_;
+    StoreWrite* wrote_;
+    int outer_;
+    bool stored_ = false;
+  };
 
   // Recursive: an operation holding the lock may call another that takes it.
   mutable std::recursive_mutex lock_;
@@ -195,5 +237,9 @@ class ProfileDatabase {
   std::string cipherKey_;  // always empty: the files are plain SQLite files
   std::atomic<int> deviceType_{0};
   std::atomic<std::uint64_t> unreadableReads_{0};
+  // The first failing result of the write call under way (WriteCall): that
+  // call holds the lock from its start to its report, so it is the call's
+  // own, moved by no other thread meanwhile.
+  int writeFailure_ = 0;
   bool open_ = false;
 };

@@ -51,16 +51,17 @@ int Family(int deviceType) { return deviceType > 200 ? 1 : 0; }
 
 }  // namespace
 
-bool ProfileDatabase::SetConfigValue(int profile, std::u16string_view key, std::u16string_view value) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::SetConfigValue(int profile, std::u16string_view key, std::u16string_view value,
+                                     StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   const std::string valueUtf8 = WideToUtf8(value);
   const std::string keyUtf8 = WideToUtf8(key);
   SQLiteStatement statement;
-  db_.Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
+  Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
   statement.BindText(1, valueUtf8);
   statement.BindInt(2, profile);
   statement.BindText(3, keyUtf8);
-  return Succeeded(statement.Step());
+  return call.Stored(Succeeded(Step(statement)));
 }
 
 bool ProfileDatabase::GetConfigValue(int profile, std::u16string_view key, std::u16string& value) {
@@ -104,11 +105,11 @@ bool ProfileDatabase::ResetConfig(int profile) {
       const char* value = row.reset[family];
       if (value == nullptr) continue;
       SQLiteStatement statement;
-      db_.Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
+      Prepare(statement, "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?");
       statement.BindText(1, value);
       statement.BindInt(2, profile);
       statement.BindText(3, row.key);
-      if (!Succeeded(statement.Step())) return false;
+      if (!Succeeded(Step(statement))) return false;
     }
     return true;
   });
@@ -158,27 +159,27 @@ int ProfileDatabase::LoadProfiles(std::vector<ProfileInfo>& profiles, StoreRead*
   return static_cast<int>(profiles.size());
 }
 
-bool ProfileDatabase::SetActiveProfile(int profile) {
-  SectionLock lock(lock_);
+bool ProfileDatabase::SetActiveProfile(int profile, StoreWrite* wrote) {
+  WriteCall call(*this, wrote);
   // Apart, a failure between the two updates would leave no profile active.
   SQLiteAutoTransaction transaction(&db_);
   if (!transaction.Started()) return false;
   SQLiteStatement statement;
-  db_.Prepare(statement, "UPDATE t_profile_data SET status = ?");
+  Prepare(statement, "UPDATE t_profile_data SET status = ?");
   statement.BindInt(1, 0);
-  bool done = Succeeded(statement.Step());
+  bool done = Succeeded(Step(statement));
   if (done) {
-    db_.Prepare(statement, "UPDATE t_profile_data SET status = ? WHERE profile = ?");
+    Prepare(statement, "UPDATE t_profile_data SET status = ? WHERE profile = ?");
     statement.BindInt(1, 1);
     statement.BindInt(2, profile);
-    done = Succeeded(statement.Step());
+    done = Succeeded(Step(statement));
   }
   statement.Finalize();
   if (!done) {
     transaction.Rollback();
     return false;
   }
-  return transaction.End();
+  return call.Stored(transaction.End());
 }
 
 int ProfileDatabase::GetActiveProfile() {

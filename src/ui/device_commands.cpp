@@ -23,9 +23,11 @@ void DeviceMainDlg::OnProfileSelected() {
   if (!profileCombo) return;
   const int profile = profileCombo->GetCurData();
   if (profile < 1 || profile > 5) return;  // nothing chosen: keep the profile in force
-  // A choice the store refuses keeps the profile in force, which the combo shows again.
-  if (!MayStoreEdit() || !db().SetActiveProfile(profile)) {
-    ReportRefusedStore();
+  // A choice the store does not take keeps the profile in force, which the combo shows again.
+  if (!MayStoreEdit()) return;
+  StoreWrite wrote = StoreWrite::kStored;
+  if (!db().SetActiveProfile(profile, &wrote)) {
+    ReportNotStored(wrote);
     return;
   }
   currentProfile = profile;
@@ -43,12 +45,15 @@ void DeviceMainDlg::OnRestoreDefaults() {
   if (mouseButtonLabels) mouseButtonLabels->SetSelectItem(0);
   const int profile = currentProfile.load();
   // All or nothing: a refused store sends nothing and never says the defaults are back.
-  const bool stored = db().RunInTransaction([&] {
-    return db().DeleteKeyAssignments(profile) && db().ResetConfig(profile) &&
-           db().SetConfigValue(profile, u"report_rate", u"4");
-  });
+  StoreWrite wrote = StoreWrite::kStored;
+  const bool stored = db().RunInTransaction(
+      [&] {
+        return db().DeleteKeyAssignments(profile) && db().ResetConfig(profile) &&
+               db().SetConfigValue(profile, u"report_rate", u"4");
+      },
+      &wrote);
   if (!stored) {
-    ReportRefusedStore();
+    ReportNotStored(wrote);
     return;
   }
   ShowKeyAssignments();

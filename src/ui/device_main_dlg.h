@@ -9,12 +9,14 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "database/profile_database.h"
 #include "ui/device_main_def.h"
 #include "sync/device_worker.h"
 #include "ui/device_config.h"
@@ -128,10 +130,16 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void AddKeyComboItem(std::u16string_view text, int kind);
   // The current profile's rows in the combos and on the mouse picture.
   void ShowKeyAssignments() override;
+  // Those rows as the page showed them last (shownKeys).
+  void ShowKeyRows();
   void RefreshKeyPage() override;
-  // Stores `row` for the current profile and selectedButton; the new row id,
-  // or 0 when nothing was stored (a row without values only removes).
+  // Stores `row` for the current profile and selectedButton, a store that
+  // does not take it told; the new row id, or 0 when nothing was stored (a
+  // row without values only removes).
   int SaveKeyAssignment(KeyAssignment row);
+  // Button 1's combo takes a choice only while the left button is unlocked,
+  // and only once both pages show what the store holds.
+  void ApplyLeftButtonLock();
   // Combos 62..82: the function chosen for a button.
   void OnButtonFunctionSelected(int controlId);
   // Runs the assignment dialog for (profile, button, kind) over the window:
@@ -146,6 +154,12 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // Shows the first `count` report-rate buttons in a row, hides the others.
   void ShowReportRateRow(int count);
   void LoadPerformancePage() override;
+  // The page from the rows it showed last (shownSettings).
+  void ShowSettingsRows();
+  // Until the store first answers, the controls that show its values show
+  // none and take no input: the performance page's, the response time and
+  // the lock switch.
+  void EmptySettingsControls();
   void ShowDpiStage(int level) override;
   void ShowReportRateButton(int hz) override;
   // The second family's notices: DPI control 101..106 checked, report-rate
@@ -166,16 +180,21 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void OnScrollDirection(int controlId);
   void OnEsportsMode(int controlId);
   // An update of the current profile's settings row (a missing row stays
-  // missing). False, and reported, when the store refuses it or a page shows
-  // values the store did not give.
+  // missing). False, and reported, when the store does not take it or a page
+  // shows values the store did not give.
   bool StoreConfig(std::u16string_view key, std::u16string_view value);
 
   // ---- a store that refuses or does not answer (main_window.cpp)
-  // Once the handler that met a refused store has run, the pages show the
-  // store again (so Apply sends what they show) and a box says the change
-  // was not saved. Refusals until that box is closed add nothing: one box
-  // per action, however many rows it stored.
-  void ReportRefusedStore();
+  // An edit the store did not take (`why`; kStored tells nothing). Once the
+  // handler that met it has run, the pages show the store again, or, where
+  // it gives no answer, what they showed before the edit (so Apply sends
+  // what they show), and a box says the change was not saved: text 216 for
+  // a store that did not answer, 215 for one that refused. Refusals until
+  // that box is closed add nothing: one box per action, however many rows
+  // it stored.
+  void ReportNotStored(StoreWrite why);
+  // The light mode's send found the store silent: told as the pages' silence.
+  void TellStoreUnanswered() override;
   // The read-back's values refused by the store: told as a refusal.
   void TellReadBackNotStored() override;
   // The four pages from the store; false when one of them got no answer.
@@ -189,11 +208,27 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // unanswered refresh of such a spell is told.
   bool NoteStoreAnswer(unsigned page, bool answered);
   // True when every page shows what the store gave; else the edit is told
-  // as refused.
+  // as not stored.
   bool MayStoreEdit();
   void RetryPagesFromStore();
   // Pages whose last refresh the store did not answer. Window thread.
   unsigned unansweredPages = 0;
+  // The pages `pages` as they showed the store last (the shown* members
+  // below), for an edit the store did not take where it gives no answer now.
+  void ShowKeptPages(unsigned pages);
+  // What the pages show of the store: set by each answered refresh and by
+  // each stored edit. Empty (0 for the macro) until the page first shows it.
+  // Window thread.
+  std::map<std::u16string, std::u16string, std::less<>> shownSettings;
+  std::vector<KeyAssignment> shownKeys;
+  bool keyRowsShown = false;
+  std::map<int, std::u16string> shownMacroNames;  // by macro_id, as the list words them
+  struct ShownMacro {
+    int macroId = 0;
+    bool found = false;
+    MacroInfo macro;
+    std::vector<MacroRecord> events;
+  } shownMacro;
 
   // ---- light mode (pages/light_mode.cpp)
   // Stores the chosen mode and queues its send; 1.
@@ -207,6 +242,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // waits until the recording has stopped and saved its events.
   void LoadMacroList() override;
   void ShowMacro(int macroId);
+  // The options and events of shownMacro.
+  void ShowMacroRows();
   void OnMacroListNotify(int eventCode, LPARAM param);
   void OnDelayEditChanged(int eventCode);
   void OnLoopCountEditChanged(int eventCode);
@@ -311,8 +348,10 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   void ExportProfile(int profile);
   // What the two do once a file is chosen. Export: `profile`'s buttons,
   // lighting, settings and name; import: into currentProfile, then the
-  // family's work command is queued. False when nothing was written or stored.
-  bool ExportProfileTo(int profile, const std::string& path);
+  // family's work command is queued. False when nothing was written or
+  // stored; `storeUnread` tells an export that wrote nothing because one of
+  // its own reads got no answer.
+  bool ExportProfileTo(int profile, const std::string& path, bool* storeUnread = nullptr);
   bool ImportProfileFrom(const std::string& path);
 
   // ---- texts of the controls (pages/control_texts.cpp)
@@ -359,6 +398,7 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
 
   platform::UserStore* userStore_ = nullptr;
   bool storeBoxPending_ = false;
+  bool keptPagesPending_ = false;  // a refused edit's pages are yet to be shown
   bool storeSilenceTold_ = false;  // the spell of unanswered refreshes was told
   std::uint32_t lastStoreRetry_ = 0;
   // Cleared by the destructor: a task that arrives after the window went

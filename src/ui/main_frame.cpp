@@ -120,6 +120,7 @@ void DeviceMainDlg::InitUI(const CRect& client) {
   CreatePerformancePage();
   CreateMacroPage();
   CreateSettingsPage();
+  EmptySettingsControls();
   // A frameless window is moved by dragging any free spot of it.
   EnableWndDrag(1);
   UISize(client);

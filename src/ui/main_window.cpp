@@ -158,12 +158,29 @@ void DeviceMainDlg::TellStore(int text, bool showStore) {
   });
 }
 
-void DeviceMainDlg::ReportRefusedStore() { TellStore(215, true); }
+void DeviceMainDlg::ReportNotStored(StoreWrite why) {
+  if (why == StoreWrite::kStored) return;
+  if (!keptPagesPending_) {
+    keptPagesPending_ = true;
+    // After the handler, which may go on changing the controls it stored from.
+    PostToUiThread([this] {
+      keptPagesPending_ = false;
+      ShowPagesFromStore();
+      ShowKeptPages(unansweredPages);
+    });
+  }
+  TellStore(why == StoreWrite::kUnanswered ? 216 : 215, false);
+}
 
 void DeviceMainDlg::TellReadBackNotStored() {
   // A store that does not answer was told already; this is the same trouble.
   if (unansweredPages != 0 && storeSilenceTold_) return;
   TellStore(218, true);
+}
+
+void DeviceMainDlg::TellStoreUnanswered() {
+  if (unansweredPages != 0 && storeSilenceTold_) return;
+  TellStore(216, false);
 }
 
 bool DeviceMainDlg::NoteStoreAnswer(unsigned page, bool answered) {
@@ -182,8 +199,21 @@ bool DeviceMainDlg::NoteStoreAnswer(unsigned page, bool answered) {
 
 bool DeviceMainDlg::MayStoreEdit() {
   if (unansweredPages == 0) return true;
-  ReportRefusedStore();
+  ReportNotStored(StoreWrite::kUnanswered);
   return false;
+}
+
+void DeviceMainDlg::ShowKeptPages(unsigned pages) {
+  if ((pages & kProfilePage) && profileCombo) profileCombo->SelectData(currentProfile.load());
+  if ((pages & kPerformancePage) && !shownSettings.empty()) ShowSettingsRows();
+  if ((pages & kKeyPage) && keyRowsShown) ShowKeyRows();
+  if (pages & kMacroPage) {
+    for (int i = 0; macroList && i < macroList->GetItemCount(); ++i) {
+      const auto name = shownMacroNames.find(macroList->GetItemData(i));
+      if (name != shownMacroNames.end()) macroList->ModifyItemString(i, name->second);
+    }
+    if (shownMacro.macroId > 0 && shownMacro.macroId == SelectedMacroId()) ShowMacroRows();
+  }
 }
 
 bool DeviceMainDlg::ShowPagesFromStore() {

@@ -319,6 +319,9 @@ class MSlider : public MControlFont {
   // Clamped to the range.
   void SetProgress(int position);
   int GetProgress() const { return pos_; }
+  // No position shown (no thumb) until the next SetProgress.
+  void ClearProgress();
+  bool HasProgress() const { return hasProgress_; }
   void Paint(QPainter& painter, const QRect& area) override;
   void MousePress(QMouseEvent* event) override;
   void MouseMove(QMouseEvent* event) override;
@@ -330,6 +333,7 @@ class MSlider : public MControlFont {
   int min_ = 0;
   int max_ = 100;
   int pos_ = 0;
+  bool hasProgress_ = true;
   bool dragging_ = false;
 };
 
@@ -351,6 +355,8 @@ class DPIControl : public MControlFont, public MGroupCheck {
  public:
   UIKIT_CONTROL_CLASS(DPIControl)
   void SetDPIValue(int value);
+  // No value and no stage colour shown until the next SetDPIValue.
+  void ClearDPIValue();
   // The number in the value field (0 when it holds none).
   int GetDPIValue() const;
   // Windows colour value.
@@ -377,6 +383,7 @@ class DPIControl : public MControlFont, public MGroupCheck {
   std::uint32_t color_ = 0xFF;
   bool checked_ = false;
   bool editEnabled_ = false;
+  bool hasValue_ = true;
 };
 
 // The battery gauge: background image, a level bar and a charging sign.

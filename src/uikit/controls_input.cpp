@@ -327,6 +327,13 @@ void MSlider::SetRange(int minimum, int maximum) {
 void MSlider::SetProgress(int position) {
   UIKIT_ASSERT_UI_THREAD();
   pos_ = std::clamp(position, min_, max_);
+  hasProgress_ = true;
+  Repaint();
+}
+
+void MSlider::ClearProgress() {
+  UIKIT_ASSERT_UI_THREAD();
+  hasProgress_ = false;
   Repaint();
 }
 
@@ -343,8 +350,9 @@ void MSlider::MousePress(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !IsEnabled()) return;
   dragging_ = true;
   const int p = PositionAt(static_cast<int>(event->position().x()));
-  if (p != pos_) {
+  if (p != pos_ || !hasProgress_) {
     pos_ = p;
+    hasProgress_ = true;
     Repaint();
     Report(kEventTextChanged, pos_);
   }
@@ -374,6 +382,7 @@ void MSlider::Paint(QPainter& painter, const QRect& area) {
   painter.setPen(Qt::NoPen);
   painter.setBrush(kFrame);
   painter.drawRoundedRect(QRect(track.left(), cy - 2, track.width(), 4), 2, 2);
+  if (!hasProgress_) return;
   painter.setBrush(IsEnabled() ? kAccent : kFrame);
   painter.drawRoundedRect(QRect(track.left(), cy - 2, x - track.left(), 4), 2, 2);
   QPixmap thumb = StateImage(StateIndex());
@@ -411,6 +420,7 @@ void DPISlider::Paint(QPainter& painter, const QRect& area) {
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(0x2A, 0x3A, 0x48));
   painter.drawRoundedRect(QRect(track.left(), cy - 4, track.width(), 8), 4, 4);
+  if (!hasProgress_) return;
   QPixmap bar = StateImage(0);
   QRect filled(track.left(), cy - 4, x - track.left(), 8);
   if (!bar.isNull()) {
@@ -491,6 +501,18 @@ void DPIControl::SetDPIValue(int value) {
   UIKIT_ASSERT_UI_THREAD();
   QSignalBlocker block(edit_);
   edit_->setText(QString::number(value));
+  if (!hasValue_) {
+    hasValue_ = true;
+    Repaint();
+  }
+}
+
+void DPIControl::ClearDPIValue() {
+  UIKIT_ASSERT_UI_THREAD();
+  QSignalBlocker block(edit_);
+  edit_->clear();
+  hasValue_ = false;
+  Repaint();
 }
 
 int DPIControl::GetDPIValue() const {
@@ -532,9 +554,9 @@ void DPIControl::Paint(QPainter& painter, const QRect& area) {
   painter.setPen(QPen(checked_ ? stage : kFrame, checked_ ? 2 : 1));
   painter.setBrush(checked_ ? QColor(0x24, 0x36, 0x46) : (hovered_ ? QColor(0x22, 0x31, 0x3E) : kPanel));
   painter.drawRoundedRect(face, 8, 8);
-  // Colour mark of the stage.
+  // Colour mark of the stage; a stage without a value has no colour either.
   painter.setPen(Qt::NoPen);
-  painter.setBrush(stage);
+  painter.setBrush(hasValue_ ? stage : kFrame);
   painter.drawRoundedRect(QRectF(area.left() + 10, area.top() + 10, 12, 12), 3, 3);
   painter.setFont(MakeFont());
   QColor text = ColorFromArgb(textColor_);

@@ -170,16 +170,17 @@ TEST_F(MacroRows, ReplacingEventsIsAllOrNothing) {
     const char* name;
     const char* sql;      // run on another connection first
     bool holdTransaction;  // that connection stays inside its transaction while the store writes
-    bool replaced;
+    StoreWrite wrote;
   };
+  using enum StoreWrite;
   const Case cases[] = {
-      {"plain", nullptr, false, true},
+      {"plain", nullptr, false, kStored},
       {"second insert refused",
        "CREATE TRIGGER refuse BEFORE INSERT ON t_macrorecord WHEN NEW.desc = 'new b' "
        "BEGIN SELECT RAISE(FAIL, 'refused'); END",
-       false, false},
-      {"commit refused by a reader", "BEGIN; SELECT count(*) FROM t_macrorecord", true, false},
-      {"file locked by a writer", "BEGIN EXCLUSIVE", true, false},
+       false, kRefused},
+      {"commit refused by a reader", "BEGIN; SELECT count(*) FROM t_macrorecord", true, kUnanswered},
+      {"file locked by a writer", "BEGIN EXCLUSIVE", true, kUnanswered},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,13 +195,16 @@ TEST_F(MacroRows, ReplacingEventsIsAllOrNothing) {
       ASSERT_EQ(raw.Exec(c.sql), SQLITE_OK);
     }
     // The records' own macro_id is not used.
-    EXPECT_EQ(store_.ReplaceMacroRecords(macro, {Event(other, 0, 2, 65, u"new a"), Event(other, 1, 3, 65, u"new b")}),
-              c.replaced);
+    StoreWrite wrote = c.wrote == kStored ? kRefused : kStored;
+    EXPECT_EQ(store_.ReplaceMacroRecords(macro, {Event(other, 0, 2, 65, u"new a"), Event(other, 1, 3, 65, u"new b")},
+                                         &wrote),
+              c.wrote == kStored);
+    EXPECT_EQ(wrote, c.wrote);
     if (c.holdTransaction) {
       ASSERT_EQ(raw.Exec("ROLLBACK"), SQLITE_OK);
     }
     const std::vector<std::string> expected =
-        c.replaced ? std::vector<std::string>{"0|2|65|new a", "1|3|65|new b"}
+        c.wrote == kStored ? std::vector<std::string>{"0|2|65|new a", "1|3|65|new b"}
                    : std::vector<std::string>{"0|1|5|old a", "1|1|6|old b"};
     EXPECT_EQ(raw.Rows("SELECT record_index, type, value, desc FROM t_macrorecord WHERE macro_id = " +
                        std::to_string(macro) + " ORDER BY record_index"),

@@ -145,12 +145,12 @@ TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   EXPECT_FALSE(WaitVisible("^MessageBox$", 500).has_value()) << "a second box";
 
   // What the pages show of the store, in client rectangles: the DPI stages
-  // but the third (the one stepped), the button page's profile and buttons
-  // and its response time, the macro list.
+  // and the slider, the button page's profile and buttons and its response
+  // time, the macro list.
   struct Area {
     int tab, x, y, w, h;
   };
-  const Area areas[] = {{2, 80, 190, 220, 100},  {2, 440, 190, 340, 100}, {1, 80, 160, 300, 340},
+  const Area areas[] = {{2, 80, 190, 700, 190}, {1, 80, 160, 300, 340},
                         {1, 265, g.height - 145, 95, 30}, {3, 60, 216, 300, 200}};
   auto look = [&] {
     std::vector<std::string> seen;
@@ -164,8 +164,9 @@ TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   const std::vector<std::string> shown = look();
   ASSERT_EQ(shown.size(), std::size(areas));
 
-  // Held so that the program cannot read it either: the step is told and
-  // no page shows anything but what it showed, however often it is retried.
+  // Held so that the program cannot read it either: the step is told, the
+  // stepped stage shows its stored value again at once, and no page shows
+  // anything but what it showed, however often it is retried.
   ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
   ASSERT_TRUE(at(g.width - 110, 322));  // the step-up button
   const auto unread = WaitVisible("^MessageBox$", 10000);

@@ -435,7 +435,10 @@ TEST_F(MainWindowTest, StartUpWritesTheDeviceTypeAndOpensTheDatabaseBeforeTheWor
 }
 
 // Started while another program holds the store: one box says it cannot be
-// read, retries say nothing more, and once it answers the pages show it.
+// read, retries and the worker's refreshes say nothing more and show nothing
+// the store did not give (no value, no choice), and once it answers the
+// pages show it and take changes. A task of the worker that found it silent
+// then is told once.
 TEST_F(MainWindowTest, AStartTheStoreDoesNotAnswerIsToldOnceAndShowsTheStoreWhenItDoes) {
   ASSERT_TRUE(db_.SetConfigValue(1, u"dpi_group0_value", u"500"));
   ASSERT_GT(db_.AddMacro(u"kept"), 0);
@@ -454,24 +457,56 @@ TEST_F(MainWindowTest, AStartTheStoreDoesNotAnswerIsToldOnceAndShowsTheStoreWhen
   window_->Create(nullptr, GetProductName(), 0x96000000u, 0, CRect{0, 0, 1121, 780});
   TestWindow& w = *window_;
   ASSERT_TRUE(QTest::qWaitFor([&] { return !driver.boxes.empty(); }, 5000));
+  // Controls that show what the store holds, each with what it shows or
+  // takes that the store did not give.
+  auto unread = [&] {
+    std::string out;
+    for (DPIControl* stage : w.dpiStages) {
+      if (stage->GetDPIValue() != 0) out += " DPI value";
+      if (stage->IsEnabled()) out += " DPI enabled";
+    }
+    if (w.dpiSlider->HasProgress() || w.dpiSlider->IsEnabled()) out += " slider";
+    for (MComboBox* combo : w.buttonCombos) {
+      if (combo->GetCurSel() >= 0) out += " button action";
+      if (combo->IsEnabled()) out += " button enabled";
+    }
+    for (ColorButtonEx* rate : w.reportRateButtons) {
+      if (rate->IsEnabled()) out += " rate enabled";
+    }
+    if (!w.responseTimeEdit->GetTitle().empty() || w.responseTimeEdit->IsEnabled()) out += " response time";
+    if (w.lightModeCombo->GetCurSel() >= 0 || w.lightModeCombo->IsEnabled()) out += " light mode";
+    if (w.leftButtonLockSwitch->IsEnabled() || w.profileCombo->IsEnabled()) out += " lock or profile";
+    return out;
+  };
   for (int retry = 0; retry < 3; ++retry) {
     clock_->Advance(2000);
     w.OnTimer(1);
+    w.FillKeyCombos();
+    w.ShowKeyAssignments();
     w.LoadPerformancePage();
+    w.TellStoreUnanswered();
   }
   QTest::qWait(20);
-  EXPECT_EQ(driver.boxes, (std::vector<Box>{Box{GetLangText(216), Tabs().GetItemText(Tabs().GetSelectItem()), 0}}));
+  const Box silent{GetLangText(216), Tabs().GetItemText(Tabs().GetSelectItem()), 0};
+  EXPECT_EQ(driver.boxes, std::vector<Box>{silent});
   EXPECT_EQ(w.macroList->GetItemCount(), 0);
-  EXPECT_EQ(w.dpiStages[0]->GetDPIValue(), 800) << "the page as built";
+  EXPECT_EQ(unread(), "");
 
   ASSERT_EQ(sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
   clock_->Advance(2000);
   w.OnTimer(1);
   EXPECT_EQ(w.dpiStages[0]->GetDPIValue(), 500);
+  EXPECT_TRUE(w.dpiStages[0]->IsEnabled());
+  EXPECT_EQ(w.buttonCombos[1]->GetTitle(), GetLangText(122)) << "button 2's factory action";
+  EXPECT_TRUE(w.buttonCombos[1]->IsEnabled());
+  EXPECT_FALSE(w.buttonCombos[0]->IsEnabled()) << "the left button is locked";
   EXPECT_EQ(w.macroList->GetItemCount(), 1);
   EXPECT_EQ(w.profileCombo->GetCount(), 5);
   EXPECT_EQ(w.unansweredPages, 0u);
-  EXPECT_EQ(driver.boxes.size(), 1u);
+  w.TellStoreUnanswered();
+  w.TellStoreUnanswered();
+  QTest::qWait(20);
+  EXPECT_EQ(driver.boxes, (std::vector<Box>{silent, silent}));
   w.CloseDialog();
 }
 
@@ -519,6 +554,7 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheNumberBeingTyped) {
   for (const auto& [way, leave] : ways) {
     SCOPED_TRACE(way);
     TestWindow& w = MakeWindow();
+    w.LoadPerformancePage();
     w.ShowWindow(SW_SHOW);
     Tabs().SetSelectItem(1);  // the button page with the response time
     QApplication::setActiveWindow(w.GetWidget());

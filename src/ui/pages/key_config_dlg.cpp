@@ -300,23 +300,23 @@ void MouseKeyConfigDlg::OnOK() {
       break;
   }
   row.macro_desc = GetAssignmentTextKey(row);
-  // A row without values only removes the button's row: stored when none is left.
-  const bool removes = row.macro_value == 0 && row.macro_value2 == 0;
-  KeyAssignment left;
-  const bool stored = SaveAssignment(row) != 0 || (removes && !db_.GetKeyAssignment(profile_, 0, button_, left));
-  if (!stored && onStoreRefused) onStoreRefused();
+  // A row without values only removes the button's row, which the store
+  // tells as stored too.
+  StoreWrite wrote = StoreWrite::kStored;
+  SaveAssignment(row, &wrote);
+  if (wrote != StoreWrite::kStored && onStoreRefused) onStoreRefused(wrote);
   DoOK();
 }
 
-int MouseKeyConfigDlg::SaveAssignment(KeyAssignment row) {
+int MouseKeyConfigDlg::SaveAssignment(KeyAssignment row, StoreWrite* wrote) {
   row.profile = profile_;
   row.fn_layer = 0;
   row.key_code = button_;
-  return db_.SaveKeyAssignment(row);
+  return db_.SaveKeyAssignment(row, wrote);
 }
 
 int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind,
-                       std::function<void()> storeRefused) {
+                       std::function<void(StoreWrite)> storeRefused) {
   MouseKeyConfigDlg dialog(db, profile, button, kind);
   dialog.onStoreRefused = std::move(storeRefused);
   return dialog.DoModal(parent);

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "database/profile_database.h"
 #include "database/records.h"
 #include "uikit/uikit.h"
 
@@ -45,9 +46,9 @@ class MouseKeyConfigDlg : public MDialog {
   // Stores the controls' assignment and ends the dialog with OK.
   void OnOK();
   // Stores `row` for this dialog's profile and button; the new row id or 0.
-  int SaveAssignment(KeyAssignment row);
-  // Called when OK met a store that refused the row.
-  std::function<void()> onStoreRefused;
+  int SaveAssignment(KeyAssignment row, StoreWrite* wrote = nullptr);
+  // Called when OK met a store that did not take the row, with the cause.
+  std::function<void(StoreWrite)> onStoreRefused;
 
   CArea* headingBand = nullptr;        // 30
   MText* heading = nullptr;            // 31
@@ -76,7 +77,7 @@ class MouseKeyConfigDlg : public MDialog {
 };
 
 // Runs the dialog for (profile, button, kind) modally over `parent`; 1 when
-// the user confirmed, 2 otherwise. `storeRefused` runs when the store
-// refused the confirmed row.
+// the user confirmed, 2 otherwise. `storeRefused` runs when the store did
+// not take the confirmed row.
 int RunKeyConfigDialog(HWND parent, ProfileDatabase& db, int profile, int button, int kind,
-                       std::function<void()> storeRefused = {});
+                       std::function<void(StoreWrite)> storeRefused = {});

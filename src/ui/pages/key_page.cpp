@@ -76,6 +76,7 @@ void DeviceMainDlg::CreateKeyPage() {
     combo->SetImage(u"img_combobox.png", 4);
     combo->SetTextColor(windowTextColor);
     combo->SetAlignment(1);
+    combo->SetEnabled(false);  // until it shows what the store holds
   };
   profileCombo = MakeIn<MComboBox>(page, false, 60);
   setUpCombo(profileCombo);
@@ -158,9 +159,9 @@ void DeviceMainDlg::AddKeyComboItem(std::u16string_view text, int kind) {
 void DeviceMainDlg::FillKeyCombos() {
   // Enabled again only while the left button is unlocked.
   if (buttonCombos[0]) buttonCombos[0]->SetEnabled(false);
-  // What each combo shows is kept over the refill: the stored rows are shown
-  // over it next, unless the store does not answer, and then it is all the
-  // page has.
+  // What each combo shows is kept over the refill, nothing where it showed
+  // nothing: the stored rows are shown over it next, unless the store does
+  // not answer, and then it is all the page has.
   struct Shown {
     int kind = -1;
     std::u16string title;
@@ -176,9 +177,8 @@ void DeviceMainDlg::FillKeyCombos() {
   for (const ComboItem& item : kComboItems) AddKeyComboItem(GetLangText(item.text), item.kind);
   for (int i = 0; i < kButtonCombos; ++i) {
     MComboBox* combo = buttonCombos[i];
-    if (!combo) continue;
+    if (!combo || shown[i].kind < 0) continue;
     combo->SetCurSel(kDefaultItem[i]);
-    if (shown[i].kind < 0) continue;
     combo->SelectData(shown[i].kind);
     combo->SetTitle(shown[i].title);
   }
@@ -190,13 +190,23 @@ void DeviceMainDlg::ShowKeyAssignments() {
   db().LoadKeyAssignments(currentProfile.load(), 0, rows, &read);
   // Unanswered, the buttons keep what they show rather than the defaults.
   if (!NoteStoreAnswer(kKeyPage, read != StoreRead::kUnreadable)) return;
+  shownKeys = std::move(rows);
+  ShowKeyRows();
+}
+
+void DeviceMainDlg::ShowKeyRows() {
+  keyRowsShown = true;
+  for (int i = 1; i < kButtonCombos; ++i) {
+    if (buttonCombos[i]) buttonCombos[i]->SetEnabled(true);
+  }
+  ApplyLeftButtonLock();
   for (int i = 0; i < static_cast<int>(std::size(kPictureLabels)); ++i) {
     if (mouseButtonLabels) mouseButtonLabels->SetItemText(i, GetLangText(kPictureLabels[i].defaultText));
   }
   for (int i = 0; i < kButtonCombos; ++i) {
     if (buttonCombos[i]) buttonCombos[i]->SetCurSel(kDefaultItem[i]);
   }
-  for (const KeyAssignment& row : rows) {
+  for (const KeyAssignment& row : shownKeys) {
     // Buttons 7 and 8 keep their default item: their combos are not shown.
     if (row.key_code < 1 || row.key_code > 6) continue;
     std::u16string text;
@@ -226,7 +236,16 @@ int DeviceMainDlg::SaveKeyAssignment(KeyAssignment row) {
   row.profile = currentProfile.load();
   row.fn_layer = 0;
   row.key_code = selectedButton.load();
-  return db().SaveKeyAssignment(row);
+  StoreWrite wrote = StoreWrite::kStored;
+  const int id = db().SaveKeyAssignment(row, &wrote);
+  ReportNotStored(wrote);
+  return id;
+}
+
+void DeviceMainDlg::ApplyLeftButtonLock() {
+  const auto lock = shownSettings.find(u"leftbtn_lock");
+  const bool unlocked = lock != shownSettings.end() && lock->second != u"1";
+  if (buttonCombos[0]) buttonCombos[0]->SetEnabled(unlocked && keyRowsShown);
 }
 
 void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
@@ -243,7 +262,7 @@ void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
     row.macro_type = kind;
     row.macro_value = 1;
     row.macro_desc = GetAssignmentTextKey(row);
-    if (SaveKeyAssignment(row) == 0) ReportRefusedStore();
+    SaveKeyAssignment(row);
     ShowKeyAssignments();
   } else if (IsDialogKind(kind)) {
     if (!MayStoreEdit()) return;
@@ -253,7 +272,7 @@ void DeviceMainDlg::OnButtonFunctionSelected(int controlId) {
     if (runKeyConfigDialog) {
       runKeyConfigDialog(profile, button, kind);
     } else {
-      RunKeyConfigDialog(GetSafeHwnd(), db(), profile, button, kind, [this] { ReportRefusedStore(); });
+      RunKeyConfigDialog(GetSafeHwnd(), db(), profile, button, kind, [this](StoreWrite why) { ReportNotStored(why); });
     }
     ShowKeyAssignments();
   }

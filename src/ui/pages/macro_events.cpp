@@ -393,5 +393,8 @@ void DeviceMainDlg::SaveMacroEvents() {
   }
   // One transaction: a write-all in between never sees the macro half
   // written, and a failed write keeps the events stored before.
-  if (!db().ReplaceMacroRecords(macroId, std::move(records))) ReportRefusedStore();
+  StoreWrite wrote = StoreWrite::kStored;
+  if (db().ReplaceMacroRecords(macroId, records, &wrote) && shownMacro.macroId == macroId)
+    shownMacro.events = std::move(records);
+  ReportNotStored(wrote);
 }

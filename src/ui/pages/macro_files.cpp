@@ -71,10 +71,12 @@ void DeviceMainDlg::ImportMacro() {
   std::optional<ui::MacroFileContent> content = ui::ReadMacroFile(path);
   if (!content) return;
   // The macro and its events as one: a refused store leaves no macro without events.
-  const int macroId = db().InsertMacroWithRecords(content->macro, std::move(content->events));
+  StoreWrite wrote = StoreWrite::kStored;
+  const int macroId = db().InsertMacroWithRecords(content->macro, std::move(content->events), &wrote);
   if (macroId <= 0) {
-    ReportRefusedStore();
+    ReportNotStored(wrote);
     return;
   }
+  shownMacroNames[macroId] = content->macro.name;
   if (macroList) macroList->AddString(content->macro.name, macroId);
 }

@@ -243,8 +243,14 @@ void DeviceMainDlg::LoadMacroList() {
   if (!NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable)) return;
   macroList->DeleteAllItems();
   eventList->DeleteAllItems();
+  shownMacroNames.clear();
+  shownMacro = {};
   if (macros.empty()) return;
-  for (const MacroInfo& macro : macros) macroList->AddString(LocalizeDefaultName(macro.name), macro.macro_id);
+  for (const MacroInfo& macro : macros) {
+    const std::u16string name = LocalizeDefaultName(macro.name);
+    macroList->AddString(name, macro.macro_id);
+    shownMacroNames[macro.macro_id] = name;
+  }
   macroList->SetCurSel(0);
   ShowMacro(macros.front().macro_id);
 }
@@ -268,10 +274,16 @@ void DeviceMainDlg::ShowMacro(int macroId) {
   // Unanswered, the options and events shown stay; nothing is stored from
   // them until the store answers (MayStoreEdit).
   if (!NoteStoreAnswer(kMacroPage, read != StoreRead::kUnreadable)) return;
+  shownMacro = {macroId, read == StoreRead::kFound, std::move(macro), std::move(events)};
+  ShowMacroRows();
+}
+
+void DeviceMainDlg::ShowMacroRows() {
+  const MacroInfo& macro = shownMacro.macro;
   ShowEventKeyControls(false);
   Enable(fixedDelayEdit, false);
   Enable(playCountEdit, false);
-  if (read == StoreRead::kFound) {
+  if (shownMacro.found) {
     if (macro.delay_type >= 0 && macro.delay_type <= 2) Check(delayModeRadios[macro.delay_type]);
     if (macro.delay_type == 2) {
       Enable(fixedDelayEdit, true);
@@ -287,7 +299,7 @@ void DeviceMainDlg::ShowMacro(int macroId) {
   }
   if (!eventList) return;
   eventList->DeleteAllItems();
-  for (const MacroRecord& event : events) {
+  for (const MacroRecord& event : shownMacro.events) {
     eventList->AddString(event.desc, event.type, event.value, static_cast<std::uint32_t>(event.delay_time));
   }
 }
@@ -301,11 +313,13 @@ void DeviceMainDlg::NewMacro() {
   }
   if (!MayStoreEdit()) return;
   const std::u16string name = GetLangText(351) + u" " + platform::FormatDecimal(count + 1);
-  const int macroId = db().AddMacro(name);
+  StoreWrite wrote = StoreWrite::kStored;
+  const int macroId = db().AddMacro(name, &wrote);
   if (macroId <= 0) {
-    ReportRefusedStore();
+    ReportNotStored(wrote);
     return;
   }
+  shownMacroNames[macroId] = name;
   macroList->SetCurSel(macroList->AddString(name, macroId));
   ShowMacro(macroId);
 }
@@ -314,11 +328,13 @@ void DeviceMainDlg::DeleteMacro() {
   if (!macroList) return;
   const int index = macroList->GetCurSel();
   const int macroId = SelectedMacroId();
-  if (macroId <= 0) return;
-  if (!MayStoreEdit() || !db().DeleteMacro(macroId)) {
-    ReportRefusedStore();
+  if (macroId <= 0 || !MayStoreEdit()) return;
+  StoreWrite wrote = StoreWrite::kStored;
+  if (!db().DeleteMacro(macroId, &wrote)) {
+    ReportNotStored(wrote);
     return;
   }
+  shownMacroNames.erase(macroId);
   macroList->DeleteItem(index);
   macroList->SetCurSel(index - 1);
   if (eventList) eventList->DeleteAllItems();
@@ -340,18 +356,21 @@ void DeviceMainDlg::DuplicateMacro() {
   std::vector<MacroRecord> events;
   const StoreRead read = db().GetMacroWithRecords(sourceId, macro, events);
   if (read == StoreRead::kUnreadable) {
-    ReportRefusedStore();
+    ReportNotStored(StoreWrite::kUnanswered);
     return;
   }
   if (read == StoreRead::kNone) return;
   macro.name += u" " + GetLangText(31);
   // The copy and its events as one: a refused store leaves no copy without events.
-  const int copyId = db().InsertMacroWithRecords(macro, std::move(events));
+  StoreWrite wrote = StoreWrite::kStored;
+  const int copyId = db().InsertMacroWithRecords(macro, std::move(events), &wrote);
   if (copyId <= 0) {
-    ReportRefusedStore();
+    ReportNotStored(wrote);
     return;
   }
-  macroList->AddString(LocalizeDefaultName(macro.name), copyId);
+  const std::u16string name = LocalizeDefaultName(macro.name);
+  shownMacroNames[copyId] = name;
+  macroList->AddString(name, copyId);
 }
 
 void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
@@ -378,12 +397,14 @@ void DeviceMainDlg::OnMacroListNotify(int eventCode, LPARAM param) {
     StoreRead read = StoreRead::kFound;
     db().LoadKeyAssignments(profile, 0, assignments, &read);
     // Without the buttons that play it, the macro is not renamed either.
-    bool stored = read != StoreRead::kUnreadable;
+    StoreWrite wrote = read == StoreRead::kUnreadable ? StoreWrite::kUnanswered : StoreWrite::kStored;
     for (const KeyAssignment& a : assignments) {
-      if (a.macro_type == kActionMacro && a.macro_value == macroId)
-        stored = db().SetKeyMacroDesc(profile, 0, a.key_code, text) && stored;
+      if (wrote == StoreWrite::kStored && a.macro_type == kActionMacro && a.macro_value == macroId)
+        db().SetKeyMacroDesc(profile, 0, a.key_code, text, &wrote);
     }
-    if (!stored || !db().RenameMacro(macroId, text)) ReportRefusedStore();
+    if (wrote == StoreWrite::kStored) db().RenameMacro(macroId, text, &wrote);
+    if (wrote == StoreWrite::kStored) shownMacroNames[macroId] = text;
+    ReportNotStored(wrote);
   } else if (eventCode == kEventItemRightClick) {
     const QPoint at = QCursor::pos();
     MenuWnd menu;
@@ -400,7 +421,7 @@ void DeviceMainDlg::SaveMacroOptions() {
   MacroInfo macro;
   StoreRead read = StoreRead::kFound;
   if (!db().GetMacro(macroId, macro, &read)) {
-    if (read == StoreRead::kUnreadable) ReportRefusedStore();
+    if (read == StoreRead::kUnreadable) ReportNotStored(StoreWrite::kUnanswered);
     return;
   }
   // The radios stand in the order of the delay types; the count radio is
@@ -415,7 +436,9 @@ void DeviceMainDlg::SaveMacroOptions() {
   const int playRadio = CheckedIndex(playModeRadios);
   if (playRadio >= 0) macro.play_type = playRadio == 2 ? 0 : playRadio + 1;
   macro.play_times = playRadio == 2 ? std::clamp(EditNumberOr(playCountEdit, 1), 1, kMaxPlayCount) : 1;
-  if (!db().UpdateMacro(macroId, macro)) ReportRefusedStore();
+  StoreWrite wrote = StoreWrite::kStored;
+  if (db().UpdateMacro(macroId, macro, &wrote) && shownMacro.macroId == macroId) shownMacro.macro = macro;
+  ReportNotStored(wrote);
 }
 
 void DeviceMainDlg::OnDelayEditChanged(int eventCode) {

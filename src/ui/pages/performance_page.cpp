@@ -46,9 +46,14 @@ int CommittedDpi(int value) {
 }  // namespace
 
 bool DeviceMainDlg::StoreConfig(std::u16string_view key, std::u16string_view value) {
-  if (MayStoreEdit() && db().SetConfigValue(currentProfile.load(), key, value)) return true;
-  ReportRefusedStore();
-  return false;
+  if (!MayStoreEdit()) return false;
+  StoreWrite wrote = StoreWrite::kStored;
+  if (!db().SetConfigValue(currentProfile.load(), key, value, &wrote)) {
+    ReportNotStored(wrote);
+    return false;
+  }
+  if (const auto shown = shownSettings.find(key); shown != shownSettings.end()) shown->second = value;
+  return true;
 }
 
 void DeviceMainDlg::CreatePerformancePage() {
@@ -257,9 +262,58 @@ void DeviceMainDlg::LoadPerformancePage() {
     return db().ReadConfigValue(profile, key, rows[key]) != StoreRead::kUnreadable;
   });
   if (!NoteStoreAnswer(kPerformancePage, answered)) return;
+  shownSettings = std::move(rows);
+  ShowSettingsRows();
+}
+
+namespace {
+
+// The controls EmptySettingsControls empties.
+std::vector<MControl*> SettingsControls(DeviceMainDlg& w) {
+  std::vector<MControl*> controls = {w.dpiSlider,       w.dpiStepUp,         w.dpiStepDown,   w.dpiReset,
+                                     w.reportRateReset, w.lightModeCombo,    w.sleepCombo,    w.dpiCountCombo,
+                                     w.responseTimeEdit, w.leftButtonLockSwitch};
+  controls.insert(controls.end(), std::begin(w.dpiStages), std::end(w.dpiStages));
+  controls.insert(controls.end(), std::begin(w.reportRateButtons), std::end(w.reportRateButtons));
+  for (auto* group : {&w.liftoffRadios, &w.scrollRadios, &w.esportsRadios})
+    controls.insert(controls.end(), group->begin(), group->end());
+  controls.insert(controls.end(), std::begin(w.sensorChecks), std::end(w.sensorChecks));
+  return controls;
+}
+
+}  // namespace
+
+void DeviceMainDlg::EmptySettingsControls() {
+  for (DPIControl* stage : dpiStages) {
+    if (stage) stage->ClearDPIValue();
+  }
+  if (dpiSlider) dpiSlider->ClearProgress();
+  for (ColorButtonEx* button : reportRateButtons) {
+    if (button) button->SetCheck(0);
+  }
+  for (MComboBox* combo : {lightModeCombo, sleepCombo, dpiCountCombo}) {
+    if (combo) combo->SetCurSel(-1);
+  }
+  for (auto* group : {&liftoffRadios, &scrollRadios, &esportsRadios}) {
+    for (CRadioButton* radio : *group) Check(radio, false);
+  }
+  for (CCheckButton* box : sensorChecks) Check(box, false);
+  if (responseTimeEdit) responseTimeEdit->SetTitle(u"");
+  Check(leftButtonLockSwitch, false);
+  for (MControl* control : SettingsControls(*this)) {
+    if (control) control->SetEnabled(false);
+  }
+}
+
+void DeviceMainDlg::ShowSettingsRows() {
+  const auto& rows = shownSettings;
   // A missing row reads as "", as a number 0.
   auto text = [&rows](std::u16string_view key) -> const std::u16string& { return rows.find(key)->second; };
   auto number = [&](std::u16string_view key) { return platform::ParseDecimal(text(key)); };
+  // Given values, the controls take input; the rules below may take it away.
+  for (MControl* control : SettingsControls(*this)) {
+    if (control) control->SetEnabled(true);
+  }
   if (lightModeCombo) lightModeCombo->SelectData(number(u"light_mode"));
   if (NumberEdit* edit = responseTimeEdit) edit->SetTitle(text(u"button_respondtime"));
   const int rate = number(u"report_rate");
@@ -293,11 +347,10 @@ void DeviceMainDlg::LoadPerformancePage() {
   for (int i = 0; i < 3; ++i) Check(sensorChecks[i], (sensor & (4 << i)) != 0);
   Check(liftoffRadios[text(u"liftoff_height") == u"2" ? 1 : 0], true);
   Check(scrollRadios[text(u"scroll_flag") == u"0" ? 0 : 1], true);
-  const std::u16string lock = text(u"leftbtn_lock");
-  const bool locked = lock == u"1";
-  Check(leftButtonLockSwitch, locked);
-  if (MComboBox* leftButton = buttonCombos[0]) leftButton->SetEnabled(!locked);
+  const std::u16string& lock = text(u"leftbtn_lock");
+  Check(leftButtonLockSwitch, lock == u"1");
   leftButtonLocked = platform::ParseDecimal(lock) == 1 ? 1 : 0;
+  ApplyLeftButtonLock();
   if (sleepCombo) sleepCombo->SelectData(number(u"sleep_light"));
   Place(reportRatePanel, CRect{40, 410, GetClientRect().Width() - 430, 530});
   for (MControl* c : std::initializer_list<MControl*>{lightPanel, lightCaption, lightModeCombo}) {
@@ -309,7 +362,8 @@ void DeviceMainDlg::ShowDpiStage(int level) {
   DPIControl* stage = dpiStages[std::clamp(level, 1, 6) - 1];
   if (!stage || !dpiSlider) return;
   stage->SetCheckState(1);
-  dpiSlider->SetProgress(stage->GetDPIValue() / 100);
+  // Before the page shows the store, the stage has no value for the slider.
+  if (!shownSettings.empty()) dpiSlider->SetProgress(stage->GetDPIValue() / 100);
 }
 
 void DeviceMainDlg::ShowReportRateButton(int hz) {

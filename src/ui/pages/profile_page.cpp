@@ -28,6 +28,7 @@ void DeviceMainDlg::LoadProfileList() {
   db().LoadProfiles(profiles, &read);
   // Unanswered, the combo keeps the profiles it lists: they are not gone.
   if (!NoteStoreAnswer(kProfilePage, read != StoreRead::kUnreadable)) return;
+  combo->SetEnabled(true);
   combo->DelAllItems();
   for (const ProfileInfo& profile : profiles) {
     // Only 1..5 can be chosen: requests carry the profile minus one.
@@ -36,27 +37,38 @@ void DeviceMainDlg::LoadProfileList() {
   combo->SelectData(currentProfile.load());
 }
 
-bool DeviceMainDlg::ExportProfileTo(int profile, const std::string& path) {
+bool DeviceMainDlg::ExportProfileTo(int profile, const std::string& path, bool* storeUnread) {
+  if (storeUnread) *storeUnread = false;
   if (!Listed(profile)) return false;
   ProfileDatabase& store = db();
-  const uint64_t unreadBefore = store.UnreadableReads();
+  // Each of these reads tells its own answer: a store that did not answer
+  // one of them would give a file of blanks for a backup.
+  bool unread = false;
+  auto answered = [&unread](StoreRead read) { unread = unread || read == StoreRead::kUnreadable; };
+  StoreRead read = StoreRead::kFound;
   // Everything from `profile`, whichever profile is in use.
   ui::ProfileFile file;
   std::vector<ProfileInfo> profiles;
-  store.LoadProfiles(profiles);
+  store.LoadProfiles(profiles, &read);
+  answered(read);
   for (const ProfileInfo& p : profiles) {
     if (p.profile == profile) file.name = ListText(p);
   }
-  store.LoadKeyAssignments(profile, 0, file.keys);
-  file.lightMode = store.GetActiveLightMode(profile);
-  store.LoadLightModes(profile, file.lights);
+  store.LoadKeyAssignments(profile, 0, file.keys, &read);
+  answered(read);
+  file.lightMode = store.GetActiveLightMode(profile, &read);
+  answered(read);
+  store.LoadLightModes(profile, file.lights, &read);
+  answered(read);
   for (const std::u16string& key : ui::ProfileFileSettingKeys()) {
     std::u16string value;
-    store.GetConfigValue(profile, key, value);  // a missing row: an empty value
+    answered(store.ReadConfigValue(profile, key, value));  // a missing row: an empty value
     file.settings[key] = value;
   }
-  // A store that did not answer would give a file of blanks for a backup.
-  if (store.UnreadableReads() != unreadBefore) return false;
+  if (unread) {
+    if (storeUnread) *storeUnread = true;
+    return false;
+  }
   return ui::WriteProfileFile(path, ui::BuildProfileFileText(file));
 }
 
@@ -66,6 +78,7 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
   const int profile = currentProfile.load();
   ProfileDatabase& store = db();
   // One unit: a failure half-way leaves the profile as it was.
+  StoreWrite wrote = StoreWrite::kStored;
   const bool stored = store.RunInTransaction([&] {
     // The file's buttons replace the profile's, also when it has none.
     if (!store.DeleteKeyAssignments(profile)) return false;
@@ -96,9 +109,9 @@ bool DeviceMainDlg::ImportProfileFrom(const std::string& path) {
       if (!store.SetConfigValue(profile, key, value)) return false;
     }
     return true;
-  });
+  }, &wrote);
   if (!stored) {
-    ReportRefusedStore();
+    ReportNotStored(wrote);
     return false;
   }
   workQueue.Push(deviceType.load() <= 200 ? kCmdSelectProfile : kCmdWriteAllNordic);
@@ -114,6 +127,6 @@ void DeviceMainDlg::ExportProfile(int profile) {
   if (!Listed(profile)) return;
   const std::string path = ui::CurrentFileDialogs().SaveFile(GetSafeHwnd(), {}, {}, u"Profile (*.xml)", u"xml");
   if (path.empty()) return;
-  const uint64_t unreadBefore = db().UnreadableReads();
-  if (!ExportProfileTo(profile, path)) ReportUnwrittenFile(path, 114, db().UnreadableReads() != unreadBefore);
+  bool storeUnread = false;
+  if (!ExportProfileTo(profile, path, &storeUnread)) ReportUnwrittenFile(path, 114, storeUnread);
 }

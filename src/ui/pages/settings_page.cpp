@@ -343,9 +343,10 @@ int DeviceMainDlg::OnLeftButtonLock() {
     keepLocked();
     return 0;
   }
+  // Not taken by the store, the switch and the combo show the lock stored.
+  if (!StoreConfig(u"leftbtn_lock", locking ? u"1" : u"0")) return 1;
   leftButtonLocked = locking ? 1 : 0;
-  if (leftButton) leftButton->SetEnabled(!locking);
-  StoreConfig(u"leftbtn_lock", locking ? u"1" : u"0");
+  ApplyLeftButtonLock();
   return 1;
 }
 

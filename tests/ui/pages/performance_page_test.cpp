@@ -218,6 +218,7 @@ TEST_F(PerformancePageTest, ButtonAndTabTextsFitInBothLanguages) {
 
 TEST_F(PerformancePageTest, DpiCommitsRoundToHundredsWithinTheirLimits) {
   TestWindow& w = MakeWindow();
+  w.LoadPerformancePage();
   DPIControl* stage = w.dpiStages[2];
   const struct {
     int typed;
@@ -404,6 +405,7 @@ TEST_F(PerformancePageTest, ResponseTimeIsKeptWithin0To20OnBothEvents) {
 
 TEST_F(PerformancePageTest, NotificationsFromTheMouseShowOnThePageAndSendNothingBack) {
   TestWindow& w = Wired();
+  w.LoadPerformancePage();
   sim::ClearLog();
   Notify(0x10, 4, 2);
   Notify(0x11, 5, 0);

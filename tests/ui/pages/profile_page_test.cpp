@@ -3,6 +3,9 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <future>
+#include <thread>
+
 #include "fake_file_dialogs.h"
 #include "main_window_test_support.h"
 #include "ui/profile_file.h"
@@ -190,6 +193,40 @@ TEST_F(ProfilePageTest, FilesAreChosenInTheFileDialogs) {
   ASSERT_EQ(modal.boxes.size(), 1u);
   EXPECT_EQ(modal.boxes[0].text, GetLangText(216));
   EXPECT_EQ(listing(), before);
+  // Another thread's read that gets no answer during the export is that
+  // thread's own: the export's reads are answered, its file is written and
+  // nothing is told.
+  struct Reader {
+    std::thread::id window = std::this_thread::get_id();
+    std::promise<void> inRead;
+    bool first = true;
+  } reader;
+  ASSERT_TRUE(db_.SetAuthorizer(
+      [](void* arg, int, const char*, const char*, const char*, const char*) {
+        auto* r = static_cast<Reader*>(arg);
+        if (std::this_thread::get_id() == r->window) return SQLITE_OK;
+        if (r->first) {
+          // Holding the store: the export waits for this read, which then goes unanswered.
+          r->first = false;
+          r->inRead.set_value();
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return SQLITE_DENY;
+      },
+      &reader));
+  std::thread readerThread([&] {
+    std::u16string value;
+    EXPECT_EQ(db_.ReadConfigValue(1, u"report_rate", value), StoreRead::kUnreadable);
+  });
+  reader.inRead.get_future().wait();
+  modal.boxes.clear();
+  dialogs.savePath = (home_ / "beside.xml").string();
+  w.SendMessage(UM_PROFILE_FILE, 2, 2);
+  readerThread.join();
+  db_.SetAuthorizer(nullptr, nullptr);
+  EXPECT_TRUE(modal.boxes.empty()) << modal.boxes[0];
+  EXPECT_TRUE(fs::exists(dialogs.savePath));
+  fs::remove(dialogs.savePath);
   dialogs.openPath = path;
   EXPECT_EQ(w.OnMessage(91, kEventClick, 0, 0), 1);  // into profile 1
   EXPECT_EQ(dialogs.lastFilter, u"MouseKey (*.xml)");
