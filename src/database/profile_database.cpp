@@ -115,15 +115,7 @@ StoreRead ProfileDatabase::ReadOutcome(int rc, bool rows) {
   if (rc == SQLITE_ROW || (rc == SQLITE_DONE && rows)) return StoreRead::kFound;
   if (rc == SQLITE_DONE) return StoreRead::kNone;
   Noted(rc);
-  unreadableReads_.fetch_add(1);
   return StoreRead::kUnreadable;
-}
-
-bool ProfileDatabase::Readable() {
-  SectionLock lock(lock_);
-  SQLiteStatement statement;
-  db_.Prepare(statement, "SELECT count(*) FROM t_profile_data");
-  return ReadOutcome(statement.Step(), false) != StoreRead::kUnreadable;
 }
 
 int ProfileDatabase::InsertedId() const {

@@ -63,12 +63,6 @@ class ProfileDatabase {
   void WipeAll();
 
   bool IsOpen() const;
-  // True when the store answers a read now.
-  bool Readable();
-  // Reads the store could not answer since it was made, counted by the
-  // readers that tell them (StoreRead) and by Readable: a command compares
-  // the count before and after to learn that the store failed it.
-  std::uint64_t UnreadableReads() const { return unreadableReads_.load(); }
   // The full path of the file last opened (UTF-8).
   std::string Path() const;
   // Tests: SQLite's authorizer on the open connection, run on the thread
@@ -195,7 +189,7 @@ class ProfileDatabase {
   // SQLITE_OK, SQLITE_ROW or SQLITE_DONE.
   static bool Succeeded(int rc) { return rc == 0 || rc == 100 || rc == 101; }
   // What a read whose last step gave `rc` found: a row (SQLITE_ROW, or
-  // `rows` before SQLITE_DONE), none, or no answer, which is counted.
+  // `rows` before SQLITE_DONE), none, or no answer (noted for the write call under way).
   StoreRead ReadOutcome(int rc, bool rows);
   static void Tell(StoreRead* read, StoreRead outcome) {
     if (read) *read = outcome;
@@ -236,7 +230,6 @@ class ProfileDatabase {
   std::string path_;
   std::string cipherKey_;  // always empty: the files are plain SQLite files
   std::atomic<int> deviceType_{0};
-  std::atomic<std::uint64_t> unreadableReads_{0};
   // The first failing result of the write call under way (WriteCall): that
   // call holds the lock from its start to its report, so it is the call's
   // own, moved by no other thread meanwhile.
