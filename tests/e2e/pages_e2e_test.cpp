@@ -212,6 +212,45 @@ TEST_F(ProgramTest, ADpiEditTheStoreRefusesIsToldAndTheStoredValueShown) {
   EXPECT_EQ(row("dpi_group2_value"), stepped);
 }
 
+// Started while another program holds the store: one box says so, and the
+// pages show no value (none from the mouse, none of their own) until the
+// store answers; then they fill, and the store keeps the user's values.
+TEST_F(ProgramTest, StartedWhileTheStoreIsHeldThePagesShowNothingUntilItAnswers) {
+  MakeReturningUserStore();
+  if (HasFatalFailure()) return;
+  Database other(box_.DatabasePath());
+  ASSERT_TRUE(other.Exec("UPDATE t_configdata SET value = '1700' WHERE profile = 1 AND key = 'dpi_group0_value'"));
+  ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
+  Start();
+  const std::string window = WaitMainWindow();
+  ASSERT_FALSE(window.empty());
+  const Geometry g = GeometryOf(window);
+  const auto told = WaitVisible("^MessageBox$", 20000);
+  ASSERT_TRUE(told.has_value()) << "the held store was not told";
+  const Geometry b = GeometryOf(*told);
+  ASSERT_TRUE(Click(b.x + b.width / 2, b.y + b.height - 32));
+  ASSERT_TRUE(WaitGone("^MessageBox$", 10000));
+  EXPECT_FALSE(WaitVisible("^MessageBox$", 1500).has_value()) << "a second box";
+
+  // The stages and slider (client 80..780 x 190..380), and each page kept as a picture.
+  auto stages = [&] {
+    EXPECT_TRUE(Click(g.x + 20 + 60 * 2 + 30, g.y + 70));
+    EXPECT_EQ(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode, 0);
+    return WaitSteady(g.x + 80, g.y + 190, 700, 190);
+  };
+  const std::string held = stages();
+  Shot("start_store_held_performance.png", g);
+  ASSERT_TRUE(Click(g.x + 20 + 60 * 1 + 30, g.y + 70));
+  ASSERT_EQ(Tool({"xdotool", "mousemove", "--sync", "0", "0"}).exitCode, 0);
+  WaitSteady(g.x, g.y, g.width, g.height);
+  Shot("start_store_held_buttons.png", g);
+
+  ASSERT_TRUE(other.Exec("ROLLBACK"));
+  EXPECT_TRUE(WaitFor([&] { return stages() != held; })) << "the pages did not fill once the store answered";
+  Shot("start_store_answered_performance.png", g);
+  EXPECT_EQ(Snapshot()->Settings(1)["dpi_group0_value"], "1700");
+}
+
 // The frame at UI scale 1.0 and 1.5, an open combo list and a file dialog,
 // kept as pictures with the test output.
 class LargeScreenTest : public ProgramTest {
