@@ -17,6 +17,15 @@ std::vector<MacroSlot> MacroSlotsOf(const std::vector<MacroInfo>& macros) {
   return slots;
 }
 
+std::vector<MacroEventIn> MacroEventsOf(const StoreSnapshot& store, int macroId) {
+  std::vector<MacroEventIn> events;
+  const auto it = store.events.find(macroId);
+  if (it == store.events.end()) return events;
+  events.reserve(it->second.size());
+  for (const MacroRecord& r : it->second) events.push_back({r.type, r.value, r.desc});
+  return events;
+}
+
 std::optional<StoreSnapshot> ReadStoreSnapshot(ProfileDatabase& db, const SnapshotParts& parts) {
   StoreSnapshot store;
   // One transaction: the file's shared lock is held from the first read to
@@ -46,7 +55,7 @@ std::optional<StoreSnapshot> ReadStoreSnapshot(ProfileDatabase& db, const Snapsh
     bool unanswered = false;
     const SettingsValues values = ReadSettingsValues([&](const std::string& key) {
       std::u16string value;
-      const StoreRead row = db.ReadConfigValue(parts.settingsProfile, std::u16string(key.begin(), key.end()), value);
+      const StoreRead row = db.ReadConfigValue(parts.settingsProfile, platform::Utf8ToUtf16(key), value);
       if (row == StoreRead::kUnreadable) unanswered = true;
       if (row == StoreRead::kFound) return platform::ParseDecimal(value);
       if (store.missingSetting.empty()) store.missingSetting = key;
@@ -99,12 +108,7 @@ MacroImage WriteMacrosToDevice(const StoreSnapshot& store, HidDeviceManager& dev
   // Only the macros the memory can hold were read.
   const size_t count = std::min<size_t>(macros.size(), kMaxDeviceMacros);
   std::vector<std::vector<MacroEventIn>> events(count);
-  for (size_t i = 0; i < count; ++i) {
-    const auto it = store.events.find(macros[i].macro_id);
-    if (it == store.events.end()) continue;
-    events[i].reserve(it->second.size());
-    for (const MacroRecord& r : it->second) events[i].push_back({r.type, r.value, r.desc});
-  }
+  for (size_t i = 0; i < count; ++i) events[i] = MacroEventsOf(store, macros[i].macro_id);
   MacroImage image = EncodeMacroImage(events);
   if (macros.size() > count) image.truncated = true;
   for (size_t i = static_cast<size_t>(image.macrosWhole); i < macros.size(); ++i) {

@@ -59,6 +59,10 @@ devsync::MacroImage WriteMacrosToDevice(const StoreSnapshot& store, HidDeviceMan
 // The macro list as the action codes see it, in table order.
 std::vector<MacroSlot> MacroSlotsOf(const std::vector<MacroInfo>& macros);
 
+// The events of macro `macroId` as the encoders take them; none when they
+// were not read.
+std::vector<devsync::MacroEventIn> MacroEventsOf(const StoreSnapshot& store, int macroId);
+
 KeyActionRow ToKeyActionRow(const KeyAssignment& assignment);
 // A decoded row as `profile`'s layer-0 assignment of its button.
 KeyAssignment ToKeyAssignment(int profile, const KeyActionRow& row);

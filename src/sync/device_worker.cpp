@@ -460,6 +460,12 @@ void DeviceWorker::ApplyReportRate() {
   if (auto values = StoredSettings(profile)) SendReportRate(profile, *values);
 }
 
+void DeviceWorker::SendSettings(int profile, const SettingsValues& values) {
+  SendSettingsBlock(profile, values);
+  SendCurrentDpi(profile, values);
+  SendReportRate(profile, values);
+}
+
 void DeviceWorker::SendSettingsBlock(int profile, const SettingsValues& values) {
   CommandBuffer buffer = BuildSetSettings(profile, BuildSettingsBlock(values));
   if (devices_.SendCommand(buffer)) DropNotificationsOlderThanWrite({.stage = true, .rate = true, .lightMode = true});
@@ -483,10 +489,7 @@ void DeviceWorker::WriteStoreToDevice() {
   if (!store) return;
   if (WriteMacrosToDevice(*store, devices_).truncated) storeLeftOut_ = true;
   WriteKeyMapsToDevice(*store, devices_);
-  if (!store->settings) return;
-  SendSettingsBlock(profile, *store->settings);
-  SendCurrentDpi(profile, *store->settings);
-  SendReportRate(profile, *store->settings);
+  if (store->settings) SendSettings(profile, *store->settings);
 }
 
 void DeviceWorker::RestoreDefaultsOnDevice() {
@@ -499,11 +502,7 @@ void DeviceWorker::RestoreDefaultsOnDevice() {
       ReadToSend({.keyProfiles = {1, 2, 3, 4, 5}, .settingsProfile = profile});
   if (!store) return;
   WriteKeyMapsToDevice(*store, devices_);
-  if (store->settings) {
-    SendSettingsBlock(profile, *store->settings);
-    SendCurrentDpi(profile, *store->settings);
-    SendReportRate(profile, *store->settings);
-  }
+  if (store->settings) SendSettings(profile, *store->settings);
   SendLightMode(profile, store->lightMode);
 }
 

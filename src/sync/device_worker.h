@@ -251,6 +251,8 @@ class DeviceWorker : public CThreadBasic {
   // The standard family's writes of what the store gave.
   void WriteStoreToDevice();
   void RestoreDefaultsOnDevice();
+  // The settings block, then the stage and the rate it holds.
+  void SendSettings(int profile, const devsync::SettingsValues& values);
   void SendSettingsBlock(int profile, const devsync::SettingsValues& values);
   void SendCurrentDpi(int profile, const devsync::SettingsValues& values);
   void SendReportRate(int profile, const devsync::SettingsValues& values);

@@ -471,12 +471,8 @@ void DeviceWorker::WriteMacrosNordic(const StoreSnapshot& store) {
     if (!assigned(m.macro_id) || deviceMacroTable.count(m.macro_id) != 0) continue;
     const int index = next++;
     deviceMacroTable[m.macro_id] = index;
-    std::vector<devsync::MacroEventIn> events;
-    if (auto it = store.events.find(m.macro_id); it != store.events.end()) {
-      events.reserve(it->second.size());
-      for (const MacroRecord& r : it->second) events.push_back({r.type, r.value, r.desc});
-    }
-    const MacroImage image = EncodeMacroImage(MacroHeader{m.play_type, m.play_times, m.delay_time}, events);
+    const MacroImage image =
+        EncodeMacroImage(MacroHeader{m.play_type, m.play_times, m.delay_time}, MacroEventsOf(store, m.macro_id));
     if (image.truncated) {
       DebugTrace(1, "nordic macro %d: events beyond the image left out", m.macro_id);
       storeLeftOut_ = true;

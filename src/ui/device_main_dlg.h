@@ -193,7 +193,8 @@ class DeviceMainDlg : public MDialog, public DeviceWorker, public DeviceMainDef 
   // that box is closed add nothing: one box per action, however many rows
   // it stored.
   void ReportNotStored(StoreWrite why);
-  // The light mode's send found the store silent: told as the pages' silence.
+  // A worker's send without a box of its own (the light mode, a stage, the
+  // owed write on arrival) found the store silent: told as the pages' silence.
   void TellStoreUnanswered() override;
   // The read-back's values refused by the store: told as a refusal.
   void TellReadBackNotStored() override;
